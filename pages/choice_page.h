@@ -1,0 +1,43 @@
+#pragma once
+// A page of choice questions: a problem text, a score, six options A to F and,
+// on the multiple-choice page, a partial score.
+
+#include "pages/question_page.h"
+#include "paper/paper_model.h"
+
+#include <array>
+
+class QAbstractButton;
+class QDoubleSpinBox;
+class QTextEdit;
+
+struct ChoicePageWidgets {
+    QLCDNumber *number = nullptr;
+    QTextEdit *problem = nullptr;
+    QDoubleSpinBox *score = nullptr;
+    QDoubleSpinBox *partial_score = nullptr;               // null on the single-choice page
+    std::array<QAbstractButton *, kOptionCount> options{}; // A to F
+    QList<QWidget *> editing_controls;                     // in their enabling order
+};
+
+class ChoicePage : public QuestionPage
+{
+  public:
+    ChoicePage(ChoiceQuestion *table, int &count, int &current, ChoicePageWidgets widgets);
+
+    void enable() override;
+
+  protected:
+    void fill_from_record(int k) override;
+    void store_into_record(int k) override;
+    void clear_before_number_reset() override;
+    void clear_after_number_reset() override;
+
+  private:
+    void show_options(OptionMask mask);
+    OptionMask checked_options() const;
+    QList<QWidget *> option_widgets() const;
+
+    ChoiceQuestion *table_;
+    ChoicePageWidgets w_;
+};

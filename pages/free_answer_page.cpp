@@ -1,0 +1,44 @@
+#include "pages/free_answer_page.h"
+
+#include <QDoubleSpinBox>
+#include <QTextEdit>
+
+FreeAnswerPage::FreeAnswerPage(UnchQuestion *table, int &count, int &current,
+                               FreeAnswerPageWidgets widgets)
+    : QuestionPage(count, current, widgets.number), table_(table), w_(std::move(widgets))
+{
+}
+
+void FreeAnswerPage::enable()
+{
+    set_enabled(w_.controls, true);
+}
+
+void FreeAnswerPage::fill_from_record(int k)
+{
+    const UnchQuestion &record = table_[k];
+    // Plain text: a text that merely looks like markup must come back unchanged.
+    w_.problem->setPlainText(record.problem);
+    w_.answer->setPlainText(record.answer);
+    w_.score->setValue(record.score);
+}
+
+void FreeAnswerPage::store_into_record(int k)
+{
+    UnchQuestion &record = table_[k];
+    record.score = w_.score->value();
+    record.answer = w_.answer->toPlainText();
+    record.problem = w_.problem->toPlainText();
+}
+
+void FreeAnswerPage::clear_before_number_reset()
+{
+    set_enabled(w_.controls, false);
+}
+
+void FreeAnswerPage::clear_after_number_reset()
+{
+    w_.problem->setPlainText(QString());
+    w_.answer->setPlainText(QString());
+    w_.score->setValue(0.0);
+}

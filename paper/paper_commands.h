@@ -1,0 +1,37 @@
+#pragma once
+// The paper commands without their dialogs: open a paper folder, save the open
+// paper, create an empty paper, close the paper, and tell whether the paper in
+// memory holds changes that its files do not.
+
+#include <QString>
+
+struct CommandOutcome {
+    bool ok = true;
+    QString message; // on failure: what the teacher is told, in Chinese
+};
+
+// Reads the pair in `folder` and, only if both files are there and parse,
+// adopts the paper and the folder's paths. On failure nothing changes.
+CommandOutcome open_paper_folder(const QString &folder);
+
+// Writes the model to the open paper's files. Each file goes to a temporary
+// file beside it; both are complete before either replaces its old file.
+CommandOutcome save_open_paper();
+
+// Writes an empty paper ("0 0 0" and an empty answer file) into `folder`,
+// the same safe way. The paper in memory is not touched.
+CommandOutcome create_empty_paper(const QString &folder);
+
+// True when `folder` already holds "problem.prb" or "answer.ans".
+bool folder_holds_paper_files(const QString &folder);
+
+// The no-paper state of the model: counts, current numbers and paths zero.
+// Records are kept.
+void reset_paper_model();
+
+// True while a paper is open and its counts or records 1 to count differ from
+// what its files held when last read or written.
+bool paper_has_unsaved_changes();
+
+// The bytes the pair of paper files holds for the current model.
+QByteArray paper_bytes();

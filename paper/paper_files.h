@@ -1,0 +1,65 @@
+#pragma once
+// The two paper files, "problem.prb" and "answer.ans": their byte layout, the
+// writers that produce it from the paper model and the readers that fill the
+// model from it.
+//
+// Layout: CR LF after every line; numbers separated by one space; scores as
+// printf's "%g" with "." whatever the locale; texts in the local 8-bit encoding
+// between "@" and "$", their line breaks written as CR LF. The readers accept
+// CR LF or bare LF, any white space between numbers, any bytes between a number
+// and the next "@", an "@" inside a text and anything after the last item.
+
+#include "paper/paper_model.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+// A paper read from its files but not yet adopted into the model. Element i of
+// a vector is question i + 1; the vector sizes are the counts.
+struct PaperData {
+    std::vector<ChoiceQuestion> onech;
+    std::vector<ChoiceQuestion> somech;
+    std::vector<UnchQuestion> unch;
+};
+
+// Appends the bytes of "problem.prb" / "answer.ans" for the counts and records
+// 1 to count of the model to `output`.
+void write_problem_file(QByteArray &output);
+void write_answer_file(QByteArray &output);
+
+// Parse "problem.prb" into `paper` (counts, scores, partial scores, problems),
+// then "answer.ans" (answers, using the counts just read). On failure they
+// return false and, if `error` is given, set a reason a teacher can act on:
+// which file, which question of which kind, what was expected.
+bool read_problem_file(const QByteArray &input, PaperData &paper, QString *error);
+bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error);
+
+// Copies counts and records 1 to count into the model. Only the fields the
+// files carry are written: a single-choice record's partial_score is kept.
+void adopt_paper(const PaperData &paper);
+
+// Reads both files into a staging copy and adopts it only if both parse; on
+// failure the model is left exactly as it was.
+bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *error);
+
+// Texts must stay below this many bytes in the local encoding (with the NUL,
+// the buffers of the programs that read paper files hold 100000 bytes).
+constexpr int kMaxTextBytes = 100000;
+
+// A text among records 1 to count that the format cannot carry.
+struct UnwritableText {
+    enum class Reason { DollarSign, TooLong };
+    QuestionKind kind;
+    int number;     // question number, from 1
+    bool in_answer; // false: the problem text; true: the free-answer answer text
+    Reason reason;
+};
+
+// The first such text, by kind (single, multiple, free answer), then question
+// number, then problem before answer.
+std::optional<UnwritableText> find_unwritable_text();
+
+// The Chinese message that tells the teacher which text to mend and why.
+QString describe_unwritable_text(const UnwritableText &text);

@@ -1,0 +1,65 @@
+#include "paper/paper_model.h"
+
+#include <QByteArray>
+#include <cstring>
+
+ChoiceQuestion onech_table[kTableCapacity];
+ChoiceQuestion somech_table[kTableCapacity];
+UnchQuestion unch_table[kTableCapacity];
+
+int onech_count = 0;
+int somech_count = 0;
+int unch_count = 0;
+int onech_current = 0;
+int somech_current = 0;
+int unch_current = 0;
+
+char problem_path[kPathCapacity];
+char answer_path[kPathCapacity];
+
+QString kind_name(QuestionKind kind)
+{
+    switch (kind) {
+    case QuestionKind::SingleChoice:
+        return QStringLiteral("单选题");
+    case QuestionKind::MultipleChoice:
+        return QStringLiteral("多选题");
+    case QuestionKind::FreeAnswer:
+        return QStringLiteral("非选择题");
+    }
+    return QString();
+}
+
+static void write_path(char *target, const QByteArray &folder, const char *file_name)
+{
+    const QByteArray path = folder + '/' + file_name;
+    std::memcpy(target, path.constData(), static_cast<size_t>(path.size()) + 1);
+}
+
+static bool local_paths_fit(const QByteArray &local_folder)
+{
+    // "problem.prb" is the longer name: the folder, "/", the name and the NUL must fit.
+    const size_t longest = size_t(local_folder.size()) + 1 + std::strlen("problem.prb") + 1;
+    return longest <= size_t(kPathCapacity);
+}
+
+bool paper_paths_fit(const QString &folder)
+{
+    return local_paths_fit(folder.toLocal8Bit());
+}
+
+bool set_paper_paths(const QString &folder)
+{
+    const QByteArray local = folder.toLocal8Bit();
+    if (!local_paths_fit(local))
+        return false;
+    write_path(problem_path, local, "problem.prb");
+    write_path(answer_path, local, "answer.ans");
+    return true;
+}
+
+void clear_paper_paths()
+{
+    std::memset(answer_path, 0, sizeof answer_path);
+    std::memset(problem_path, 0, sizeof problem_path);
+}

@@ -1,0 +1,162 @@
+#include "platform/dialogs.h"
+
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QQueue>
+#include <QtGlobal>
+
+namespace platform
+{
+namespace
+{
+
+struct QueuedAnswer {
+    bool ok = false;
+    std::function<void()> while_shown;
+};
+
+struct QueuedFolder {
+    QString folder; // empty: the teacher cancels
+};
+
+struct Hooks {
+    bool installed = false;
+    QQueue<QueuedAnswer> answers;
+    QQueue<QueuedFolder> folders;
+    QList<testing::ShownDialog> shown;
+};
+
+Hooks &hooks()
+{
+    static Hooks instance;
+    return instance;
+}
+
+void record(testing::ShownDialog::Kind kind, const QString &caption, const QString &text)
+{
+    hooks().shown.append({kind, caption, text});
+}
+
+bool hooked_question(const QString &text)
+{
+    record(testing::ShownDialog::Kind::Question, message_caption(), text);
+    if (hooks().answers.isEmpty()) {
+        qWarning("unexpected question box (no answer queued): %s", qPrintable(text));
+        return false;
+    }
+    QueuedAnswer answer = hooks().answers.dequeue();
+    if (answer.while_shown)
+        answer.while_shown();
+    return answer.ok;
+}
+
+QString hooked_folder(const QString &caption)
+{
+    record(testing::ShownDialog::Kind::Folder, caption, QString());
+    if (hooks().folders.isEmpty()) {
+        qWarning("unexpected folder dialog (no folder queued): %s", qPrintable(caption));
+        return QString();
+    }
+    return hooks().folders.dequeue().folder;
+}
+
+// A parentless, non-modal box: the main window keeps taking input while this
+// function waits for the answer in its own event loop. Returns true when the
+// box was closed with OK; a quit of the application ends the wait with false.
+bool run_box(const QString &text, QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(QMessageBox::NoIcon, message_caption(), text, buttons, nullptr);
+    box.setTextFormat(Qt::PlainText); // folder names may hold "<"
+    box.setWindowModality(Qt::NonModal);
+    QEventLoop loop;
+    QObject::connect(&box, &QMessageBox::finished, &loop, &QEventLoop::quit);
+    box.show();
+    box.raise();
+    box.activateWindow();
+    loop.exec();
+    return box.clickedButton() != nullptr && box.clickedButton() == box.button(QMessageBox::Ok);
+}
+
+} // namespace
+
+QString message_caption()
+{
+    return QStringLiteral("提示");
+}
+
+void show_message(const QString &text)
+{
+    if (hooks().installed) {
+        record(testing::ShownDialog::Kind::Message, message_caption(), text);
+        return;
+    }
+    run_box(text, QMessageBox::Ok);
+}
+
+bool ask_ok_cancel(const QString &text)
+{
+    if (hooks().installed)
+        return hooked_question(text);
+    return run_box(text, QMessageBox::Ok | QMessageBox::Cancel);
+}
+
+QString choose_folder(const QString &caption)
+{
+    if (hooks().installed)
+        return hooked_folder(caption);
+    return QFileDialog::getExistingDirectory(nullptr, caption, QStringLiteral("."),
+                                             QFileDialog::ShowDirsOnly);
+}
+
+namespace testing
+{
+
+void install_hooks()
+{
+    hooks().installed = true;
+}
+
+void remove_hooks()
+{
+    hooks() = Hooks{};
+}
+
+bool hooks_installed()
+{
+    return hooks().installed;
+}
+
+void queue_answer(bool ok, std::function<void()> while_shown)
+{
+    hooks().answers.enqueue({ok, std::move(while_shown)});
+}
+
+void queue_folder(const QString &folder)
+{
+    hooks().folders.enqueue({folder});
+}
+
+void queue_folder_cancel()
+{
+    hooks().folders.enqueue({QString()});
+}
+
+int pending_answers()
+{
+    return hooks().answers.size() + hooks().folders.size();
+}
+
+QList<ShownDialog> shown_dialogs()
+{
+    return hooks().shown;
+}
+
+void clear_shown_dialogs()
+{
+    hooks().shown.clear();
+}
+
+} // namespace testing
+} // namespace platform

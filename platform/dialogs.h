@@ -1,0 +1,58 @@
+#pragma once
+// The program's only dialogs: a message, an OK/Cancel question and a folder
+// chooser. Messages and questions carry the caption "提示", no icon and no
+// owner window, and they do not block the main window: the caller waits in a
+// local event loop while the teacher can still use the window.
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+namespace platform
+{
+
+// Shows `text` with a single OK button and returns once the box is closed.
+void show_message(const QString &text);
+
+// Shows `text` with OK and Cancel. True only for OK: Esc, the box's close
+// button and the application quitting while it waits all count as Cancel.
+bool ask_ok_cancel(const QString &text);
+
+// The folder the teacher picks, with "/" separators; empty when cancelled.
+QString choose_folder(const QString &caption);
+
+// The caption of every message and question box.
+QString message_caption();
+
+// Test hooks. While installed, no dialog is shown: each call takes the next
+// queued answer and records what it would have shown. A call with nothing
+// queued records the dialog, warns and answers Cancel (or an empty folder), so
+// that a test sees an unexpected dialog instead of hanging. Never installed in
+// the program.
+namespace testing
+{
+
+struct ShownDialog {
+    enum class Kind { Message, Question, Folder };
+    Kind kind;
+    QString caption;
+    QString text; // empty for a folder chooser
+};
+
+void install_hooks();
+void remove_hooks(); // also forgets every queued answer and shown dialog
+bool hooks_installed();
+
+// The next ask_ok_cancel answers `ok`; `while_shown`, if given, runs first, as
+// the teacher's work in the main window while the box is up. A message needs
+// no answer: it is recorded and dismissed at once.
+void queue_answer(bool ok, std::function<void()> while_shown = {});
+void queue_folder(const QString &folder); // the next choose_folder returns it
+void queue_folder_cancel();
+int pending_answers(); // queued answers and folders not yet taken
+
+QList<ShownDialog> shown_dialogs();
+void clear_shown_dialogs();
+} // namespace testing
+
+} // namespace platform

@@ -1,0 +1,8 @@
+#include "resources/resources.h"
+
+#include <QtGlobal>
+
+void load_program_resources()
+{
+    Q_INIT_RESOURCE(resources);
+}

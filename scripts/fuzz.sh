@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Builds the paper fuzz targets with clang (libFuzzer, AddressSanitizer,
+# UndefinedBehaviorSanitizer) in build-fuzz and runs each for a bounded time.
+# Exits non-zero on any crash, hang, leak or sanitizer report, or when a
+# target fails to build.
+#
+#   FUZZ_SECONDS  run time of each target (default: 60 for the reader, 30 for
+#                 the round trip)
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${root}/build-fuzz"
+reader_seconds="${FUZZ_SECONDS:-60}"
+roundtrip_seconds="${FUZZ_SECONDS:-30}"
+
+# clang and its libFuzzer runtime, installed when missing.
+runtime_present() {
+    command -v clang++ >/dev/null 2>&1 &&
+        [[ -f "$(clang++ -print-runtime-dir 2>/dev/null)/libclang_rt.fuzzer-x86_64.a" ]]
+}
+if ! runtime_present; then
+    if [[ $(id -u) -ne 0 ]] || ! command -v apt-get >/dev/null 2>&1; then
+        echo "fuzz.sh: clang and its libFuzzer runtime are needed (Debian: clang libclang-rt-14-dev)" >&2
+        exit 1
+    fi
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang
+    major="$(clang++ -dumpversion | cut -d. -f1)"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "libclang-rt-${major}-dev"
+    runtime_present || { echo "fuzz.sh: libFuzzer runtime still missing" >&2; exit 1; }
+fi
+
+CC=clang CXX=clang++ cmake -S "${root}" -B "${build}" -DQV_FUZZ=ON -DQV_BUILD_TESTS=OFF >/dev/null
+cmake --build "${build}" -j2 --target fuzz_paper_reader fuzz_paper_roundtrip
+
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+
+# run_target NAME SECONDS: fuzzes from a scratch copy of the seed corpus, so
+# that fuzz/corpus only ever holds the seeds written by hand.
+run_target() {
+    local name="$1" seconds="$2"
+    local binary="${build}/fuzz/${name}"
+    local corpus="${build}/fuzz-corpus/${name}"
+    local artifacts="${build}/fuzz-artifacts/${name}/"
+    local log="${build}/fuzz-${name}.log"
+    if [[ ! -x "${binary}" ]]; then
+        echo "fuzz.sh: ${binary} was not built" >&2
+        return 1
+    fi
+    rm -rf "${corpus}" "${artifacts}"
+    mkdir -p "${corpus}" "${artifacts}"
+    cp "${root}"/fuzz/corpus/* "${corpus}/"
+
+    echo "== ${name}: ${seconds} s"
+    local status=0
+    "${binary}" "${corpus}" -dict="${root}/fuzz/paper.dict" -max_total_time="${seconds}" \
+        -timeout=10 -rss_limit_mb=2048 -artifact_prefix="${artifacts}" -print_final_stats=1 \
+        >"${log}" 2>&1 || status=$?
+    tail -n 15 "${log}"
+    # libFuzzer exits non-zero on every finding; a report that slipped past it still fails the run.
+    if ((status == 0)) && grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:' "${log}"; then
+        status=1
+    fi
+    if ((status != 0)); then
+        echo "fuzz.sh: ${name} failed (exit ${status}); log ${log}, inputs in ${artifacts}" >&2
+    fi
+    return "${status}"
+}
+
+failed=0
+run_target fuzz_paper_reader "${reader_seconds}" || failed=1
+run_target fuzz_paper_roundtrip "${roundtrip_seconds}" || failed=1
+if ((failed)); then
+    echo "fuzz.sh: FAILED" >&2
+    exit 1
+fi
+echo "fuzz.sh: no findings"

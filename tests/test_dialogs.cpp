@@ -1,0 +1,202 @@
+// The platform layer's message, question and folder dialogs: their hooks, and
+// real boxes that leave the main window usable while they wait.
+
+#include "tests/test_support.h"
+#include "tests/window_fixture.h"
+
+#include "platform/dialogs.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+using platform::testing::ShownDialog;
+
+namespace
+{
+
+QMessageBox *visible_message_box()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(widget);
+        if (box && box->isVisible())
+            return box;
+    }
+    return nullptr;
+}
+
+// Runs `act` on the real box once it is on screen, from inside the box's own
+// event loop. The timer keeps looking until the box appears.
+void when_box_shows(std::function<void(QMessageBox *)> act)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (QMessageBox *box = visible_message_box()) {
+            timer->stop();
+            timer->deleteLater();
+            act(box);
+        }
+    });
+    timer->start();
+}
+
+} // namespace
+
+class TestDialogs : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { install_strict_message_handler(); }
+    void init() { fixture.set_up(); }
+    void cleanup() { fixture.tear_down(); }
+
+    void hooks_recordMessagesWithCaption();
+    void hooks_answerQuestionsInOrder();
+    void hooks_runWorkWhileQuestionIsShown();
+    void hooks_unexpectedQuestionCountsAsCancel();
+    void hooks_answerFolderDialogs();
+    void realMessage_isNonModalPlainAndLeavesWindowUsable();
+    void realQuestion_okIsTheOnlyYes_data();
+    void realQuestion_okIsTheOnlyYes();
+    // Must stay last: it leaves the application's quit flag to be reset.
+    void realQuestion_applicationQuitCountsAsCancel();
+
+  private:
+    WindowFixture fixture;
+};
+
+void TestDialogs::hooks_recordMessagesWithCaption()
+{
+    platform::show_message(QStringLiteral("所选择的文件夹下缺少problem.prb文件"));
+    const auto shown = platform::testing::shown_dialogs();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].kind, ShownDialog::Kind::Message);
+    QCOMPARE(shown[0].caption, QStringLiteral("提示"));
+    QCOMPARE(shown[0].text, QStringLiteral("所选择的文件夹下缺少problem.prb文件"));
+}
+
+void TestDialogs::hooks_answerQuestionsInOrder()
+{
+    platform::testing::queue_answer(true);
+    platform::testing::queue_answer(false);
+    QCOMPARE(platform::ask_ok_cancel(QStringLiteral("一")), true);
+    QCOMPARE(platform::ask_ok_cancel(QStringLiteral("二")), false);
+    QCOMPARE(platform::testing::pending_answers(), 0);
+    const auto shown = platform::testing::shown_dialogs();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[1].kind, ShownDialog::Kind::Question);
+    QCOMPARE(shown[1].caption, QStringLiteral("提示"));
+    QCOMPARE(shown[1].text, QStringLiteral("二"));
+}
+
+void TestDialogs::hooks_runWorkWhileQuestionIsShown()
+{
+    QStringList events;
+    platform::testing::queue_answer(true, [&] { events << QStringLiteral("while shown"); });
+    const bool ok = platform::ask_ok_cancel(QStringLiteral("?"));
+    events << QStringLiteral("answered");
+    QVERIFY(ok);
+    QCOMPARE(events, (QStringList{QStringLiteral("while shown"), QStringLiteral("answered")}));
+}
+
+void TestDialogs::hooks_unexpectedQuestionCountsAsCancel()
+{
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("unexpected question box")));
+    QCOMPARE(platform::ask_ok_cancel(QStringLiteral("?")), false);
+    QCOMPARE(platform::testing::shown_dialogs().size(), 1);
+}
+
+void TestDialogs::hooks_answerFolderDialogs()
+{
+    platform::testing::queue_folder(QStringLiteral("/papers/期中"));
+    platform::testing::queue_folder_cancel();
+    QCOMPARE(platform::choose_folder(QStringLiteral("指定打开试卷所在的文件夹")),
+             QStringLiteral("/papers/期中"));
+    QCOMPARE(platform::choose_folder(QStringLiteral("指定新建试卷所在的文件夹")), QString());
+    const auto shown = platform::testing::shown_dialogs();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[0].kind, ShownDialog::Kind::Folder);
+    QCOMPARE(shown[0].caption, QStringLiteral("指定打开试卷所在的文件夹"));
+    QCOMPARE(shown[1].caption, QStringLiteral("指定新建试卷所在的文件夹"));
+}
+
+void TestDialogs::realMessage_isNonModalPlainAndLeavesWindowUsable()
+{
+    platform::testing::remove_hooks();
+    auto *total = fixture.find<QLabel>("total_sum");
+    auto *out_total = fixture.find<QPushButton>("out_total");
+    out_total->setEnabled(true);
+    bool checked = false;
+    when_box_shows([&](QMessageBox *box) {
+        QCOMPARE(box->windowTitle(), QStringLiteral("提示"));
+        QCOMPARE(box->text(), QStringLiteral("a <b>folder</b>"));
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        QCOMPARE(box->icon(), QMessageBox::NoIcon);
+        QCOMPARE(box->parentWidget(), nullptr);
+        QCOMPARE(box->windowModality(), Qt::NonModal);
+        QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+        // The teacher can still work in the window while the box waits.
+        QTest::mouseClick(out_total, Qt::LeftButton);
+        QCOMPARE(total->text(), QStringLiteral("试卷总分确认：0.00 分"));
+        checked = true;
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    platform::show_message(QStringLiteral("a <b>folder</b>"));
+    QVERIFY(checked);
+    QCOMPARE(visible_message_box(), nullptr);
+}
+
+void TestDialogs::realQuestion_okIsTheOnlyYes_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("OK") << QStringLiteral("ok") << true;
+    QTest::newRow("Cancel") << QStringLiteral("cancel") << false;
+    QTest::newRow("Esc") << QStringLiteral("escape") << false;
+    QTest::newRow("close button") << QStringLiteral("close") << false;
+}
+
+void TestDialogs::realQuestion_okIsTheOnlyYes()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, expected);
+    platform::testing::remove_hooks();
+    bool answered = false;
+    when_box_shows([&](QMessageBox *box) {
+        QCOMPARE(box->windowTitle(), QStringLiteral("提示"));
+        QCOMPARE(box->standardButtons(),
+                 QMessageBox::StandardButtons(QMessageBox::Ok | QMessageBox::Cancel));
+        QCOMPARE(box->windowModality(), Qt::NonModal);
+        answered = true;
+        if (answer == QLatin1String("ok"))
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        else if (answer == QLatin1String("cancel"))
+            QTest::mouseClick(box->button(QMessageBox::Cancel), Qt::LeftButton);
+        else if (answer == QLatin1String("escape"))
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            box->close();
+    });
+    QCOMPARE(platform::ask_ok_cancel(QStringLiteral("关闭吗？")), expected);
+    QVERIFY(answered);
+}
+
+void TestDialogs::realQuestion_applicationQuitCountsAsCancel()
+{
+    platform::testing::remove_hooks();
+    when_box_shows([](QMessageBox *) { QCoreApplication::quit(); });
+    QCOMPARE(platform::ask_ok_cancel(QStringLiteral("关闭吗？")), false);
+    // quit() also marks every later event loop as finished; a run of the
+    // application's own loop resets that for the rest of the test run.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+}
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"

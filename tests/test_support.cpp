@@ -1,0 +1,43 @@
+#include "tests/test_support.h"
+
+#include <QtGlobal>
+#include <cstdio>
+#include <cstdlib>
+
+namespace
+{
+QtMessageHandler previous_handler = nullptr;
+bool installed = false;
+
+bool is_broken_connection(const QString &message)
+{
+    return message.contains(QLatin1String("No matching signal")) ||
+           message.contains(QLatin1String("connectSlotsByName"));
+}
+
+// The offscreen platform says this for every window it shows.
+bool is_platform_noise(const QString &message)
+{
+    return message.contains(QLatin1String("This plugin does not support"));
+}
+
+void strict_handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (is_platform_noise(message))
+        return;
+    if (type == QtWarningMsg && is_broken_connection(message)) {
+        std::fprintf(stderr, "FAIL: a slot is not connected: %s\n", qPrintable(message));
+        std::abort();
+    }
+    if (previous_handler)
+        previous_handler(type, context, message);
+}
+} // namespace
+
+void install_strict_message_handler()
+{
+    if (installed)
+        return;
+    installed = true;
+    previous_handler = qInstallMessageHandler(strict_handler);
+}

@@ -1,0 +1,81 @@
+#include "tests/window_fixture.h"
+
+#include "paper/paper_commands.h"
+#include "paper/paper_model.h"
+#include "platform/dialogs.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFile>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QtTest>
+
+void WindowFixture::set_up()
+{
+    reset_paper_model_for_tests();
+    platform::testing::remove_hooks();
+    platform::testing::install_hooks();
+    window_ = std::make_unique<qv_make>();
+    show_main_window(*window_);
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+}
+
+void WindowFixture::tear_down()
+{
+    window_.reset();
+    platform::testing::remove_hooks();
+}
+
+void WindowFixture::click(const char *button_name)
+{
+    QAbstractButton *button = find<QAbstractButton>(button_name);
+    QVERIFY2(button->isVisible(), button_name);
+    QCoreApplication::processEvents();
+    // Radio buttons and check boxes react only on their indicator and text,
+    // which sit at the left of a wide grid cell.
+    const bool option = qobject_cast<QRadioButton *>(button) || qobject_cast<QCheckBox *>(button);
+    const QPoint where = option ? QPoint(6, button->height() / 2) : button->rect().center();
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, where);
+}
+
+void WindowFixture::open_paper(const QString &folder)
+{
+    platform::testing::queue_folder(folder);
+    click("open_paper");
+}
+
+void WindowFixture::show_tab(int index)
+{
+    find<QTabWidget>("tabWidget")->setCurrentIndex(index);
+    // Lay the page out, so that clicks land on its widgets.
+    QCoreApplication::processEvents();
+}
+
+void reset_paper_model_for_tests()
+{
+    reset_paper_model();
+    for (int k = 0; k < kTableCapacity; ++k) {
+        onech_table[k] = ChoiceQuestion{};
+        somech_table[k] = ChoiceQuestion{};
+        unch_table[k] = UnchQuestion{};
+    }
+}
+
+void write_paper_files(const QString &folder, const QByteArray &problem, const QByteArray &answer)
+{
+    for (const auto &[name, bytes] :
+         {std::pair{"problem.prb", problem}, std::pair{"answer.ans", answer}}) {
+        QFile file(folder + QLatin1Char('/') + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    }
+}
+
+QByteArray read_file(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return file.readAll();
+}

@@ -1,0 +1,47 @@
+#pragma once
+// Drives the real main window in GUI tests: builds a fresh window for each
+// test, answers dialogs through the platform hooks and finds widgets by
+// object name (a missing name ends the run at once, naming it).
+
+#include "window/qv_make.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+class WindowFixture
+{
+  public:
+    // A new window over an empty model, with the dialog hooks installed.
+    void set_up();
+    void tear_down();
+
+    qv_make &window() { return *window_; }
+
+    template <class T> T *find(const char *object_name) const
+    {
+        T *widget = window_->findChild<T *>(QString::fromLatin1(object_name));
+        if (!widget)
+            qFatal("no %s named %s in the window", T::staticMetaObject.className(), object_name);
+        return widget;
+    }
+
+    void click(const char *button_name);
+
+    // Opens `folder` with the open_paper button, answering its folder dialog.
+    void open_paper(const QString &folder);
+
+    // Switches to tab `index`, as the teacher would before typing on a page.
+    void show_tab(int index);
+
+  private:
+    std::unique_ptr<qv_make> window_;
+};
+
+// Every count, current number, path and record back to the start-up state.
+void reset_paper_model_for_tests();
+
+// Writes a pair of paper files into `folder`.
+void write_paper_files(const QString &folder, const QByteArray &problem, const QByteArray &answer);
+
+QByteArray read_file(const QString &path);

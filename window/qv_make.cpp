@@ -1,0 +1,258 @@
+#include "window/qv_make.h"
+
+#include "pages/choice_page.h"
+#include "pages/free_answer_page.h"
+#include "pages/paper_total.h"
+#include "paper/paper_commands.h"
+#include "paper/paper_model.h"
+#include "paper/unsaved_guard.h"
+#include "platform/dialogs.h"
+#include "ui_qv_make.h"
+
+namespace
+{
+
+const char *const kCloseConfirmation = "您确定要关闭此试卷吗？请确认是否保存试卷。\n（点击“保存试卷"
+                                       "按钮”，若不想保存试卷，忽略此操作）";
+
+} // namespace
+
+qv_make::qv_make(QWidget *parent) : QMainWindow(parent), ui(new Ui_qv_make)
+{
+    ui->setupUi(this);
+    onech_ = std::make_unique<ChoicePage>(
+        onech_table, onech_count, onech_current,
+        ChoicePageWidgets{
+            ui->onech_num,
+            ui->onech_pro_in,
+            ui->onech_score_in,
+            nullptr,
+            {ui->onech_A, ui->onech_B, ui->onech_C, ui->onech_D, ui->onech_E, ui->onech_F},
+            {ui->onech_last, ui->onech_next, ui->onech_pro_in, ui->onech_save,
+             ui->onech_score_in}});
+    somech_ = std::make_unique<ChoicePage>(
+        somech_table, somech_count, somech_current,
+        ChoicePageWidgets{
+            ui->somech_num,
+            ui->somech_pro_in,
+            ui->somech_scrig_in,
+            ui->somech_scsor_in,
+            {ui->somech_A, ui->somech_B, ui->somech_C, ui->somech_D, ui->somech_E, ui->somech_F},
+            {ui->somech_last, ui->somech_next, ui->somech_pro_in, ui->somech_save,
+             ui->somech_scrig_in, ui->somech_scsor_in}});
+    unch_ = std::make_unique<FreeAnswerPage>(
+        unch_table, unch_count, unch_current,
+        FreeAnswerPageWidgets{ui->unch_num,
+                              ui->unch_pro_in,
+                              ui->unch_ans_in,
+                              ui->unch_score_in,
+                              {ui->unch_ans_in, ui->unch_last, ui->unch_next, ui->unch_pro_in,
+                               ui->unch_save, ui->unch_score_in}});
+    new UnsavedGuard(this);
+}
+
+qv_make::~qv_make()
+{
+    delete ui;
+}
+
+void show_main_window(qv_make &window)
+{
+    window.show();
+    window.setWindowTitle(QStringLiteral("Kestrova2.0-出题端qv_make"));
+}
+
+// --- paper commands ---------------------------------------------------------
+
+void qv_make::on_new_paper_clicked()
+{
+    const QString folder = platform::choose_folder(QStringLiteral("指定新建试卷所在的文件夹"));
+    if (folder.isEmpty())
+        return;
+    if (folder_holds_paper_files(folder) &&
+        !platform::ask_ok_cancel(QStringLiteral("所选择的文件夹中已有试卷文件。\n点击“确定”将用一份"
+                                                "空白试卷替换其中的试卷，原有的题目会丢失。"))) {
+        return;
+    }
+    const CommandOutcome outcome = create_empty_paper(folder);
+    if (!outcome.ok)
+        platform::show_message(outcome.message);
+}
+
+void qv_make::on_open_paper_clicked()
+{
+    if (!UnsavedGuard::may_discard_paper())
+        return;
+    const QString folder = platform::choose_folder(QStringLiteral("指定打开试卷所在的文件夹"));
+    if (folder.isEmpty())
+        return;
+    const CommandOutcome outcome = open_paper_folder(folder);
+    if (!outcome.ok) {
+        platform::show_message(outcome.message);
+        return;
+    }
+    show_opened_paper();
+}
+
+void qv_make::on_save_paper_clicked()
+{
+    const CommandOutcome outcome = save_open_paper();
+    if (!outcome.ok)
+        platform::show_message(outcome.message);
+}
+
+void qv_make::on_close_paper_clicked()
+{
+    // The box does not block the window: the teacher may save while it is up.
+    if (!platform::ask_ok_cancel(QString::fromUtf8(kCloseConfirmation)))
+        return;
+    show_no_paper();
+}
+
+// The counts already hold the paper's numbers when the spin boxes take them,
+// so their slots at most clear a page or pull its question down; each page
+// with questions then starts at question 1.
+void qv_make::show_opened_paper()
+{
+    show_paper_total();
+    set_paper_controls_enabled(true);
+    ui->onech_in->setValue(onech_count);
+    ui->somech_in->setValue(somech_count);
+    ui->unch_in->setValue(unch_count);
+    if (onech_count > 0) {
+        enable_onech_page();
+        show_onech_question(1);
+    }
+    if (somech_count > 0) {
+        enable_somech_page();
+        show_somech_question(1);
+    }
+    if (unch_count > 0) {
+        enable_unch_page();
+        show_unch_question(1);
+    }
+}
+
+void qv_make::show_no_paper()
+{
+    ui->total_sum->setText(no_paper_line());
+    set_paper_controls_enabled(false);
+    ui->onech_in->setValue(0);
+    ui->somech_in->setValue(0);
+    ui->unch_in->setValue(0);
+    clear_onech_page();
+    clear_somech_page();
+    clear_unch_page();
+    reset_paper_model();
+}
+
+void qv_make::set_paper_controls_enabled(bool enabled)
+{
+    for (QWidget *control :
+         {static_cast<QWidget *>(ui->close_paper), static_cast<QWidget *>(ui->save_paper),
+          static_cast<QWidget *>(ui->onech_in), static_cast<QWidget *>(ui->somech_in),
+          static_cast<QWidget *>(ui->unch_in), static_cast<QWidget *>(ui->out_total)})
+        control->setEnabled(enabled);
+}
+
+// --- total score ------------------------------------------------------------
+
+void qv_make::on_out_total_clicked()
+{
+    show_paper_total();
+}
+
+void qv_make::show_paper_total()
+{
+    ui->total_sum->setText(total_line(paper_total()));
+}
+
+// --- question pages ---------------------------------------------------------
+
+void qv_make::on_onech_in_valueChanged(int arg1)
+{
+    onech_->change_count(arg1);
+}
+void qv_make::on_somech_in_valueChanged(int arg1)
+{
+    somech_->change_count(arg1);
+}
+void qv_make::on_unch_in_valueChanged(int arg1)
+{
+    unch_->change_count(arg1);
+}
+
+void qv_make::on_onech_save_clicked()
+{
+    onech_->store();
+}
+void qv_make::on_somech_save_clicked()
+{
+    somech_->store();
+}
+void qv_make::on_unch_save_clicked()
+{
+    unch_->store();
+}
+
+void qv_make::on_onech_last_clicked()
+{
+    onech_->show_previous();
+}
+void qv_make::on_onech_next_clicked()
+{
+    onech_->show_next();
+}
+void qv_make::on_somech_last_clicked()
+{
+    somech_->show_previous();
+}
+void qv_make::on_somech_next_clicked()
+{
+    somech_->show_next();
+}
+void qv_make::on_unch_last_clicked()
+{
+    unch_->show_previous();
+}
+void qv_make::on_unch_next_clicked()
+{
+    unch_->show_next();
+}
+
+void qv_make::show_onech_question(int k)
+{
+    onech_->show_question(k);
+}
+void qv_make::show_somech_question(int k)
+{
+    somech_->show_question(k);
+}
+void qv_make::show_unch_question(int k)
+{
+    unch_->show_question(k);
+}
+void qv_make::clear_onech_page()
+{
+    onech_->clear();
+}
+void qv_make::clear_somech_page()
+{
+    somech_->clear();
+}
+void qv_make::clear_unch_page()
+{
+    unch_->clear();
+}
+void qv_make::enable_onech_page()
+{
+    onech_->enable();
+}
+void qv_make::enable_somech_page()
+{
+    somech_->enable();
+}
+void qv_make::enable_unch_page()
+{
+    unch_->enable();
+}
