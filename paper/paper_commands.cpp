@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 namespace
 {
@@ -57,6 +59,16 @@ QString save_error(const QString &path, const QString &reason)
         .arg(shown_path(path), reason);
 }
 
+// Qt reports some failed writes (a file grown past the size limit, say) as
+// "Unknown error"; the system's own word for it is more use to the teacher.
+QString reason_of(const QFileDevice &file, int error_number)
+{
+    const QString reason = file.errorString();
+    if (error_number != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
+        return QString::fromLocal8Bit(std::strerror(error_number));
+    return reason;
+}
+
 // Both temporary files are written and flushed before the first rename, so a
 // failure while writing leaves both old files as they were. QSaveFile removes
 // its temporary file whenever it is not committed.
@@ -70,10 +82,11 @@ CommandOutcome write_pair(const QString &problem_file, const QByteArray &problem
         const QByteArray &bytes;
     };
     for (const Target &target : {Target{problem_out, problem}, Target{answer_out, answer}}) {
-        if (!target.file.open(QIODevice::WriteOnly))
-            return failure(save_error(target.file.fileName(), target.file.errorString()));
-        if (target.file.write(target.bytes) != target.bytes.size() || !target.file.flush())
-            return failure(save_error(target.file.fileName(), target.file.errorString()));
+        errno = 0;
+        if (!target.file.open(QIODevice::WriteOnly) ||
+            target.file.write(target.bytes) != target.bytes.size() || !target.file.flush()) {
+            return failure(save_error(target.file.fileName(), reason_of(target.file, errno)));
+        }
     }
     if (!problem_out.commit())
         return failure(save_error(problem_file, problem_out.errorString()));

@@ -1,0 +1,610 @@
+// The paper commands end to end through the real window: new, open, save and
+// close, and the guards that keep a teacher's work from being lost.
+
+#include "tests/test_support.h"
+#include "tests/window_fixture.h"
+
+#include "paper/paper_files.h"
+#include "paper/paper_model.h"
+#include "platform/dialogs.h"
+
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+using platform::testing::ShownDialog;
+
+namespace
+{
+
+// The example paper, as this program writes it: one question of each kind.
+const QByteArray kExampleProblem = "1 1 1\r\n2\r\n@1+1=?$\r\n4 1.5\r\n@Which are even?$\r\n"
+                                   "10\r\n@Prove it.\r\nShow the steps.$\r\n";
+const QByteArray kExampleAnswer = "2\r\n5\r\n@See the notes.$\r\n";
+
+const QString kCloseConfirmation = QStringLiteral("您确定要关闭此试卷吗？请确认是否保存试卷。\n（点"
+                                                  "击“保存试卷按钮”，若不想保存试卷，忽略此操作）");
+
+QByteArray numbered_single_choice_paper(int count, const char *prefix)
+{
+    QByteArray problem = QByteArray::number(count) + " 0 0\r\n";
+    for (int k = 1; k <= count; ++k)
+        problem += "1\r\n@" + QByteArray(prefix) + QByteArray::number(k) + "$\r\n";
+    return problem;
+}
+
+QStringList messages()
+{
+    QStringList texts;
+    for (const ShownDialog &dialog : platform::testing::shown_dialogs()) {
+        if (dialog.kind == ShownDialog::Kind::Message)
+            texts << dialog.text;
+    }
+    return texts;
+}
+
+int questions_asked()
+{
+    int asked = 0;
+    for (const ShownDialog &dialog : platform::testing::shown_dialogs())
+        asked += dialog.kind == ShownDialog::Kind::Question;
+    return asked;
+}
+
+QStringList files_in(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+class TestCommands : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { install_strict_message_handler(); }
+    void init();
+    void cleanup() { fixture.tear_down(); }
+
+    void new_writesTheEmptyPairAndNothingElse();
+    void new_cancelledDialogDoesNothing();
+    void new_overAnExistingPaper_asksBeforeReplacingIt();
+    void new_withAPaperOpen_changesNoWidgetAndSaveStaysInItsFolder();
+    void new_intoAMissingFolder_isReported();
+
+    void open_emptyPaper_enablesControlsAndShowsZeroTotal();
+    void open_showsQuestion1OfEachKindWithQuestions();
+    void open_missingFile_isNamedAndChangesNothing_data();
+    void open_missingFile_isNamedAndChangesNothing();
+    void open_cancelledDialog_doesNothing();
+    void open_overAnOpenPaper_replacesItsPages();
+    void open_malformedPair_isExplainedAndChangesNothing();
+    void open_folderTooLongForThePaths_isRefused();
+
+    void save_afterOpen_writesTheSameBytes();
+    void save_writesOnlyStoredEditsAndQuestionsUpToTheCount();
+    void save_refusesTextTheFormatCannotCarry();
+    void save_intoARemovedFolder_isReportedAndLaterSaveWorks();
+    void save_failingPartWay_leavesBothOldFilesIntact_data();
+    void save_failingPartWay_leavesBothOldFilesIntact();
+
+    void close_cancel_keepsEverything();
+    void close_ok_returnsToTheNoPaperState();
+    void close_saveWhileTheBoxIsUp_savesFirst();
+    void close_thenOpenSmallerPaper_recordsAboveTheCountSurvive();
+
+    void unsaved_openingAnotherPaperAsksFirst();
+    void unsaved_closingTheWindowAsksFirst();
+    void unsaved_cleanPaperClosesAtOnce();
+
+  private:
+    template <class T> T *on(const char *name) { return fixture.find<T>(name); }
+    QString path(const char *file) const { return folder->filePath(QLatin1String(file)); }
+    void open_example();
+
+    WindowFixture fixture;
+    std::unique_ptr<QTemporaryDir> folder;
+};
+
+void TestCommands::init()
+{
+    fixture.set_up();
+    folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder->isValid());
+}
+
+void TestCommands::open_example()
+{
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    fixture.open_paper(folder->path());
+    QVERIFY2(messages().isEmpty(), qPrintable(messages().join(QLatin1Char('\n'))));
+}
+
+// --- new -------------------------------------------------------------------
+
+void TestCommands::new_writesTheEmptyPairAndNothingElse()
+{
+    platform::testing::queue_folder(folder->path());
+    fixture.click("new_paper");
+    QCOMPARE(read_file(path("problem.prb")), QByteArray("0 0 0"));
+    QCOMPARE(read_file(path("answer.ans")), QByteArray());
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+    QCOMPARE(platform::testing::shown_dialogs().size(), 1);
+    QCOMPARE(platform::testing::shown_dialogs()[0].caption,
+             QStringLiteral("指定新建试卷所在的文件夹"));
+    QVERIFY(!on<QPushButton>("save_paper")->isEnabled()); // not opened
+
+    fixture.open_paper(folder->path());
+    QCOMPARE(on<QLabel>("total_sum")->text(), QStringLiteral("试卷总分确认：0.00 分"));
+}
+
+void TestCommands::new_cancelledDialogDoesNothing()
+{
+    platform::testing::queue_folder_cancel();
+    fixture.click("new_paper");
+    QVERIFY(messages().isEmpty());
+    QCOMPARE(questions_asked(), 0);
+    QVERIFY(files_in(QDir::currentPath()).indexOf(QStringLiteral("problem.prb")) < 0);
+}
+
+void TestCommands::new_overAnExistingPaper_asksBeforeReplacingIt()
+{
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    QFile other(path("notes.txt"));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write("keep me");
+    other.close();
+
+    platform::testing::queue_folder(folder->path());
+    platform::testing::queue_answer(false);
+    fixture.click("new_paper");
+    QCOMPARE(questions_asked(), 1);
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
+
+    platform::testing::queue_folder(folder->path());
+    platform::testing::queue_answer(true);
+    fixture.click("new_paper");
+    QCOMPARE(read_file(path("problem.prb")), QByteArray("0 0 0"));
+    QCOMPARE(read_file(path("answer.ans")), QByteArray());
+    QCOMPARE(read_file(path("notes.txt")), QByteArray("keep me"));
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "notes.txt", "problem.prb"}));
+}
+
+void TestCommands::new_withAPaperOpen_changesNoWidgetAndSaveStaysInItsFolder()
+{
+    open_example();
+    const QString total = on<QLabel>("total_sum")->text();
+    QTemporaryDir other;
+    platform::testing::queue_folder(other.path());
+    fixture.click("new_paper");
+    QCOMPARE(on<QLabel>("total_sum")->text(), total);
+    QCOMPARE(on<QSpinBox>("onech_in")->value(), 1);
+    QVERIFY(on<QPushButton>("close_paper")->isEnabled());
+    QCOMPARE(on<QTextEdit>("unch_pro_in")->toPlainText(),
+             QStringLiteral("Prove it.\nShow the steps."));
+
+    fixture.click("save_paper");
+    QCOMPARE(read_file(other.filePath("problem.prb")), QByteArray("0 0 0"));
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+}
+
+void TestCommands::new_intoAMissingFolder_isReported()
+{
+    const QString gone = folder->filePath(QStringLiteral("gone"));
+    platform::testing::queue_folder(gone);
+    fixture.click("new_paper");
+    QCOMPARE(messages().size(), 1);
+    QVERIFY2(messages()[0].contains(QStringLiteral("无法保存")), qPrintable(messages()[0]));
+    QVERIFY(messages()[0].contains(QStringLiteral("problem.prb")));
+    QVERIFY(!QFileInfo::exists(gone));
+}
+
+// --- open ------------------------------------------------------------------
+
+void TestCommands::open_emptyPaper_enablesControlsAndShowsZeroTotal()
+{
+    write_paper_files(folder->path(), "0 0 0", QByteArray());
+    fixture.open_paper(folder->path());
+    QCOMPARE(platform::testing::shown_dialogs().size(), 1);
+    QCOMPARE(platform::testing::shown_dialogs()[0].caption,
+             QStringLiteral("指定打开试卷所在的文件夹"));
+    for (const char *name :
+         {"close_paper", "save_paper", "onech_in", "somech_in", "unch_in", "out_total"})
+        QVERIFY2(on<QWidget>(name)->isEnabled(), name);
+    for (const char *name : {"onech_pro_in", "somech_pro_in", "unch_pro_in", "onech_A", "somech_A"})
+        QVERIFY2(!on<QWidget>(name)->isEnabled(), name);
+    QCOMPARE(on<QLabel>("total_sum")->text(), QStringLiteral("试卷总分确认：0.00 分"));
+    QCOMPARE(QByteArray(problem_path), QFile::encodeName(path("problem.prb")));
+    QCOMPARE(QByteArray(answer_path), QFile::encodeName(path("answer.ans")));
+}
+
+void TestCommands::open_showsQuestion1OfEachKindWithQuestions()
+{
+    write_paper_files(folder->path(),
+                      "3 0 2\r\n1\r\n@a$\r\n2\r\n@b$\r\n3\r\n@c$\r\n4\r\n@d$\r\n5\r\n@e$\r\n",
+                      "1\r\n2\r\n4\r\n@x$\r\n@y$\r\n");
+    fixture.open_paper(folder->path());
+    QCOMPARE(on<QSpinBox>("onech_in")->value(), 3);
+    QCOMPARE(on<QSpinBox>("somech_in")->value(), 0);
+    QCOMPARE(on<QSpinBox>("unch_in")->value(), 2);
+    QCOMPARE(on<QLCDNumber>("onech_num")->intValue(), 1);
+    QCOMPARE(on<QLCDNumber>("unch_num")->intValue(), 1);
+    QCOMPARE(on<QLCDNumber>("somech_num")->intValue(), 0);
+    QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("a"));
+    QVERIFY(on<QRadioButton>("onech_A")->isChecked());
+    QCOMPARE(on<QTextEdit>("unch_ans_in")->toPlainText(), QStringLiteral("x"));
+    QVERIFY(on<QWidget>("onech_pro_in")->isEnabled());
+    QVERIFY(!on<QWidget>("somech_pro_in")->isEnabled());
+    QCOMPARE(on<QLabel>("total_sum")->text(), QStringLiteral("试卷总分确认：15.00 分"));
+}
+
+void TestCommands::open_missingFile_isNamedAndChangesNothing_data()
+{
+    QTest::addColumn<QString>("present");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no problem.prb")
+        << QStringLiteral("answer.ans") << QStringLiteral("所选择的文件夹下缺少problem.prb文件");
+    QTest::newRow("no answer.ans")
+        << QStringLiteral("problem.prb") << QStringLiteral("所选择的文件夹下缺少answer.ans文件");
+    QTest::newRow("neither") << QString() << QStringLiteral("所选择的文件夹下缺少problem.prb文件");
+}
+
+void TestCommands::open_missingFile_isNamedAndChangesNothing()
+{
+    QFETCH(QString, present);
+    QFETCH(QString, message);
+    open_example();
+    const QByteArray open_problem_path(problem_path);
+    QTemporaryDir other;
+    if (!present.isEmpty())
+        QVERIFY(QFile::copy(path(qPrintable(present)), other.filePath(present)));
+    fixture.open_paper(other.path());
+    QCOMPARE(messages(), QStringList{message});
+    QCOMPARE(platform::testing::shown_dialogs().last().caption, QStringLiteral("提示"));
+    QCOMPARE(QByteArray(problem_path), open_problem_path);
+    QCOMPARE(on<QTextEdit>("unch_pro_in")->toPlainText(),
+             QStringLiteral("Prove it.\nShow the steps."));
+    QVERIFY(on<QPushButton>("save_paper")->isEnabled());
+}
+
+void TestCommands::open_cancelledDialog_doesNothing()
+{
+    open_example();
+    const QByteArray open_problem_path(problem_path);
+    platform::testing::queue_folder_cancel();
+    fixture.click("open_paper");
+    QVERIFY(messages().isEmpty());
+    QCOMPARE(QByteArray(problem_path), open_problem_path);
+    QCOMPARE(onech_count, 1);
+}
+
+void TestCommands::open_overAnOpenPaper_replacesItsPages()
+{
+    QByteArray problem = "0 5 0\r\n";
+    for (int k = 1; k <= 5; ++k)
+        problem += "1 0\r\n@m" + QByteArray::number(k) + "$\r\n";
+    write_paper_files(folder->path(), problem, "1\r\n2\r\n3\r\n4\r\n5\r\n");
+    fixture.open_paper(folder->path());
+    fixture.show_tab(2);
+    for (int i = 0; i < 3; ++i)
+        fixture.click("somech_next");
+    QCOMPARE(on<QLCDNumber>("somech_num")->intValue(), 4);
+
+    QTemporaryDir second;
+    write_paper_files(second.path(), "1 2 0\r\n1\r\n@s$\r\n1 0\r\n@n1$\r\n1 0\r\n@n2$\r\n",
+                      "1\r\n1\r\n2\r\n");
+    fixture.open_paper(second.path());
+    QCOMPARE(on<QLCDNumber>("somech_num")->intValue(), 1);
+    QCOMPARE(on<QTextEdit>("somech_pro_in")->toPlainText(), QStringLiteral("n1"));
+
+    QTemporaryDir third;
+    write_paper_files(third.path(), "1 0 0\r\n1\r\n@s$\r\n", "1\r\n");
+    fixture.open_paper(third.path());
+    QCOMPARE(on<QSpinBox>("somech_in")->value(), 0);
+    QCOMPARE(on<QLCDNumber>("somech_num")->intValue(), 0);
+    QVERIFY(!on<QWidget>("somech_pro_in")->isEnabled());
+    QCOMPARE(on<QTextEdit>("somech_pro_in")->toPlainText(), QString());
+    QVERIFY(messages().isEmpty());
+}
+
+void TestCommands::open_malformedPair_isExplainedAndChangesNothing()
+{
+    open_example();
+    const QByteArray open_problem_path(problem_path);
+    const QString total = on<QLabel>("total_sum")->text();
+    QTemporaryDir broken;
+    // The second single-choice question's score is missing.
+    write_paper_files(broken.path(), "2 0 0\r\n5\r\n@a$\r\n@b$\r\n", "1\r\n2\r\n");
+    fixture.open_paper(broken.path());
+    QCOMPARE(messages().size(), 1);
+    const QString reason = messages()[0];
+    QVERIFY2(reason.contains(QStringLiteral("problem.prb")) &&
+                 reason.contains(QStringLiteral("单选题")) && reason.contains(QLatin1Char('2')),
+             qPrintable(reason));
+    QCOMPARE(QByteArray(problem_path), open_problem_path);
+    QCOMPARE(onech_count, 1);
+    QCOMPARE(onech_table[1].problem, QStringLiteral("1+1=?"));
+    QCOMPARE(onech_table[2].problem, QString());
+    QCOMPARE(on<QSpinBox>("onech_in")->value(), 1);
+    QCOMPARE(on<QLabel>("total_sum")->text(), total);
+    QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("1+1=?"));
+}
+
+void TestCommands::open_folderTooLongForThePaths_isRefused()
+{
+    const QString too_long = QLatin1Char('/') + QString(kPathCapacity, QLatin1Char('d'));
+    fixture.open_paper(too_long);
+    QCOMPARE(messages().size(), 1);
+    QVERIFY2(messages()[0].contains(QStringLiteral("太长")), qPrintable(messages()[0]));
+    QCOMPARE(problem_path[0], '\0');
+    QVERIFY(!on<QPushButton>("save_paper")->isEnabled());
+}
+
+// --- save ------------------------------------------------------------------
+
+void TestCommands::save_afterOpen_writesTheSameBytes()
+{
+    open_example();
+    fixture.click("save_paper");
+    QVERIFY(messages().isEmpty());
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+
+    QTemporaryDir fresh;
+    platform::testing::queue_folder(fresh.path());
+    fixture.click("new_paper");
+    fixture.open_paper(fresh.path());
+    fixture.click("save_paper");
+    QCOMPARE(read_file(fresh.filePath("problem.prb")), QByteArray("0 0 0\r\n"));
+    QCOMPARE(read_file(fresh.filePath("answer.ans")), QByteArray());
+}
+
+void TestCommands::save_writesOnlyStoredEditsAndQuestionsUpToTheCount()
+{
+    write_paper_files(folder->path(), numbered_single_choice_paper(5, "q"),
+                      "1\r\n1\r\n1\r\n1\r\n1\r\n");
+    fixture.open_paper(folder->path());
+    on<QSpinBox>("onech_in")->setValue(3);
+    on<QSpinBox>("unch_in")->setValue(1);
+    fixture.show_tab(3);
+    on<QTextEdit>("unch_ans_in")->setPlainText(QStringLiteral("typed, not stored"));
+    fixture.click("save_paper");
+    QCOMPARE(read_file(path("problem.prb")),
+             QByteArray("3 0 1\r\n1\r\n@q1$\r\n1\r\n@q2$\r\n1\r\n@q3$\r\n0\r\n@$\r\n"));
+    QCOMPARE(read_file(path("answer.ans")), QByteArray("1\r\n1\r\n1\r\n@$\r\n"));
+    QCOMPARE(onech_table[5].problem, QStringLiteral("q5")); // above the count, still held
+
+    fixture.click("unch_save");
+    fixture.click("save_paper");
+    QCOMPARE(read_file(path("answer.ans")), QByteArray("1\r\n1\r\n1\r\n@typed, not stored$\r\n"));
+}
+
+void TestCommands::save_refusesTextTheFormatCannotCarry()
+{
+    open_example();
+    fixture.show_tab(3);
+    on<QTextEdit>("unch_ans_in")->setPlainText(QStringLiteral("costs $5"));
+    fixture.click("unch_save");
+    fixture.click("save_paper");
+    QCOMPARE(messages().size(), 1);
+    const QString reason = messages()[0];
+    QVERIFY2(reason.contains(QStringLiteral("非选择题")) &&
+                 reason.contains(QStringLiteral("答案")) && reason.contains(QLatin1Char('1')) &&
+                 reason.contains(QLatin1Char('$')),
+             qPrintable(reason));
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+}
+
+void TestCommands::save_intoARemovedFolder_isReportedAndLaterSaveWorks()
+{
+    open_example();
+    QVERIFY(QDir(folder->path()).removeRecursively());
+    fixture.click("save_paper");
+    QCOMPARE(messages().size(), 1);
+    QVERIFY2(messages()[0].contains(QStringLiteral("无法保存")) &&
+                 messages()[0].contains(QStringLiteral("problem.prb")),
+             qPrintable(messages()[0]));
+
+    QVERIFY(QDir().mkpath(folder->path()));
+    fixture.click("save_paper");
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+}
+
+void TestCommands::save_failingPartWay_leavesBothOldFilesIntact_data()
+{
+    QTest::addColumn<int>("extra_answer_bytes");
+    QTest::addColumn<int>("limit");
+    // The new answer file outgrows the limit while the new problem file fits:
+    // the failure comes after one temporary file is complete.
+    QTest::newRow("answer file fails") << 20000 << 4096;
+    // Both new files exceed the old sizes; the limit cuts the answer file short.
+    QTest::newRow("limit just above the old files") << 300 << int(kExampleAnswer.size()) + 100;
+}
+
+void TestCommands::save_failingPartWay_leavesBothOldFilesIntact()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("the file-size limit is a POSIX facility");
+#else
+    QFETCH(int, extra_answer_bytes);
+    QFETCH(int, limit);
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    QProcess child;
+    child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/save_under_limit"),
+                {folder->path(), QString::number(limit), QString::number(extra_answer_bytes)});
+    QVERIFY(child.waitForFinished(60000));
+    const QString said = QString::fromUtf8(child.readAllStandardOutput());
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(child.exitCode() == 0, qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("answer.ans")), qPrintable(said));
+
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+    QString error;
+    QVERIFY2(read_paper(read_file(path("problem.prb")), read_file(path("answer.ans")), &error),
+             qPrintable(error));
+#endif
+}
+
+// --- close -----------------------------------------------------------------
+
+void TestCommands::close_cancel_keepsEverything()
+{
+    open_example();
+    const QByteArray open_problem_path(problem_path);
+    platform::testing::queue_answer(false);
+    fixture.click("close_paper");
+    QCOMPARE(platform::testing::shown_dialogs().last().text, kCloseConfirmation);
+    QCOMPARE(platform::testing::shown_dialogs().last().caption, QStringLiteral("提示"));
+    QCOMPARE(QByteArray(problem_path), open_problem_path);
+    QCOMPARE(onech_count, 1);
+    QCOMPARE(on<QSpinBox>("unch_in")->value(), 1);
+    QVERIFY(on<QPushButton>("close_paper")->isEnabled());
+    QCOMPARE(on<QTextEdit>("somech_pro_in")->toPlainText(), QStringLiteral("Which are even?"));
+}
+
+void TestCommands::close_ok_returnsToTheNoPaperState()
+{
+    write_paper_files(
+        folder->path(),
+        "3 2 1\r\n1\r\n@a$\r\n1\r\n@b$\r\n1\r\n@c$\r\n1 0\r\n@d$\r\n1 0\r\n@e$\r\n1\r\n@f$\r\n",
+        "1\r\n2\r\n4\r\n3\r\n63\r\n@g$\r\n");
+    fixture.open_paper(folder->path());
+    fixture.show_tab(2);
+    platform::testing::queue_answer(true);
+    fixture.click("close_paper");
+
+    QCOMPARE(on<QLabel>("total_sum")->text(), QStringLiteral("试卷总分确认：未打开试卷"));
+    for (const char *name :
+         {"close_paper", "save_paper", "onech_in", "somech_in", "unch_in", "out_total",
+          "onech_pro_in", "onech_A", "onech_save", "somech_pro_in", "somech_F", "somech_scsor_in",
+          "unch_pro_in", "unch_ans_in", "unch_next"})
+        QVERIFY2(!on<QWidget>(name)->isEnabled(), name);
+    for (const char *name : {"onech_in", "somech_in", "unch_in"})
+        QCOMPARE(on<QSpinBox>(name)->value(), 0);
+    for (const char *name : {"onech_num", "somech_num", "unch_num"})
+        QCOMPARE(on<QLCDNumber>(name)->intValue(), 0);
+    for (const char *name : {"onech_A", "onech_B", "onech_C"})
+        QVERIFY(!on<QRadioButton>(name)->isChecked());
+    QVERIFY(on<QPushButton>("new_paper")->isEnabled());
+    QVERIFY(on<QPushButton>("open_paper")->isEnabled());
+    QCOMPARE(fixture.find<QTabWidget>("tabWidget")->currentIndex(), 2);
+    QCOMPARE(problem_path[0], '\0');
+    QCOMPARE(answer_path[0], '\0');
+    QCOMPARE(onech_count + somech_count + unch_count, 0);
+    QCOMPARE(onech_current + somech_current + unch_current, 0);
+    QCOMPARE(somech_table[2].answer, 63); // records are kept
+}
+
+void TestCommands::close_saveWhileTheBoxIsUp_savesFirst()
+{
+    open_example();
+    fixture.show_tab(1);
+    on<QTextEdit>("onech_pro_in")->setPlainText(QStringLiteral("2+2=?"));
+    fixture.click("onech_save");
+    platform::testing::queue_answer(true, [this] { fixture.click("save_paper"); });
+    fixture.click("close_paper");
+    QCOMPARE(read_file(path("problem.prb")), QByteArray(kExampleProblem).replace("1+1=?", "2+2=?"));
+    QVERIFY(!on<QPushButton>("save_paper")->isEnabled());
+}
+
+void TestCommands::close_thenOpenSmallerPaper_recordsAboveTheCountSurvive()
+{
+    write_paper_files(folder->path(), numbered_single_choice_paper(10, "first "),
+                      QByteArray("0\r\n").repeated(10));
+    fixture.open_paper(folder->path());
+    platform::testing::queue_answer(true);
+    fixture.click("close_paper");
+
+    QTemporaryDir smaller;
+    write_paper_files(smaller.path(), numbered_single_choice_paper(5, "second "),
+                      QByteArray("0\r\n").repeated(5));
+    fixture.open_paper(smaller.path());
+    on<QSpinBox>("onech_in")->setValue(7);
+    fixture.show_tab(1);
+    for (int i = 0; i < 5; ++i)
+        fixture.click("onech_next");
+    QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("first 6"));
+    fixture.click("onech_next");
+    QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("first 7"));
+}
+
+// --- unsaved work ----------------------------------------------------------
+
+void TestCommands::unsaved_openingAnotherPaperAsksFirst()
+{
+    open_example();
+    QTemporaryDir other;
+    write_paper_files(other.path(), "0 0 0", QByteArray());
+    // Stored but unsaved: the count change alone makes the paper differ.
+    on<QSpinBox>("onech_in")->setValue(0);
+
+    platform::testing::queue_answer(false);
+    fixture.click("open_paper");
+    QCOMPARE(questions_asked(), 1);
+    QVERIFY2(
+        platform::testing::shown_dialogs().last().text.contains(QStringLiteral("保存当前试卷")),
+        qPrintable(platform::testing::shown_dialogs().last().text));
+    QCOMPARE(QByteArray(problem_path), QFile::encodeName(path("problem.prb")));
+    QCOMPARE(platform::testing::pending_answers(), 0);
+
+    platform::testing::queue_answer(true);
+    fixture.open_paper(other.path());
+    QCOMPARE(QByteArray(problem_path), QFile::encodeName(other.filePath("problem.prb")));
+
+    // Nothing changed since it was read: replaced at once, without a question.
+    QTemporaryDir third;
+    write_paper_files(third.path(), "0 0 0", QByteArray());
+    fixture.open_paper(third.path());
+    QCOMPARE(questions_asked(), 2);
+    QCOMPARE(QByteArray(problem_path), QFile::encodeName(third.filePath("problem.prb")));
+}
+
+void TestCommands::unsaved_closingTheWindowAsksFirst()
+{
+    open_example();
+    fixture.show_tab(3);
+    on<QDoubleSpinBox>("unch_score_in")->setValue(12.5);
+    fixture.click("unch_save");
+
+    platform::testing::queue_answer(false);
+    QVERIFY(!fixture.window().close());
+    QVERIFY(fixture.window().isVisible());
+    QCOMPARE(questions_asked(), 1);
+
+    fixture.click("save_paper"); // now the files hold the paper
+    QVERIFY(fixture.window().close());
+    QCOMPARE(questions_asked(), 1);
+    QCOMPARE(read_file(path("problem.prb")),
+             QByteArray(kExampleProblem).replace("\r\n10\r\n", "\r\n12.5\r\n"));
+}
+
+void TestCommands::unsaved_cleanPaperClosesAtOnce()
+{
+    open_example();
+    fixture.show_tab(1);
+    fixture.click("onech_next"); // stores the question unchanged
+    QVERIFY(fixture.window().close());
+    QCOMPARE(questions_asked(), 0);
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+}
+
+QTEST_MAIN(TestCommands)
+#include "test_commands.moc"
