@@ -136,11 +136,9 @@ CommandOutcome open_paper_folder(const QString &folder)
     if (!error.isEmpty())
         return failure(error);
 
-    PaperData paper;
-    if (!read_problem_file(problem, paper, &error) || !read_answer_file(answer, paper, &error))
+    if (!read_paper(problem, answer, &error))
         return failure(error);
-    adopt_paper(paper);
-    set_paper_paths(folder);
+    set_paper_paths(folder); // fits: checked above
     saved_paper_bytes = paper_bytes();
     return {};
 }

@@ -1,0 +1,618 @@
+#include "paper/paper_files.h"
+
+#include <QTextCodec>
+#include <QtAlgorithms>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <system_error>
+#include <type_traits>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace
+{
+
+// ---------------------------------------------------------------------------
+// Writing
+
+const char kLineEnd[] = "\r\n";
+
+void append_line_end(QByteArray &output)
+{
+    output.append(kLineEnd, 2);
+}
+
+void append_int(QByteArray &output, int value)
+{
+    char buffer[16];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    output.append(buffer, int(result.ptr - buffer));
+}
+
+// The text of printf's "%g": six significant digits, no trailing zeros and "."
+// whatever the C++ or C locale says; to_chars never consults a locale.
+void append_score(QByteArray &output, double value)
+{
+    char buffer[32];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    output.append(buffer, int(result.ptr - buffer));
+}
+
+// The bytes a text takes in the file before its line breaks are widened: the
+// local encoding, cut at the first NUL, since other readers of paper files
+// hold texts as C strings.
+int written_length(const QByteArray &local)
+{
+    const void *nul = std::memchr(local.constData(), '\0', size_t(local.size()));
+    return nul ? int(static_cast<const char *>(nul) - local.constData()) : local.size();
+}
+
+void append_text_field(QByteArray &output, const QString &text)
+{
+    const QByteArray local = text.toLocal8Bit();
+    const char *begin = local.constData();
+    const char *const end = begin + written_length(local);
+    output.append('@');
+    // The editors give LF alone and the file wants CR LF. Every other byte, a
+    // lone CR included, goes out unchanged, so that the reader, which drops
+    // only a CR standing before an LF, gives back exactly this text.
+    while (begin < end) {
+        const auto *lf = static_cast<const char *>(std::memchr(begin, '\n', size_t(end - begin)));
+        if (!lf) {
+            output.append(begin, int(end - begin));
+            break;
+        }
+        output.append(begin, int(lf - begin));
+        append_line_end(output);
+        begin = lf + 1;
+    }
+    output.append('$');
+}
+
+// An upper bound for the common case, so that one allocation usually holds the
+// whole file; UTF-8 takes at most three bytes per UTF-16 unit.
+int estimated_bytes(int records, qsizetype text_units)
+{
+    const qint64 estimate = qint64(records) * 48 + qint64(text_units) * 3 + 32;
+    return int(std::min<qint64>(estimate, 256 * 1024 * 1024));
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+bool is_space(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// What the reader was looking for when it failed; turned into words only then,
+// so that a paper of 30000 questions builds no message at all.
+enum class Field { Count, Score, FullScore, PartialScore, Problem, AnswerText, Answer };
+
+struct Item {
+    QuestionKind kind;
+    int number; // from 1; unused for a count
+    Field field;
+};
+
+QString describe_item(const Item &item)
+{
+    if (item.field == Field::Count)
+        return kind_name(item.kind) + QStringLiteral("数量");
+    QString field;
+    switch (item.field) {
+    case Field::Score:
+        field = QStringLiteral("分数");
+        break;
+    case Field::FullScore:
+        field = QStringLiteral("全对分数");
+        break;
+    case Field::PartialScore:
+        field = QStringLiteral("少选分数");
+        break;
+    case Field::Problem:
+        field = QStringLiteral("题面文字");
+        break;
+    case Field::AnswerText:
+        field = QStringLiteral("答案文字");
+        break;
+    case Field::Answer:
+    case Field::Count:
+        field = QStringLiteral("答案");
+        break;
+    }
+    return QStringLiteral("第 %1 道%2的%3")
+        .arg(QString::number(item.number), kind_name(item.kind), field);
+}
+
+// The usual local encoding on Linux and macOS is UTF-8. For it a text is
+// decoded here in one pass straight to its final size, where the codec would
+// allocate one unit per byte and need another copy to shrink. Anything the
+// codec might read otherwise (an invalid, overlong or surrogate sequence, a
+// noncharacter) makes this give up, and the codec decodes the text instead.
+bool local_encoding_is_utf8()
+{
+    const QTextCodec *codec = QTextCodec::codecForLocale();
+    return codec && codec->mibEnum() == 106;
+}
+
+// Widens the eight bytes at `in` to `out` and tells how many of them, from the
+// first, are ASCII other than CR and so are done.
+int widen_plain_ascii(const unsigned char *in, char16_t *out)
+{
+    std::uint64_t word;
+    std::memcpy(&word, in, 8);
+#if defined(__SSE2__)
+    const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                     _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+#else
+    for (int i = 0; i < 8; ++i)
+        out[i] = char16_t(in[i]);
+#endif
+    const std::uint64_t high = 0x8080808080808080ULL;
+    const std::uint64_t not_cr = word ^ 0x0D0D0D0D0D0D0D0DULL;
+    // The high bit of each byte that is not ASCII or is a CR. The borrow from
+    // a CR may mark the next more significant byte too: the count below then
+    // stops early at worst, and the caller takes that byte the slow way.
+    const std::uint64_t stops = (word & high) | ((not_cr - 0x0101010101010101ULL) & ~not_cr & high);
+    if (!stops)
+        return 8;
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    return int(qCountTrailingZeroBits(stops) / 8);
+#else
+    return int(qCountLeadingZeroBits(stops) / 8);
+#endif
+}
+
+bool decode_utf8_text(const char *first, const char *last, std::vector<char16_t> &scratch,
+                      QString &text)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(first);
+    const auto *const end = reinterpret_cast<const unsigned char *>(last);
+    // A text never has more UTF-16 units than bytes; the ASCII path may write
+    // up to eight units past the last one it keeps.
+    if (scratch.size() < size_t(end - p) + 8)
+        scratch.resize(size_t(end - p) + 8);
+    char16_t *out = scratch.data();
+    while (p != end) {
+        const unsigned lead = *p;
+        if (lead < 0x80) {
+            if (end - p >= 8) {
+                const int plain = widen_plain_ascii(p, out);
+                p += plain;
+                out += plain;
+                if (plain)
+                    continue;
+            }
+            // CR LF becomes LF; a CR elsewhere belongs to the text.
+            if (lead != '\r' || p + 1 == end || p[1] != '\n')
+                *out++ = char16_t(lead);
+            ++p;
+            continue;
+        }
+        if ((lead & 0xF0) == 0xE0 && end - p >= 3) {
+            const unsigned c1 = p[1], c2 = p[2];
+            const unsigned code = ((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (c2 & 0x3F);
+            // Not a continuation, overlong, a surrogate or a noncharacter.
+            if (((c1 & 0xC0) != 0x80) | ((c2 & 0xC0) != 0x80) | (code < 0x800) |
+                ((code & 0xF800) == 0xD800) |
+                ((code >= 0xFDD0) & ((code <= 0xFDEF) | (code >= 0xFFFE))))
+                return false;
+            *out++ = char16_t(code);
+            p += 3;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF && end - p >= 2) {
+            const unsigned c1 = p[1];
+            if ((c1 & 0xC0) != 0x80)
+                return false;
+            *out++ = char16_t(((lead & 0x1F) << 6) | (c1 & 0x3F));
+            p += 2;
+            continue;
+        }
+        if (lead >= 0xF0 && lead <= 0xF4 && end - p >= 4) {
+            const unsigned c1 = p[1], c2 = p[2], c3 = p[3];
+            if (((c1 & 0xC0) != 0x80) | ((c2 & 0xC0) != 0x80) | ((c3 & 0xC0) != 0x80))
+                return false;
+            const char32_t code =
+                ((lead & 0x07) << 18) | ((c1 & 0x3F) << 12) | ((c2 & 0x3F) << 6) | (c3 & 0x3F);
+            // Overlong, beyond U+10FFFF or a noncharacter.
+            if (code < 0x10000 || code > 0x10FFFF || (code & 0xFFFE) == 0xFFFE)
+                return false;
+            *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
+            *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+            p += 4;
+            continue;
+        }
+        return false;
+    }
+    text = QString(reinterpret_cast<const QChar *>(scratch.data()), int(out - scratch.data()));
+    return true;
+}
+
+class FileReader
+{
+  public:
+    FileReader(const QByteArray &input, const char *file_name, QString *error)
+        : pos_(input.constData()), end_(input.constData() + input.size()), file_name_(file_name),
+          error_(error), utf8_(local_encoding_is_utf8())
+    {
+    }
+
+    bool read_count(QuestionKind kind, int &count)
+    {
+        const Item item{kind, 0, Field::Count};
+        long long value = 0;
+        if (!read_number(item, value))
+            return false;
+        if (value < 0 || value > kMaxQuestions)
+            return fail(QStringLiteral("%1应在 0 到 %2 之间，实际为 %3")
+                            .arg(describe_item(item), QString::number(kMaxQuestions),
+                                 QString::number(value)));
+        count = int(value);
+        return true;
+    }
+
+    bool read_score(const Item &item, double &score)
+    {
+        const char *const start = pos_;
+        double value = 0.0;
+        if (!read_number(item, value))
+            return false;
+        if (!std::isfinite(value)) {
+            pos_ = start;
+            skip_space();
+            return fail_bad_number(item);
+        }
+        score = value;
+        return true;
+    }
+
+    bool read_answer(const Item &item, OptionMask &answer) { return read_number(item, answer); }
+
+    // Everything before the first "@" is ignored, line breaks and stray words
+    // included; the text runs to the next "$", so an "@" inside it is kept.
+    bool read_text(const Item &item, QString &text)
+    {
+        const auto *at = static_cast<const char *>(std::memchr(pos_, '@', size_t(end_ - pos_)));
+        if (!at)
+            return fail(describe_item(item) + QStringLiteral("缺少开头的“@”（文件提前结束）"));
+        const char *const begin = at + 1;
+        const auto *dollar =
+            static_cast<const char *>(std::memchr(begin, '$', size_t(end_ - begin)));
+        if (!dollar)
+            return fail(describe_item(item) + QStringLiteral("缺少结尾的“$”（文件提前结束）"));
+        text = decode_text(at, dollar);
+        pos_ = dollar + 1;
+        return true;
+    }
+
+  private:
+    void skip_space()
+    {
+        while (pos_ != end_ && is_space(*pos_))
+            ++pos_;
+    }
+
+    // Like formatted stream extraction: leading white space skipped, an
+    // optional sign, then as much of a number as fits; what follows stays for
+    // the next item.
+    template <typename T> bool read_number(const Item &item, T &value)
+    {
+        skip_space();
+        if (pos_ == end_)
+            return fail(describe_item(item) + QStringLiteral("处应为一个数字（文件提前结束）"));
+        const char *digits = pos_;
+        // from_chars takes a "-" but not a "+", which streams accept.
+        if (*digits == '+') {
+            ++digits;
+            if (digits == end_ || *digits == '-')
+                return fail_bad_number(item);
+        }
+        std::from_chars_result result;
+        if constexpr (std::is_floating_point_v<T>)
+            result = std::from_chars(digits, end_, value, std::chars_format::general);
+        else
+            result = std::from_chars(digits, end_, value);
+        if (result.ec != std::errc())
+            return fail_bad_number(item);
+        pos_ = result.ptr;
+        return true;
+    }
+
+    bool fail_bad_number(const Item &item)
+    {
+        // Quote what stands there, up to the next white space and not too much of it.
+        const int kShown = 20;
+        const char *stop = pos_;
+        while (stop != end_ && !is_space(*stop) && stop - pos_ < kShown)
+            ++stop;
+        QString found = QString::fromLocal8Bit(pos_, int(stop - pos_));
+        if (stop != end_ && !is_space(*stop))
+            found += QStringLiteral("…");
+        return fail(describe_item(item) + QStringLiteral("处应为一个数字，实际为“%1”").arg(found));
+    }
+
+    // `at` is the field's "@", `end` its "$".
+    QString decode_text(const char *at, const char *end)
+    {
+        QString text;
+        if (utf8_ && decode_utf8_text(at + 1, end, scratch_, text))
+            return text;
+        // The local codec drops a byte-order mark at the start of its input,
+        // so a text that begins with U+FEFF would lose it. Decoding from the
+        // "@", a one-byte character in every ASCII-based encoding, keeps it.
+        text = QString::fromLocal8Bit(at, int(end - at));
+        text.remove(0, 1);
+        // CR and LF bytes are never part of a longer character, so dropping
+        // the CRs after decoding is the same as before, and cheaper.
+        if (std::memchr(at, '\r', size_t(end - at)))
+            drop_cr_before_lf(text);
+        // The codec allocates one UTF-16 unit per byte; a Chinese text needs a
+        // third of that, and a loaded paper would hold about twice its size.
+        if (text.capacity() - text.size() > text.size() / 4 + 8)
+            text.squeeze();
+        return text;
+    }
+
+    // CR LF becomes LF; a CR elsewhere belongs to the text.
+    static void drop_cr_before_lf(QString &text)
+    {
+        QChar *const data = text.data();
+        const int size = text.size();
+        int kept = 0;
+        for (int i = 0; i < size; ++i) {
+            if (data[i] == QLatin1Char('\r') && i + 1 < size && data[i + 1] == QLatin1Char('\n'))
+                continue;
+            data[kept++] = data[i];
+        }
+        text.truncate(kept);
+    }
+
+    bool fail(const QString &detail)
+    {
+        if (error_)
+            *error_ = QStringLiteral("试卷文件 %1 有误：%2。")
+                          .arg(QString::fromLatin1(file_name_), detail);
+        return false;
+    }
+
+    const char *pos_;
+    const char *const end_;
+    const char *const file_name_;
+    QString *const error_;
+    const bool utf8_;
+    std::vector<char16_t> scratch_;
+};
+
+std::optional<UnwritableText::Reason> unwritable_reason(const QString &text)
+{
+    const QByteArray local = text.toLocal8Bit();
+    const int length = written_length(local);
+    if (std::memchr(local.constData(), '$', size_t(length)))
+        return UnwritableText::Reason::DollarSign;
+    if (length >= kMaxTextBytes)
+        return UnwritableText::Reason::TooLong;
+    return std::nullopt;
+}
+
+} // namespace
+
+void write_problem_file(QByteArray &output)
+{
+    qsizetype units = 0;
+    for (int k = 1; k <= onech_count; ++k)
+        units += onech_table[k].problem.size();
+    for (int k = 1; k <= somech_count; ++k)
+        units += somech_table[k].problem.size();
+    for (int k = 1; k <= unch_count; ++k)
+        units += unch_table[k].problem.size();
+    output.reserve(output.size() + estimated_bytes(onech_count + somech_count + unch_count, units));
+
+    append_int(output, onech_count);
+    output.append(' ');
+    append_int(output, somech_count);
+    output.append(' ');
+    append_int(output, unch_count);
+    append_line_end(output);
+    for (int k = 1; k <= onech_count; ++k) {
+        append_score(output, onech_table[k].score);
+        append_line_end(output);
+        append_text_field(output, onech_table[k].problem);
+        append_line_end(output);
+    }
+    for (int k = 1; k <= somech_count; ++k) {
+        append_score(output, somech_table[k].score);
+        output.append(' ');
+        append_score(output, somech_table[k].partial_score);
+        append_line_end(output);
+        append_text_field(output, somech_table[k].problem);
+        append_line_end(output);
+    }
+    for (int k = 1; k <= unch_count; ++k) {
+        append_score(output, unch_table[k].score);
+        append_line_end(output);
+        append_text_field(output, unch_table[k].problem);
+        append_line_end(output);
+    }
+}
+
+void write_answer_file(QByteArray &output)
+{
+    qsizetype units = 0;
+    for (int k = 1; k <= unch_count; ++k)
+        units += unch_table[k].answer.size();
+    output.reserve(output.size() + estimated_bytes(onech_count + somech_count + unch_count, units));
+
+    for (int k = 1; k <= onech_count; ++k) {
+        append_int(output, onech_table[k].answer);
+        append_line_end(output);
+    }
+    for (int k = 1; k <= somech_count; ++k) {
+        append_int(output, somech_table[k].answer);
+        append_line_end(output);
+    }
+    for (int k = 1; k <= unch_count; ++k) {
+        append_text_field(output, unch_table[k].answer);
+        append_line_end(output);
+    }
+}
+
+bool read_problem_file(const QByteArray &input, PaperData &paper, QString *error)
+{
+    FileReader reader(input, "problem.prb", error);
+    int onech = 0, somech = 0, unch = 0;
+    if (!reader.read_count(QuestionKind::SingleChoice, onech) ||
+        !reader.read_count(QuestionKind::MultipleChoice, somech) ||
+        !reader.read_count(QuestionKind::FreeAnswer, unch))
+        return false;
+    paper.onech.assign(size_t(onech), ChoiceQuestion());
+    paper.somech.assign(size_t(somech), ChoiceQuestion());
+    paper.unch.assign(size_t(unch), UnchQuestion());
+
+    for (int k = 1; k <= onech; ++k) {
+        ChoiceQuestion &question = paper.onech[size_t(k - 1)];
+        const QuestionKind kind = QuestionKind::SingleChoice;
+        if (!reader.read_score({kind, k, Field::Score}, question.score) ||
+            !reader.read_text({kind, k, Field::Problem}, question.problem))
+            return false;
+    }
+    for (int k = 1; k <= somech; ++k) {
+        ChoiceQuestion &question = paper.somech[size_t(k - 1)];
+        const QuestionKind kind = QuestionKind::MultipleChoice;
+        if (!reader.read_score({kind, k, Field::FullScore}, question.score) ||
+            !reader.read_score({kind, k, Field::PartialScore}, question.partial_score) ||
+            !reader.read_text({kind, k, Field::Problem}, question.problem))
+            return false;
+    }
+    for (int k = 1; k <= unch; ++k) {
+        UnchQuestion &question = paper.unch[size_t(k - 1)];
+        const QuestionKind kind = QuestionKind::FreeAnswer;
+        if (!reader.read_score({kind, k, Field::Score}, question.score) ||
+            !reader.read_text({kind, k, Field::Problem}, question.problem))
+            return false;
+    }
+    return true;
+}
+
+bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error)
+{
+    FileReader reader(input, "answer.ans", error);
+    int k = 0;
+    for (ChoiceQuestion &question : paper.onech) {
+        if (!reader.read_answer({QuestionKind::SingleChoice, ++k, Field::Answer}, question.answer))
+            return false;
+    }
+    k = 0;
+    for (ChoiceQuestion &question : paper.somech) {
+        if (!reader.read_answer({QuestionKind::MultipleChoice, ++k, Field::Answer},
+                                question.answer))
+            return false;
+    }
+    k = 0;
+    for (UnchQuestion &question : paper.unch) {
+        if (!reader.read_text({QuestionKind::FreeAnswer, ++k, Field::AnswerText}, question.answer))
+            return false;
+    }
+    return true;
+}
+
+namespace
+{
+
+// Copies or moves (as `take` does) the staged paper into the model.
+template <typename Paper, typename Take> void adopt_into_model(Paper &paper, Take take)
+{
+    // The tables hold kMaxQuestions records past record 0; a larger staging
+    // copy cannot come from the readers, and must not write past them.
+    const auto bounded = [](size_t size) { return int(std::min<size_t>(size, kMaxQuestions)); };
+    onech_count = bounded(paper.onech.size());
+    somech_count = bounded(paper.somech.size());
+    unch_count = bounded(paper.unch.size());
+    for (int k = 1; k <= onech_count; ++k) {
+        auto &from = paper.onech[size_t(k - 1)];
+        ChoiceQuestion &to = onech_table[k];
+        // A single-choice record's partial score is not in the files; it keeps its value.
+        to.score = from.score;
+        to.answer = from.answer;
+        take(to.problem, from.problem);
+    }
+    for (int k = 1; k <= somech_count; ++k) {
+        auto &from = paper.somech[size_t(k - 1)];
+        ChoiceQuestion &to = somech_table[k];
+        to.score = from.score;
+        to.partial_score = from.partial_score;
+        to.answer = from.answer;
+        take(to.problem, from.problem);
+    }
+    for (int k = 1; k <= unch_count; ++k) {
+        auto &from = paper.unch[size_t(k - 1)];
+        UnchQuestion &to = unch_table[k];
+        to.score = from.score;
+        take(to.problem, from.problem);
+        take(to.answer, from.answer);
+    }
+}
+
+} // namespace
+
+void adopt_paper(const PaperData &paper)
+{
+    adopt_into_model(paper, [](QString &to, const QString &from) { to = from; });
+}
+
+bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *error)
+{
+    PaperData paper;
+    if (!read_problem_file(problem, paper, error) || !read_answer_file(answer, paper, error))
+        return false;
+    // The staging copy is dropped anyway: swapping spares a reference count
+    // each way, and the old texts go with it.
+    adopt_into_model(paper, [](QString &to, QString &from) { to.swap(from); });
+    return true;
+}
+
+std::optional<UnwritableText> find_unwritable_text()
+{
+    for (int k = 1; k <= onech_count; ++k) {
+        if (const auto reason = unwritable_reason(onech_table[k].problem))
+            return UnwritableText{QuestionKind::SingleChoice, k, false, *reason};
+    }
+    for (int k = 1; k <= somech_count; ++k) {
+        if (const auto reason = unwritable_reason(somech_table[k].problem))
+            return UnwritableText{QuestionKind::MultipleChoice, k, false, *reason};
+    }
+    for (int k = 1; k <= unch_count; ++k) {
+        if (const auto reason = unwritable_reason(unch_table[k].problem))
+            return UnwritableText{QuestionKind::FreeAnswer, k, false, *reason};
+        if (const auto reason = unwritable_reason(unch_table[k].answer))
+            return UnwritableText{QuestionKind::FreeAnswer, k, true, *reason};
+    }
+    return std::nullopt;
+}
+
+QString describe_unwritable_text(const UnwritableText &text)
+{
+    const QString where =
+        QStringLiteral("第 %1 道%2的%3")
+            .arg(QString::number(text.number), kind_name(text.kind),
+                 text.in_answer ? QStringLiteral("答案") : QStringLiteral("题面"));
+    switch (text.reason) {
+    case UnwritableText::Reason::DollarSign:
+        return where + QStringLiteral("中含有“$”，试卷文件无法保存这个字符。请删去它后再保存。");
+    case UnwritableText::Reason::TooLong:
+        return where + QStringLiteral("太长：试卷文件中的一段文字须少于 %1 "
+                                      "字节（按本机文字编码计算）。请缩短它后再保存。")
+                           .arg(kMaxTextBytes);
+    }
+    return where;
+}

@@ -1,0 +1,284 @@
+// Times reading and writing a full paper (10000 questions of each kind) against
+// the floor of any reader or writer of the same files: moving the same bytes
+// between disk and text. Prints read_ratio=, write_ratio= and memory_ratio=.
+//
+//   bench_paper_io [--codec NAME]  run everything, in the local encoding or
+//                                  in NAME (e.g. GB18030, as on a Chinese
+//                                  Windows)
+//   bench_paper_io [--codec NAME] --memory D
+//                                  (internal) load the paper in folder D in a
+//                                  fresh process and report its peak memory
+
+#include "paper/paper_files.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+namespace
+{
+
+constexpr int kRuns = 9;
+
+// A small linear congruential generator: the same paper on every run.
+struct Random {
+    std::uint64_t state = 0x2545F4914F6CDD1DULL;
+    unsigned next(unsigned bound)
+    {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return unsigned(state >> 33) % bound;
+    }
+};
+
+// About 200 bytes in UTF-8, ASCII words and Chinese phrases mixed; every third
+// text spans two or three lines.
+QString make_text(Random &random, int serial)
+{
+    static const char *const ascii[] = {"Solve ",         "x + 2 = 5; ",      "the value of ",
+                                        "f(x) = x^2 ",    "(2 points) ",      "Explain why. ",
+                                        "A, B, C or D? ", "mail@example.org "};
+    static const char *const chinese[] = {"计算下列各题",     "已知函数", "请写出推导过程，",
+                                          "下列说法正确的是", "物理",     "化学反应方程式",
+                                          "简答：",           "。"};
+    QByteArray bytes;
+    bytes.reserve(240);
+    while (bytes.size() < 200) {
+        bytes += random.next(2) ? ascii[random.next(8)] : chinese[random.next(8)];
+        if (serial % 3 == 0 && random.next(6) == 0)
+            bytes += '\n';
+    }
+    return QString::fromUtf8(bytes);
+}
+
+void generate_paper()
+{
+    Random random;
+    onech_count = somech_count = unch_count = kMaxQuestions;
+    for (int k = 1; k <= kMaxQuestions; ++k) {
+        onech_table[k].score = 0.5 * random.next(21);
+        onech_table[k].answer = 1 << random.next(6);
+        onech_table[k].problem = make_text(random, k);
+        somech_table[k].score = 0.5 * random.next(41);
+        somech_table[k].partial_score = 0.25 * random.next(9);
+        somech_table[k].answer = int(random.next(64));
+        somech_table[k].problem = make_text(random, k + 1);
+        unch_table[k].score = random.next(10001) / 100.0;
+        unch_table[k].problem = make_text(random, k + 2);
+        unch_table[k].answer = make_text(random, k);
+    }
+}
+
+template <typename Visit> void for_each_text(Visit visit)
+{
+    for (int k = 1; k <= onech_count; ++k)
+        visit(onech_table[k].problem);
+    for (int k = 1; k <= somech_count; ++k)
+        visit(somech_table[k].problem);
+    for (int k = 1; k <= unch_count; ++k) {
+        visit(unch_table[k].problem);
+        visit(unch_table[k].answer);
+    }
+}
+
+QByteArray read_file(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+        std::exit(1);
+    }
+    return file.readAll();
+}
+
+void write_file(const QString &path, const char *data, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data, size) != size) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        std::exit(1);
+    }
+}
+
+struct Timing {
+    double measured_ms;
+    double floor_ms;
+};
+
+// Best of several runs of each, taken in turns so that both see the same
+// state of the machine.
+Timing best_of(const std::function<void()> &measured, const std::function<void()> &floor)
+{
+    Timing best{1e300, 1e300};
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        measured();
+        best.measured_ms = std::min(best.measured_ms, timer.nsecsElapsed() / 1e6);
+        timer.restart();
+        floor();
+        best.floor_ms = std::min(best.floor_ms, timer.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+// Peak resident memory of this process in KiB, or -1 where it cannot be read.
+long peak_memory_kib()
+{
+#ifdef Q_OS_LINUX
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+#endif
+    return -1;
+}
+
+int measure_memory(const QString &folder)
+{
+    const long before = peak_memory_kib();
+    if (before < 0) {
+        std::printf("memory: peak memory is not known on this platform\n");
+        return 0;
+    }
+    {
+        const QByteArray problem = read_file(folder + QStringLiteral("/problem.prb"));
+        const QByteArray answer = read_file(folder + QStringLiteral("/answer.ans"));
+        QString error;
+        if (!read_paper(problem, answer, &error)) {
+            std::fprintf(stderr, "the benchmark paper is refused: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
+    const long loaded = peak_memory_kib();
+    qint64 utf16_bytes = 0;
+    for_each_text([&](const QString &text) { utf16_bytes += qint64(text.size()) * 2; });
+    const double ratio = (loaded - before) * 1024.0 / double(utf16_bytes);
+    std::printf("memory: peak %ld KiB before loading, %ld KiB with the paper loaded; "
+                "texts in UTF-16 %.0f KiB\n",
+                before, loaded, utf16_bytes / 1024.0);
+    std::printf("memory_ratio=%.2f\n", ratio);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    QStringList codec_arguments;
+    if (arguments.size() >= 2 && arguments[0] == QLatin1String("--codec")) {
+        QTextCodec *codec = QTextCodec::codecForName(arguments[1].toLatin1());
+        if (!codec) {
+            std::fprintf(stderr, "unknown codec %s\n", qPrintable(arguments[1]));
+            return 1;
+        }
+        QTextCodec::setCodecForLocale(codec);
+        codec_arguments = arguments.mid(0, 2);
+        arguments = arguments.mid(2);
+    }
+    if (arguments.size() == 2 && arguments[0] == QLatin1String("--memory"))
+        return measure_memory(arguments[1]);
+    if (!arguments.isEmpty()) {
+        std::fprintf(stderr, "usage: bench_paper_io [--codec NAME]\n");
+        return 1;
+    }
+
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 1;
+    }
+    const QString problem_file = folder.filePath(QStringLiteral("problem.prb"));
+    const QString answer_file = folder.filePath(QStringLiteral("answer.ans"));
+
+    generate_paper();
+    {
+        QByteArray problem, answer;
+        write_problem_file(problem);
+        write_answer_file(answer);
+        write_file(problem_file, problem.constData(), problem.size());
+        write_file(answer_file, answer.constData(), answer.size());
+        std::printf("paper: %d + %d + %d questions; problem.prb %d bytes, answer.ans %d bytes; "
+                    "local encoding %s\n",
+                    onech_count, somech_count, unch_count, problem.size(), answer.size(),
+                    QTextCodec::codecForLocale()->name().constData());
+    }
+    const qint64 problem_size = QFile(problem_file).size();
+    const qint64 answer_size = QFile(answer_file).size();
+
+    qint64 sink = 0; // keeps the floor's results alive
+    const Timing read = best_of(
+        [&] {
+            QString error;
+            if (!read_paper(read_file(problem_file), read_file(answer_file), &error)) {
+                std::fprintf(stderr, "the benchmark paper is refused: %s\n", qPrintable(error));
+                std::exit(1);
+            }
+        },
+        [&] {
+            const QByteArray problem = read_file(problem_file);
+            const QByteArray answer = read_file(answer_file);
+            const QString problem_text =
+                QString::fromLocal8Bit(problem.constData(), problem.size());
+            const QString answer_text = QString::fromLocal8Bit(answer.constData(), answer.size());
+            sink += problem_text.size() + answer_text.size();
+        });
+
+    const Timing write = best_of(
+        [&] {
+            QByteArray problem, answer;
+            write_problem_file(problem);
+            write_answer_file(answer);
+            write_file(problem_file, problem.constData(), problem.size());
+            write_file(answer_file, answer.constData(), answer.size());
+        },
+        [&] {
+            QByteArray bytes;
+            bytes.reserve(int(problem_size + answer_size));
+            for_each_text([&](const QString &text) { bytes += text.toLocal8Bit(); });
+            bytes.resize(int(problem_size + answer_size)); // the numbers and markers
+            write_file(problem_file, bytes.constData(), problem_size);
+            write_file(answer_file, bytes.constData() + problem_size, answer_size);
+        });
+
+    std::printf("read:  %.2f ms (floor %.2f ms: read the bytes, decode them to text)\n",
+                read.measured_ms, read.floor_ms);
+    std::printf("read_ratio=%.2f\n", read.measured_ms / read.floor_ms);
+    std::printf("write: %.2f ms (floor %.2f ms: encode the texts, write as many bytes)\n",
+                write.measured_ms, write.floor_ms);
+    std::printf("write_ratio=%.2f\n", write.measured_ms / write.floor_ms);
+    if (sink == 42)
+        std::printf("\n");
+    std::fflush(stdout);
+
+    // Memory is measured in a fresh process, where nothing of the paper is
+    // loaded yet, so the peak it reports is that of loading alone.
+    // The floor runs above left the files as the writer wrote them.
+    QByteArray problem, answer;
+    write_problem_file(problem);
+    write_answer_file(answer);
+    write_file(problem_file, problem.constData(), problem.size());
+    write_file(answer_file, answer.constData(), answer.size());
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                codec_arguments + QStringList{QStringLiteral("--memory"), folder.path()});
+    if (!child.waitForFinished(120000) || child.exitCode() != 0) {
+        std::fprintf(stderr, "the memory measurement failed\n");
+        return 1;
+    }
+    return 0;
+}

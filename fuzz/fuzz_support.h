@@ -1,0 +1,226 @@
+#pragma once
+// Shared by the fuzz targets: a deterministic local encoding and the checks
+// that a paper read back equals the paper written.
+
+#include "paper/paper_files.h"
+
+#include <QTextCodec>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <type_traits>
+
+namespace fuzz
+{
+
+[[noreturn]] inline void fail(const char *what)
+{
+    std::fprintf(stderr, "paper fuzz check failed: %s\n", what);
+    std::abort();
+}
+
+inline void check(bool condition, const char *what)
+{
+    if (!condition)
+        fail(what);
+}
+
+// The locale of the machine must not decide what a fuzz input means.
+inline void use_utf8_as_local_encoding()
+{
+    QTextCodec *utf8 = QTextCodec::codecForName("UTF-8");
+    check(utf8 != nullptr, "no UTF-8 codec");
+    QTextCodec::setCodecForLocale(utf8);
+}
+
+// A score after a trip through the file: six significant digits.
+inline double as_written(double score)
+{
+    char buffer[32];
+    const auto printed =
+        std::to_chars(buffer, buffer + sizeof buffer, score, std::chars_format::general, 6);
+    double back = 0.0;
+    const auto parsed = std::from_chars(buffer, printed.ptr, back, std::chars_format::general);
+    check(parsed.ec == std::errc() && parsed.ptr == printed.ptr, "a written score does not parse");
+    return back;
+}
+
+// A text after a trip through the file: the writer stops at a NUL.
+inline QString as_written(const QString &text)
+{
+    const int nul = text.indexOf(QChar(0));
+    return nul < 0 ? text : text.left(nul);
+}
+
+// `read` is what came back from writing the model; compare record by record.
+inline void check_equals_model(const PaperData &read)
+{
+    check(int(read.onech.size()) == onech_count, "single-choice count changed");
+    check(int(read.somech.size()) == somech_count, "multiple-choice count changed");
+    check(int(read.unch.size()) == unch_count, "free-answer count changed");
+    for (int k = 1; k <= onech_count; ++k) {
+        const ChoiceQuestion &got = read.onech[size_t(k - 1)];
+        const ChoiceQuestion &want = onech_table[k];
+        check(got.score == as_written(want.score), "single-choice score changed");
+        check(got.answer == want.answer, "single-choice answer changed");
+        check(got.problem == as_written(want.problem), "single-choice problem changed");
+    }
+    for (int k = 1; k <= somech_count; ++k) {
+        const ChoiceQuestion &got = read.somech[size_t(k - 1)];
+        const ChoiceQuestion &want = somech_table[k];
+        check(got.score == as_written(want.score), "multiple-choice score changed");
+        check(got.partial_score == as_written(want.partial_score),
+              "multiple-choice partial score changed");
+        check(got.answer == want.answer, "multiple-choice answer changed");
+        check(got.problem == as_written(want.problem), "multiple-choice problem changed");
+    }
+    for (int k = 1; k <= unch_count; ++k) {
+        const UnchQuestion &got = read.unch[size_t(k - 1)];
+        const UnchQuestion &want = unch_table[k];
+        check(got.score == as_written(want.score), "free-answer score changed");
+        check(got.problem == as_written(want.problem), "free-answer problem changed");
+        check(got.answer == as_written(want.answer), "free-answer answer changed");
+    }
+}
+
+// Writes the model and reads the files back into a staging copy.
+inline PaperData write_and_read_back()
+{
+    QByteArray problem, answer;
+    write_problem_file(problem);
+    write_answer_file(answer);
+    PaperData read;
+    QString error;
+    if (!read_problem_file(problem, read, &error) || !read_answer_file(answer, read, &error)) {
+        std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+        fail("the writer's files do not read back");
+    }
+    return read;
+}
+
+// A slow and plain reader of the same format, byte by byte, decoding each text
+// with the local codec: the reader under test must agree with it on every
+// input, accepting the same pairs and giving the same paper.
+class ReferenceReader
+{
+  public:
+    explicit ReferenceReader(const QByteArray &bytes)
+        : p_(bytes.constData()), end_(bytes.constData() + bytes.size())
+    {
+    }
+
+    template <typename T> bool number(T &value)
+    {
+        while (p_ != end_ && (*p_ == ' ' || (*p_ >= '\t' && *p_ <= '\r')))
+            ++p_;
+        if (p_ == end_)
+            return false;
+        const char *digits = p_;
+        if (*digits == '+' && (++digits == end_ || *digits == '-'))
+            return false;
+        std::from_chars_result result;
+        if constexpr (std::is_floating_point_v<T>)
+            result = std::from_chars(digits, end_, value, std::chars_format::general);
+        else
+            result = std::from_chars(digits, end_, value);
+        if (result.ec != std::errc())
+            return false;
+        p_ = result.ptr;
+        return true;
+    }
+
+    bool score(double &value) { return number(value) && std::isfinite(value); }
+
+    bool text(QString &value)
+    {
+        while (p_ != end_ && *p_ != '@')
+            ++p_;
+        if (p_ == end_)
+            return false;
+        QByteArray bytes("@"); // so that the codec keeps a leading byte-order mark
+        for (++p_; p_ != end_ && *p_ != '$'; ++p_) {
+            if (!(*p_ == '\r' && p_ + 1 != end_ && p_[1] == '\n'))
+                bytes += *p_;
+        }
+        if (p_ == end_)
+            return false;
+        ++p_;
+        value = QTextCodec::codecForLocale()->toUnicode(bytes).mid(1);
+        return true;
+    }
+
+  private:
+    const char *p_;
+    const char *end_;
+};
+
+inline bool reference_read(const QByteArray &problem_bytes, const QByteArray &answer_bytes,
+                           PaperData &paper)
+{
+    ReferenceReader problem(problem_bytes);
+    long long counts[3];
+    for (long long &count : counts) {
+        if (!problem.number(count) || count < 0 || count > kMaxQuestions)
+            return false;
+    }
+    paper.onech.resize(size_t(counts[0]));
+    paper.somech.resize(size_t(counts[1]));
+    paper.unch.resize(size_t(counts[2]));
+    for (ChoiceQuestion &q : paper.onech) {
+        if (!problem.score(q.score) || !problem.text(q.problem))
+            return false;
+    }
+    for (ChoiceQuestion &q : paper.somech) {
+        if (!problem.score(q.score) || !problem.score(q.partial_score) || !problem.text(q.problem))
+            return false;
+    }
+    for (UnchQuestion &q : paper.unch) {
+        if (!problem.score(q.score) || !problem.text(q.problem))
+            return false;
+    }
+    ReferenceReader answer(answer_bytes);
+    for (ChoiceQuestion &q : paper.onech) {
+        if (!answer.number(q.answer))
+            return false;
+    }
+    for (ChoiceQuestion &q : paper.somech) {
+        if (!answer.number(q.answer))
+            return false;
+    }
+    for (UnchQuestion &q : paper.unch) {
+        if (!answer.text(q.answer))
+            return false;
+    }
+    return true;
+}
+
+// The model holds exactly `paper` (single-choice partial scores aside).
+inline void check_model_is(const PaperData &paper)
+{
+    check(int(paper.onech.size()) == onech_count && int(paper.somech.size()) == somech_count &&
+              int(paper.unch.size()) == unch_count,
+          "counts differ from the reference reader");
+    for (int k = 1; k <= onech_count; ++k) {
+        const ChoiceQuestion &want = paper.onech[size_t(k - 1)];
+        const ChoiceQuestion &got = onech_table[k];
+        check(got.score == want.score && got.answer == want.answer && got.problem == want.problem,
+              "a single-choice question differs from the reference reader");
+    }
+    for (int k = 1; k <= somech_count; ++k) {
+        const ChoiceQuestion &want = paper.somech[size_t(k - 1)];
+        const ChoiceQuestion &got = somech_table[k];
+        check(got.score == want.score && got.partial_score == want.partial_score &&
+                  got.answer == want.answer && got.problem == want.problem,
+              "a multiple-choice question differs from the reference reader");
+    }
+    for (int k = 1; k <= unch_count; ++k) {
+        const UnchQuestion &want = paper.unch[size_t(k - 1)];
+        const UnchQuestion &got = unch_table[k];
+        check(got.score == want.score && got.problem == want.problem && got.answer == want.answer,
+              "a free-answer question differs from the reference reader");
+    }
+}
+
+} // namespace fuzz
