@@ -47,6 +47,13 @@ bool read_whole_file(const QString &path, QByteArray &bytes, QString &error)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
+    // A file is read whole, and a QByteArray holds less than 2 GiB. No paper a
+    // teacher writes comes near 1 GiB (30000 questions of 35 KB of text each).
+    const qint64 kLargestPaperFile = qint64(1) << 30;
+    if (file.size() > kLargestPaperFile) {
+        error = QStringLiteral("%1 太大，不是一份试卷文件。").arg(shown_path(path));
+        return true;
+    }
     bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         error = QStringLiteral("无法读取试卷文件 %1：%2").arg(shown_path(path), file.errorString());

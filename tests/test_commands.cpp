@@ -89,6 +89,7 @@ class TestCommands : public QObject
     void open_overAnOpenPaper_replacesItsPages();
     void open_malformedPair_isExplainedAndChangesNothing();
     void open_folderTooLongForThePaths_isRefused();
+    void open_hugeFile_isRefusedWithoutReadingIt();
 
     void save_afterOpen_writesTheSameBytes();
     void save_writesOnlyStoredEditsAndQuestionsUpToTheCount();
@@ -348,6 +349,17 @@ void TestCommands::open_folderTooLongForThePaths_isRefused()
     QCOMPARE(messages().size(), 1);
     QVERIFY2(messages()[0].contains(QStringLiteral("太长")), qPrintable(messages()[0]));
     QCOMPARE(problem_path[0], '\0');
+    QVERIFY(!on<QPushButton>("save_paper")->isEnabled());
+}
+
+void TestCommands::open_hugeFile_isRefusedWithoutReadingIt()
+{
+    write_paper_files(folder->path(), "0 0 0", QByteArray());
+    QFile problem(path("problem.prb"));
+    QVERIFY(problem.resize((qint64(1) << 30) + 1)); // sparse: costs no disk
+    fixture.open_paper(folder->path());
+    QCOMPARE(messages().size(), 1);
+    QVERIFY2(messages()[0].contains(QStringLiteral("太大")), qPrintable(messages()[0]));
     QVERIFY(!on<QPushButton>("save_paper")->isEnabled());
 }
 

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Renders the README's pictures of the window with the offscreen platform:
+# docs/window.png (as started) and docs/edited-paper.png (a paper open on its
+# single-choice page).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh run
+cmake -S . -B build >/dev/null
+cmake --build build -j2 --target qv_screenshot
+export QT_QPA_PLATFORM=offscreen
+mkdir -p docs
+build/qv_screenshot docs/window.png
+
+paper=$(mktemp -d)
+trap 'rm -rf "$paper"' EXIT
+printf '2 1 1\r\n2\r\n@下列哪个数是质数？$\r\n3\r\n@1+1=?$\r\n4 1.5\r\n@下列哪些是偶数？$\r\n10\r\n@证明：三角形内角和为 180°。\r\n写出每一步。$\r\n' \
+    >"$paper/problem.prb"
+printf '4\r\n2\r\n5\r\n@作平行线，利用内错角相等。$\r\n' >"$paper/answer.ans"
+build/qv_screenshot docs/edited-paper.png "$paper" 1
