@@ -148,10 +148,10 @@ void qv_make::show_no_paper()
 
 void qv_make::set_paper_controls_enabled(bool enabled)
 {
-    for (QWidget *control :
-         {static_cast<QWidget *>(ui->close_paper), static_cast<QWidget *>(ui->save_paper),
-          static_cast<QWidget *>(ui->onech_in), static_cast<QWidget *>(ui->somech_in),
-          static_cast<QWidget *>(ui->unch_in), static_cast<QWidget *>(ui->out_total)})
+    // In the order the paper controls are switched on opening and closing.
+    const QList<QWidget *> controls = {ui->close_paper, ui->save_paper, ui->onech_in,
+                                       ui->somech_in,   ui->unch_in,    ui->out_total};
+    for (QWidget *control : controls)
         control->setEnabled(enabled);
 }
 
