@@ -3,6 +3,7 @@
 #include "paper/paper_files.h"
 #include "paper/paper_model.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,10 +17,29 @@ namespace
 const char *const kProblemFileName = "problem.prb";
 const char *const kAnswerFileName = "answer.ans";
 
-// The model as it stood when the open paper's files were last read or written,
-// in file form, so that hand-made files that differ only in white space or in
-// digits beyond the written precision do not count as changes.
-QByteArray saved_paper_bytes;
+// A digest of the model in file form as it stood when the open paper's files
+// were last read or written. File form, so that hand-made files that differ
+// only in white space or in digits beyond the written precision do not count
+// as changes; a digest, so that a large paper is not held twice.
+QByteArray saved_paper_digest;
+
+QByteArray digest_of(const QByteArray &problem, const QByteArray &answer)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArray::number(problem.size()) + ':'); // where one file ends
+    hash.addData(problem);
+    hash.addData(answer);
+    return hash.result();
+}
+
+QByteArray digest_of_model()
+{
+    QByteArray problem;
+    QByteArray answer;
+    write_problem_file(problem);
+    write_answer_file(answer);
+    return digest_of(problem, answer);
+}
 
 QString file_in(const QString &folder, const char *file_name)
 {
@@ -121,14 +141,6 @@ bool is_open_folder(const QString &folder)
 
 } // namespace
 
-QByteArray paper_bytes()
-{
-    QByteArray bytes;
-    write_problem_file(bytes);
-    write_answer_file(bytes);
-    return bytes;
-}
-
 CommandOutcome open_paper_folder(const QString &folder)
 {
     if (!paper_paths_fit(folder))
@@ -146,7 +158,7 @@ CommandOutcome open_paper_folder(const QString &folder)
     if (!read_paper(problem, answer, &error))
         return failure(error);
     set_paper_paths(folder); // fits: checked above
-    saved_paper_bytes = paper_bytes();
+    saved_paper_digest = digest_of_model();
     return {};
 }
 
@@ -161,7 +173,7 @@ CommandOutcome save_open_paper()
     CommandOutcome outcome = write_pair(QFile::decodeName(problem_path), problem,
                                         QFile::decodeName(answer_path), answer);
     if (outcome.ok)
-        saved_paper_bytes = problem + answer;
+        saved_paper_digest = digest_of(problem, answer);
     return outcome;
 }
 
@@ -173,8 +185,9 @@ CommandOutcome create_empty_paper(const QString &folder)
     CommandOutcome outcome = write_pair(file_in(folder, kProblemFileName), QByteArray("0 0 0"),
                                         file_in(folder, kAnswerFileName), QByteArray());
     if (outcome.ok && is_open_folder(folder)) {
-        // The open paper's own files now hold the empty paper.
-        saved_paper_bytes = QByteArray("0 0 0\r\n");
+        // The open paper's own files now hold the empty paper, which the
+        // writers would write as its header alone.
+        saved_paper_digest = digest_of(QByteArray("0 0 0\r\n"), QByteArray());
     }
     return outcome;
 }
@@ -194,12 +207,12 @@ void reset_paper_model()
     somech_current = 0;
     onech_current = 0;
     unch_current = 0;
-    saved_paper_bytes.clear();
+    saved_paper_digest.clear();
 }
 
 bool paper_has_unsaved_changes()
 {
     if (problem_path[0] == '\0')
         return false;
-    return paper_bytes() != saved_paper_bytes;
+    return digest_of_model() != saved_paper_digest;
 }

@@ -32,6 +32,3 @@ void reset_paper_model();
 // True while a paper is open and its counts or records 1 to count differ from
 // what its files held when last read or written.
 bool paper_has_unsaved_changes();
-
-// The bytes the pair of paper files holds for the current model.
-QByteArray paper_bytes();

@@ -106,6 +106,7 @@ class TestCommands : public QObject
     void unsaved_openingAnotherPaperAsksFirst();
     void unsaved_closingTheWindowAsksFirst();
     void unsaved_cleanPaperClosesAtOnce();
+    void unsaved_newPaperOverTheOpenFolder_leavesThePaperUnsaved();
 
   private:
     template <class T> T *on(const char *name) { return fixture.find<T>(name); }
@@ -616,6 +617,23 @@ void TestCommands::unsaved_cleanPaperClosesAtOnce()
     QVERIFY(fixture.window().close());
     QCOMPARE(questions_asked(), 0);
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+}
+
+void TestCommands::unsaved_newPaperOverTheOpenFolder_leavesThePaperUnsaved()
+{
+    open_example();
+    platform::testing::queue_folder(folder->path());
+    platform::testing::queue_answer(true); // replace the paper there
+    fixture.click("new_paper");
+    QCOMPARE(read_file(path("problem.prb")), QByteArray("0 0 0"));
+
+    // The paper in memory is now nowhere on disk: closing asks.
+    platform::testing::queue_answer(false);
+    QVERIFY(!fixture.window().close());
+    QCOMPARE(questions_asked(), 2);
+    fixture.click("save_paper");
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QVERIFY(fixture.window().close());
 }
 
 QTEST_MAIN(TestCommands)
