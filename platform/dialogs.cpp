@@ -70,6 +70,12 @@ bool run_box(const QString &text, QMessageBox::StandardButtons buttons)
     QMessageBox box(QMessageBox::NoIcon, message_caption(), text, buttons, nullptr);
     box.setTextFormat(Qt::PlainText); // folder names may hold "<"
     box.setWindowModality(Qt::NonModal);
+    // Qt's own button texts are English unless its translations are installed;
+    // the messages name the buttons as a Chinese system shows them.
+    if (QAbstractButton *ok = box.button(QMessageBox::Ok))
+        ok->setText(QStringLiteral("确定"));
+    if (QAbstractButton *cancel = box.button(QMessageBox::Cancel))
+        cancel->setText(QStringLiteral("取消"));
     QEventLoop loop;
     QObject::connect(&box, &QMessageBox::finished, &loop, &QEventLoop::quit);
     box.show();

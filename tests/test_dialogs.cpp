@@ -172,6 +172,8 @@ void TestDialogs::realQuestion_okIsTheOnlyYes()
         QCOMPARE(box->windowTitle(), QStringLiteral("提示"));
         QCOMPARE(box->standardButtons(),
                  QMessageBox::StandardButtons(QMessageBox::Ok | QMessageBox::Cancel));
+        QCOMPARE(box->button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+        QCOMPARE(box->button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
         QCOMPARE(box->windowModality(), Qt::NonModal);
         answered = true;
         if (answer == QLatin1String("ok"))
