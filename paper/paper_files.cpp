@@ -529,55 +529,45 @@ bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error)
 namespace
 {
 
-// Copies or moves (as `take` does) the staged paper into the model.
-template <typename Paper, typename Take> void adopt_into_model(Paper &paper, Take take)
+// Moves the staged paper into the model; the staging copy is dropped anyway.
+void adopt_paper(PaperData &paper)
 {
-    // The tables hold kMaxQuestions records past record 0; a larger staging
-    // copy cannot come from the readers, and must not write past them.
-    const auto bounded = [](size_t size) { return int(std::min<size_t>(size, kMaxQuestions)); };
-    onech_count = bounded(paper.onech.size());
-    somech_count = bounded(paper.somech.size());
-    unch_count = bounded(paper.unch.size());
+    onech_count = int(paper.onech.size());
+    somech_count = int(paper.somech.size());
+    unch_count = int(paper.unch.size());
     for (int k = 1; k <= onech_count; ++k) {
-        auto &from = paper.onech[size_t(k - 1)];
+        ChoiceQuestion &from = paper.onech[size_t(k - 1)];
         ChoiceQuestion &to = onech_table[k];
         // A single-choice record's partial score is not in the files; it keeps its value.
         to.score = from.score;
         to.answer = from.answer;
-        take(to.problem, from.problem);
+        to.problem.swap(from.problem);
     }
     for (int k = 1; k <= somech_count; ++k) {
-        auto &from = paper.somech[size_t(k - 1)];
+        ChoiceQuestion &from = paper.somech[size_t(k - 1)];
         ChoiceQuestion &to = somech_table[k];
         to.score = from.score;
         to.partial_score = from.partial_score;
         to.answer = from.answer;
-        take(to.problem, from.problem);
+        to.problem.swap(from.problem);
     }
     for (int k = 1; k <= unch_count; ++k) {
-        auto &from = paper.unch[size_t(k - 1)];
+        UnchQuestion &from = paper.unch[size_t(k - 1)];
         UnchQuestion &to = unch_table[k];
         to.score = from.score;
-        take(to.problem, from.problem);
-        take(to.answer, from.answer);
+        to.problem.swap(from.problem);
+        to.answer.swap(from.answer);
     }
 }
 
 } // namespace
-
-void adopt_paper(const PaperData &paper)
-{
-    adopt_into_model(paper, [](QString &to, const QString &from) { to = from; });
-}
 
 bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *error)
 {
     PaperData paper;
     if (!read_problem_file(problem, paper, error) || !read_answer_file(answer, paper, error))
         return false;
-    // The staging copy is dropped anyway: swapping spares a reference count
-    // each way, and the old texts go with it.
-    adopt_into_model(paper, [](QString &to, QString &from) { to.swap(from); });
+    adopt_paper(paper);
     return true;
 }
 

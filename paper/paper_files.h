@@ -36,12 +36,9 @@ void write_answer_file(QByteArray &output);
 bool read_problem_file(const QByteArray &input, PaperData &paper, QString *error);
 bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error);
 
-// Copies counts and records 1 to count into the model. Only the fields the
-// files carry are written: a single-choice record's partial_score is kept.
-void adopt_paper(const PaperData &paper);
-
 // Reads both files into a staging copy and adopts it only if both parse; on
-// failure the model is left exactly as it was.
+// failure the model is left exactly as it was. Only the fields the files
+// carry are written: a single-choice record's partial_score is kept.
 bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *error);
 
 // Texts must stay below this many bytes in the local encoding (with the NUL,

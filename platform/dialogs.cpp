@@ -28,6 +28,11 @@ struct Hooks {
     QList<testing::ShownDialog> shown;
 };
 
+QString message_caption()
+{
+    return QStringLiteral("提示");
+}
+
 Hooks &hooks()
 {
     static Hooks instance;
@@ -87,11 +92,6 @@ bool run_box(const QString &text, QMessageBox::StandardButtons buttons)
 
 } // namespace
 
-QString message_caption()
-{
-    return QStringLiteral("提示");
-}
-
 void show_message(const QString &text)
 {
     if (hooks().installed) {
@@ -129,11 +129,6 @@ void remove_hooks()
     hooks() = Hooks{};
 }
 
-bool hooks_installed()
-{
-    return hooks().installed;
-}
-
 void queue_answer(bool ok, std::function<void()> while_shown)
 {
     hooks().answers.enqueue({ok, std::move(while_shown)});
@@ -157,11 +152,6 @@ int pending_answers()
 QList<ShownDialog> shown_dialogs()
 {
     return hooks().shown;
-}
-
-void clear_shown_dialogs()
-{
-    hooks().shown.clear();
 }
 
 } // namespace testing

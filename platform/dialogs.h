@@ -21,9 +21,6 @@ bool ask_ok_cancel(const QString &text);
 // The folder the teacher picks, with "/" separators; empty when cancelled.
 QString choose_folder(const QString &caption);
 
-// The caption of every message and question box.
-QString message_caption();
-
 // Test hooks. While installed, no dialog is shown: each call takes the next
 // queued answer and records what it would have shown. A call with nothing
 // queued records the dialog, warns and answers Cancel (or an empty folder), so
@@ -41,7 +38,6 @@ struct ShownDialog {
 
 void install_hooks();
 void remove_hooks(); // also forgets every queued answer and shown dialog
-bool hooks_installed();
 
 // The next ask_ok_cancel answers `ok`; `while_shown`, if given, runs first, as
 // the teacher's work in the main window while the box is up. A message needs
@@ -52,7 +48,6 @@ void queue_folder_cancel();
 int pending_answers(); // queued answers and folders not yet taken
 
 QList<ShownDialog> shown_dialogs();
-void clear_shown_dialogs();
 } // namespace testing
 
 } // namespace platform

@@ -14,21 +14,7 @@ reader_seconds="${FUZZ_SECONDS:-60}"
 roundtrip_seconds="${FUZZ_SECONDS:-30}"
 
 # clang and its libFuzzer runtime, installed when missing.
-runtime_present() {
-    command -v clang++ >/dev/null 2>&1 &&
-        [[ -f "$(clang++ -print-runtime-dir 2>/dev/null)/libclang_rt.fuzzer-x86_64.a" ]]
-}
-if ! runtime_present; then
-    if [[ $(id -u) -ne 0 ]] || ! command -v apt-get >/dev/null 2>&1; then
-        echo "fuzz.sh: clang and its libFuzzer runtime are needed (Debian: clang libclang-rt-14-dev)" >&2
-        exit 1
-    fi
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang
-    major="$(clang++ -dumpversion | cut -d. -f1)"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "libclang-rt-${major}-dev"
-    runtime_present || { echo "fuzz.sh: libFuzzer runtime still missing" >&2; exit 1; }
-fi
+"${root}/scripts/install-deps.sh" test
 
 CC=clang CXX=clang++ cmake -S "${root}" -B "${build}" -DQV_FUZZ=ON -DQV_BUILD_TESTS=OFF >/dev/null
 cmake --build "${build}" -j2 --target fuzz_paper_reader fuzz_paper_roundtrip

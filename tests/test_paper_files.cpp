@@ -929,20 +929,6 @@ class TestPaperFiles : public QObject
         QVERIFY(read_paper(kExampleProblem, kExampleAnswer, nullptr));
         QCOMPARE(onech_table[1].partial_score, 7.5);
         QCOMPARE(somech_table[1].partial_score, 1.5);
-
-        PaperData paper;
-        paper.onech.resize(1);
-        paper.onech[0].score = 3;
-        paper.onech[0].partial_score = 9;
-        paper.onech[0].answer = 8;
-        paper.onech[0].problem = QStringLiteral("new");
-        adopt_paper(paper);
-        QCOMPARE(onech_count, 1);
-        QCOMPARE(somech_count, 0);
-        QCOMPARE(onech_table[1].score, 3.0);
-        QCOMPARE(onech_table[1].answer, 8);
-        QCOMPARE(onech_table[1].problem, QStringLiteral("new"));
-        QCOMPARE(onech_table[1].partial_score, 7.5);
     }
 
     // --- paths ------------------------------------------------------------
