@@ -207,6 +207,7 @@ void reset_paper_model()
     somech_current = 0;
     onech_current = 0;
     unch_current = 0;
+    paper_codec = nullptr;
     saved_paper_digest.clear();
 }
 

@@ -1,5 +1,7 @@
 #include "paper/paper_files.h"
 
+#include "paper/paper_encoding.h"
+
 #include <QTextCodec>
 #include <QtAlgorithms>
 
@@ -47,7 +49,7 @@ void append_score(QByteArray &output, double value)
 }
 
 // The bytes a text takes in the file before its line breaks are widened: the
-// local encoding, cut at the first NUL, since other readers of paper files
+// paper's encoding, cut at the first NUL, since other readers of paper files
 // hold texts as C strings.
 int written_length(const QByteArray &local)
 {
@@ -55,9 +57,9 @@ int written_length(const QByteArray &local)
     return nul ? int(static_cast<const char *>(nul) - local.constData()) : local.size();
 }
 
-void append_text_field(QByteArray &output, const QString &text)
+void append_text_field(QByteArray &output, const QString &text, const QTextCodec *codec)
 {
-    const QByteArray local = text.toLocal8Bit();
+    const QByteArray local = encode_paper_text(text, codec);
     const char *begin = local.constData();
     const char *const end = begin + written_length(local);
     output.append('@');
@@ -133,17 +135,6 @@ QString describe_item(const Item &item)
         .arg(QString::number(item.number), kind_name(item.kind), field);
 }
 
-// The usual local encoding on Linux and macOS is UTF-8. For it a text is
-// decoded here in one pass straight to its final size, where the codec would
-// allocate one unit per byte and need another copy to shrink. Anything the
-// codec might read otherwise (an invalid, overlong or surrogate sequence, a
-// noncharacter) makes this give up, and the codec decodes the text instead.
-bool local_encoding_is_utf8()
-{
-    const QTextCodec *codec = QTextCodec::codecForLocale();
-    return codec && codec->mibEnum() == 106;
-}
-
 // Widens the eight bytes at `in` to `out` and tells how many of them, from the
 // first, are ASCII other than CR and so are done.
 int widen_plain_ascii(const unsigned char *in, char16_t *out)
@@ -173,6 +164,10 @@ int widen_plain_ascii(const unsigned char *in, char16_t *out)
 #endif
 }
 
+// Most papers are UTF-8. Such a text is decoded here in one pass straight to
+// its final size, where the codec would allocate one unit per byte and need
+// another copy to shrink. Gives up on anything that is not strict UTF-8 (an
+// invalid, overlong or surrogate sequence), which no UTF-8 writer produces.
 bool decode_utf8_text(const char *first, const char *last, std::vector<char16_t> &scratch,
                       QString &text)
 {
@@ -202,10 +197,9 @@ bool decode_utf8_text(const char *first, const char *last, std::vector<char16_t>
         if ((lead & 0xF0) == 0xE0 && end - p >= 3) {
             const unsigned c1 = p[1], c2 = p[2];
             const unsigned code = ((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (c2 & 0x3F);
-            // Not a continuation, overlong, a surrogate or a noncharacter.
+            // Not a continuation, overlong or a surrogate.
             if (((c1 & 0xC0) != 0x80) | ((c2 & 0xC0) != 0x80) | (code < 0x800) |
-                ((code & 0xF800) == 0xD800) |
-                ((code >= 0xFDD0) & ((code <= 0xFDEF) | (code >= 0xFFFE))))
+                ((code & 0xF800) == 0xD800))
                 return false;
             *out++ = char16_t(code);
             p += 3;
@@ -225,8 +219,8 @@ bool decode_utf8_text(const char *first, const char *last, std::vector<char16_t>
                 return false;
             const char32_t code =
                 ((lead & 0x07) << 18) | ((c1 & 0x3F) << 12) | ((c2 & 0x3F) << 6) | (c3 & 0x3F);
-            // Overlong, beyond U+10FFFF or a noncharacter.
-            if (code < 0x10000 || code > 0x10FFFF || (code & 0xFFFE) == 0xFFFE)
+            // Overlong or beyond U+10FFFF.
+            if (code < 0x10000 || code > 0x10FFFF)
                 return false;
             *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
             *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
@@ -242,9 +236,10 @@ bool decode_utf8_text(const char *first, const char *last, std::vector<char16_t>
 class FileReader
 {
   public:
-    FileReader(const QByteArray &input, const char *file_name, QString *error)
+    FileReader(const QByteArray &input, const char *file_name, const QTextCodec *codec,
+               QString *error)
         : pos_(input.constData()), end_(input.constData() + input.size()), file_name_(file_name),
-          error_(error), utf8_(local_encoding_is_utf8())
+          error_(error), codec_(codec), utf8_(is_utf8_codec(codec))
     {
     }
 
@@ -291,7 +286,11 @@ class FileReader
             static_cast<const char *>(std::memchr(begin, '$', size_t(end_ - begin)));
         if (!dollar)
             return fail(describe_item(item) + QStringLiteral("缺少结尾的“$”（文件提前结束）"));
-        text = decode_text(at, dollar);
+        if (!decode_text(at, dollar, text))
+            return fail(describe_item(item) +
+                        QStringLiteral("所用的文字编码无法识别（既不是 UTF-8，也不是 %1），"
+                                       "本程序无法原样读出它")
+                            .arg(QString::fromLatin1(legacy_paper_codec()->name())));
         pos_ = dollar + 1;
         return true;
     }
@@ -336,22 +335,28 @@ class FileReader
         const char *stop = pos_;
         while (stop != end_ && !is_space(*stop) && stop - pos_ < kShown)
             ++stop;
-        QString found = QString::fromLocal8Bit(pos_, int(stop - pos_));
+        QString found = codec_->toUnicode(pos_, int(stop - pos_));
         if (stop != end_ && !is_space(*stop))
             found += QStringLiteral("…");
         return fail(describe_item(item) + QStringLiteral("处应为一个数字，实际为“%1”").arg(found));
     }
 
-    // `at` is the field's "@", `end` its "$".
-    QString decode_text(const char *at, const char *end)
+    // `at` is the field's "@", `end` its "$". False when the bytes are not a
+    // text in the paper's encoding: decoding them and encoding the result
+    // again would not give the same bytes, so the text could be neither shown
+    // as written nor saved back unchanged.
+    bool decode_text(const char *at, const char *end, QString &text)
     {
-        QString text;
-        if (utf8_ && decode_utf8_text(at + 1, end, scratch_, text))
-            return text;
-        // The local codec drops a byte-order mark at the start of its input,
-        // so a text that begins with U+FEFF would lose it. Decoding from the
-        // "@", a one-byte character in every ASCII-based encoding, keeps it.
-        text = QString::fromLocal8Bit(at, int(end - at));
+        if (utf8_)
+            return decode_utf8_text(at + 1, end, scratch_, text);
+        // A codec drops a byte-order mark at the start of its input, so a
+        // text that begins with U+FEFF would lose it. Decoding from the "@",
+        // a one-byte character in every ASCII-based encoding, keeps it.
+        const int length = int(end - at);
+        text = codec_->toUnicode(at, length);
+        if (!is_ascii(at, length) &&
+            encode_paper_text(text, codec_) != QByteArray::fromRawData(at, length))
+            return false;
         text.remove(0, 1);
         // CR and LF bytes are never part of a longer character, so dropping
         // the CRs after decoding is the same as before, and cheaper.
@@ -361,7 +366,13 @@ class FileReader
         // third of that, and a loaded paper would hold about twice its size.
         if (text.capacity() - text.size() > text.size() / 4 + 8)
             text.squeeze();
-        return text;
+        return true;
+    }
+
+    static bool is_ascii(const char *bytes, int length)
+    {
+        bool non_ascii = false;
+        return is_valid_utf8(bytes, length, non_ascii) && !non_ascii;
     }
 
     // CR LF becomes LF; a CR elsewhere belongs to the text.
@@ -390,18 +401,30 @@ class FileReader
     const char *const end_;
     const char *const file_name_;
     QString *const error_;
+    const QTextCodec *const codec_;
     const bool utf8_;
     std::vector<char16_t> scratch_;
 };
 
-std::optional<UnwritableText::Reason> unwritable_reason(const QString &text)
+struct Unwritable {
+    UnwritableText::Reason reason;
+    QString character; // for Reason::NotInEncoding
+};
+
+std::optional<Unwritable> unwritable_reason(const QString &text, const QTextCodec *codec)
 {
-    const QByteArray local = text.toLocal8Bit();
+    const QByteArray local = encode_paper_text(text, codec);
     const int length = written_length(local);
     if (std::memchr(local.constData(), '$', size_t(length)))
-        return UnwritableText::Reason::DollarSign;
+        return Unwritable{UnwritableText::Reason::DollarSign, {}};
+    const int bad = first_unwritable_character(text, local, codec);
+    if (bad >= 0) {
+        const bool pair =
+            text[bad].isHighSurrogate() && bad + 1 < text.size() && text[bad + 1].isLowSurrogate();
+        return Unwritable{UnwritableText::Reason::NotInEncoding, text.mid(bad, pair ? 2 : 1)};
+    }
     if (length >= kMaxTextBytes)
-        return UnwritableText::Reason::TooLong;
+        return Unwritable{UnwritableText::Reason::TooLong, {}};
     return std::nullopt;
 }
 
@@ -417,6 +440,7 @@ void write_problem_file(QByteArray &output)
     for (int k = 1; k <= unch_count; ++k)
         units += unch_table[k].problem.size();
     output.reserve(output.size() + estimated_bytes(onech_count + somech_count + unch_count, units));
+    const QTextCodec *const codec = paper_file_codec();
 
     append_int(output, onech_count);
     output.append(' ');
@@ -427,7 +451,7 @@ void write_problem_file(QByteArray &output)
     for (int k = 1; k <= onech_count; ++k) {
         append_score(output, onech_table[k].score);
         append_line_end(output);
-        append_text_field(output, onech_table[k].problem);
+        append_text_field(output, onech_table[k].problem, codec);
         append_line_end(output);
     }
     for (int k = 1; k <= somech_count; ++k) {
@@ -435,13 +459,13 @@ void write_problem_file(QByteArray &output)
         output.append(' ');
         append_score(output, somech_table[k].partial_score);
         append_line_end(output);
-        append_text_field(output, somech_table[k].problem);
+        append_text_field(output, somech_table[k].problem, codec);
         append_line_end(output);
     }
     for (int k = 1; k <= unch_count; ++k) {
         append_score(output, unch_table[k].score);
         append_line_end(output);
-        append_text_field(output, unch_table[k].problem);
+        append_text_field(output, unch_table[k].problem, codec);
         append_line_end(output);
     }
 }
@@ -452,6 +476,7 @@ void write_answer_file(QByteArray &output)
     for (int k = 1; k <= unch_count; ++k)
         units += unch_table[k].answer.size();
     output.reserve(output.size() + estimated_bytes(onech_count + somech_count + unch_count, units));
+    const QTextCodec *const codec = paper_file_codec();
 
     for (int k = 1; k <= onech_count; ++k) {
         append_int(output, onech_table[k].answer);
@@ -462,14 +487,24 @@ void write_answer_file(QByteArray &output)
         append_line_end(output);
     }
     for (int k = 1; k <= unch_count; ++k) {
-        append_text_field(output, unch_table[k].answer);
+        append_text_field(output, unch_table[k].answer, codec);
         append_line_end(output);
     }
 }
 
+namespace
+{
+
+const QTextCodec *codec_of(const PaperData &paper)
+{
+    return paper.codec ? paper.codec : QTextCodec::codecForLocale();
+}
+
+} // namespace
+
 bool read_problem_file(const QByteArray &input, PaperData &paper, QString *error)
 {
-    FileReader reader(input, "problem.prb", error);
+    FileReader reader(input, "problem.prb", codec_of(paper), error);
     int onech = 0, somech = 0, unch = 0;
     if (!reader.read_count(QuestionKind::SingleChoice, onech) ||
         !reader.read_count(QuestionKind::MultipleChoice, somech) ||
@@ -506,7 +541,7 @@ bool read_problem_file(const QByteArray &input, PaperData &paper, QString *error
 
 bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error)
 {
-    FileReader reader(input, "answer.ans", error);
+    FileReader reader(input, "answer.ans", codec_of(paper), error);
     int k = 0;
     for (ChoiceQuestion &question : paper.onech) {
         if (!reader.read_answer({QuestionKind::SingleChoice, ++k, Field::Answer}, question.answer))
@@ -532,6 +567,7 @@ namespace
 // Moves the staged paper into the model; the staging copy is dropped anyway.
 void adopt_paper(PaperData &paper)
 {
+    paper_codec = paper.codec;
     onech_count = int(paper.onech.size());
     somech_count = int(paper.somech.size());
     unch_count = int(paper.unch.size());
@@ -565,6 +601,7 @@ void adopt_paper(PaperData &paper)
 bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *error)
 {
     PaperData paper;
+    paper.codec = detect_paper_codec(problem, answer);
     if (!read_problem_file(problem, paper, error) || !read_answer_file(answer, paper, error))
         return false;
     adopt_paper(paper);
@@ -573,22 +610,52 @@ bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *er
 
 std::optional<UnwritableText> find_unwritable_text()
 {
+    const QTextCodec *const codec = paper_file_codec();
+    const auto found = [codec](QuestionKind kind, int number, bool in_answer,
+                               const Unwritable &why) {
+        return UnwritableText{kind,       number,        in_answer,
+                              why.reason, why.character, paper_encoding_name(codec)};
+    };
     for (int k = 1; k <= onech_count; ++k) {
-        if (const auto reason = unwritable_reason(onech_table[k].problem))
-            return UnwritableText{QuestionKind::SingleChoice, k, false, *reason};
+        if (const auto why = unwritable_reason(onech_table[k].problem, codec))
+            return found(QuestionKind::SingleChoice, k, false, *why);
     }
     for (int k = 1; k <= somech_count; ++k) {
-        if (const auto reason = unwritable_reason(somech_table[k].problem))
-            return UnwritableText{QuestionKind::MultipleChoice, k, false, *reason};
+        if (const auto why = unwritable_reason(somech_table[k].problem, codec))
+            return found(QuestionKind::MultipleChoice, k, false, *why);
     }
     for (int k = 1; k <= unch_count; ++k) {
-        if (const auto reason = unwritable_reason(unch_table[k].problem))
-            return UnwritableText{QuestionKind::FreeAnswer, k, false, *reason};
-        if (const auto reason = unwritable_reason(unch_table[k].answer))
-            return UnwritableText{QuestionKind::FreeAnswer, k, true, *reason};
+        if (const auto why = unwritable_reason(unch_table[k].problem, codec))
+            return found(QuestionKind::FreeAnswer, k, false, *why);
+        if (const auto why = unwritable_reason(unch_table[k].answer, codec))
+            return found(QuestionKind::FreeAnswer, k, true, *why);
     }
     return std::nullopt;
 }
+
+namespace
+{
+
+// "U+20A9", or "U+1F600" for a surrogate pair.
+QString code_point_label(const QString &character)
+{
+    uint code = character.isEmpty() ? 0u : character[0].unicode();
+    if (character.size() == 2 && character[0].isHighSurrogate())
+        code = QChar::surrogateToUcs4(character[0], character[1]);
+    return QStringLiteral("U+") +
+           QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+}
+
+// A lone surrogate cannot be shown, nor a control character seen.
+QString shown_character(const QString &character)
+{
+    if (character.size() == 1 &&
+        (character[0].isSurrogate() || character[0].category() == QChar::Other_Control))
+        return QStringLiteral("�");
+    return character;
+}
+
+} // namespace
 
 QString describe_unwritable_text(const UnwritableText &text)
 {
@@ -601,8 +668,13 @@ QString describe_unwritable_text(const UnwritableText &text)
         return where + QStringLiteral("中含有“$”，试卷文件无法保存这个字符。请删去它后再保存。");
     case UnwritableText::Reason::TooLong:
         return where + QStringLiteral("太长：试卷文件中的一段文字须少于 %1 "
-                                      "字节（按本机文字编码计算）。请缩短它后再保存。")
-                           .arg(kMaxTextBytes);
+                                      "字节（按试卷的文字编码 %2 计算）。请缩短它后再保存。")
+                           .arg(QString::number(kMaxTextBytes), text.encoding);
+    case UnwritableText::Reason::NotInEncoding:
+        return where + QStringLiteral("中含有字符“%1”（%2），试卷的文字编码 %3 "
+                                      "无法保存这个字符。请删去或换掉它后再保存。")
+                           .arg(shown_character(text.character), code_point_label(text.character),
+                                text.encoding);
     }
     return where;
 }

@@ -22,6 +22,8 @@ struct PaperData {
     std::vector<ChoiceQuestion> onech;
     std::vector<ChoiceQuestion> somech;
     std::vector<UnchQuestion> unch;
+    // The encoding the texts are decoded from; null: the local encoding.
+    QTextCodec *codec = nullptr;
 };
 
 // Appends the bytes of "problem.prb" / "answer.ans" for the counts and records
@@ -36,22 +38,25 @@ void write_answer_file(QByteArray &output);
 bool read_problem_file(const QByteArray &input, PaperData &paper, QString *error);
 bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error);
 
-// Reads both files into a staging copy and adopts it only if both parse; on
-// failure the model is left exactly as it was. Only the fields the files
+// Tells the pair's encoding from its bytes, reads both files into a staging
+// copy and adopts it, with the encoding, only if both parse and every text
+// decodes without loss; on failure the model is left exactly as it was. Only the fields the files
 // carry are written: a single-choice record's partial_score is kept.
 bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *error);
 
-// Texts must stay below this many bytes in the local encoding (with the NUL,
+// Texts must stay below this many bytes in the paper's encoding (with the NUL,
 // the buffers of the programs that read paper files hold 100000 bytes).
 constexpr int kMaxTextBytes = 100000;
 
 // A text among records 1 to count that the format cannot carry.
 struct UnwritableText {
-    enum class Reason { DollarSign, TooLong };
+    enum class Reason { DollarSign, TooLong, NotInEncoding };
     QuestionKind kind;
     int number;     // question number, from 1
     bool in_answer; // false: the problem text; true: the free-answer answer text
     Reason reason;
+    QString character; // NotInEncoding: the character, one or two UTF-16 units
+    QString encoding;  // the name the teacher is told for the paper's encoding
 };
 
 // The first such text, by kind (single, multiple, free answer), then question

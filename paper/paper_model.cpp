@@ -17,6 +17,8 @@ int unch_current = 0;
 char problem_path[kPathCapacity];
 char answer_path[kPathCapacity];
 
+QTextCodec *paper_codec = nullptr;
+
 QString kind_name(QuestionKind kind)
 {
     switch (kind) {

@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+class QTextCodec;
+
 // Bits 0 to 5 stand for the options A to F.
 using OptionMask = std::int32_t;
 
@@ -41,6 +43,10 @@ extern int unch_current;
 // NUL-terminated paths in the local 8-bit encoding; empty while no paper is open.
 extern char problem_path[kPathCapacity];
 extern char answer_path[kPathCapacity];
+
+// The encoding of the open paper's files, told from their bytes when it was
+// opened; they are written back in it. Null while no paper is open.
+extern QTextCodec *paper_codec;
 
 enum class QuestionKind { SingleChoice, MultipleChoice, FreeAnswer };
 

@@ -41,16 +41,6 @@ QByteArray numbered_single_choice_paper(int count, const char *prefix)
     return problem;
 }
 
-QStringList messages()
-{
-    QStringList texts;
-    for (const ShownDialog &dialog : platform::testing::shown_dialogs()) {
-        if (dialog.kind == ShownDialog::Kind::Message)
-            texts << dialog.text;
-    }
-    return texts;
-}
-
 int questions_asked()
 {
     int asked = 0;
@@ -128,7 +118,7 @@ void TestCommands::open_example()
 {
     write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
     fixture.open_paper(folder->path());
-    QVERIFY2(messages().isEmpty(), qPrintable(messages().join(QLatin1Char('\n'))));
+    QVERIFY2(shown_messages().isEmpty(), qPrintable(shown_messages().join(QLatin1Char('\n'))));
 }
 
 // --- new -------------------------------------------------------------------
@@ -153,7 +143,7 @@ void TestCommands::new_cancelledDialogDoesNothing()
 {
     platform::testing::queue_folder_cancel();
     fixture.click("new_paper");
-    QVERIFY(messages().isEmpty());
+    QVERIFY(shown_messages().isEmpty());
     QCOMPARE(questions_asked(), 0);
     QVERIFY(files_in(QDir::currentPath()).indexOf(QStringLiteral("problem.prb")) < 0);
 }
@@ -206,9 +196,10 @@ void TestCommands::new_intoAMissingFolder_isReported()
     const QString gone = folder->filePath(QStringLiteral("gone"));
     platform::testing::queue_folder(gone);
     fixture.click("new_paper");
-    QCOMPARE(messages().size(), 1);
-    QVERIFY2(messages()[0].contains(QStringLiteral("无法保存")), qPrintable(messages()[0]));
-    QVERIFY(messages()[0].contains(QStringLiteral("problem.prb")));
+    QCOMPARE(shown_messages().size(), 1);
+    QVERIFY2(shown_messages()[0].contains(QStringLiteral("无法保存")),
+             qPrintable(shown_messages()[0]));
+    QVERIFY(shown_messages()[0].contains(QStringLiteral("problem.prb")));
     QVERIFY(!QFileInfo::exists(gone));
 }
 
@@ -272,7 +263,7 @@ void TestCommands::open_missingFile_isNamedAndChangesNothing()
     if (!present.isEmpty())
         QVERIFY(QFile::copy(path(qPrintable(present)), other.filePath(present)));
     fixture.open_paper(other.path());
-    QCOMPARE(messages(), QStringList{message});
+    QCOMPARE(shown_messages(), QStringList{message});
     QCOMPARE(platform::testing::shown_dialogs().last().caption, QStringLiteral("提示"));
     QCOMPARE(QByteArray(problem_path), open_problem_path);
     QCOMPARE(on<QTextEdit>("unch_pro_in")->toPlainText(),
@@ -286,7 +277,7 @@ void TestCommands::open_cancelledDialog_doesNothing()
     const QByteArray open_problem_path(problem_path);
     platform::testing::queue_folder_cancel();
     fixture.click("open_paper");
-    QVERIFY(messages().isEmpty());
+    QVERIFY(shown_messages().isEmpty());
     QCOMPARE(QByteArray(problem_path), open_problem_path);
     QCOMPARE(onech_count, 1);
 }
@@ -317,7 +308,7 @@ void TestCommands::open_overAnOpenPaper_replacesItsPages()
     QCOMPARE(on<QLCDNumber>("somech_num")->intValue(), 0);
     QVERIFY(!on<QWidget>("somech_pro_in")->isEnabled());
     QCOMPARE(on<QTextEdit>("somech_pro_in")->toPlainText(), QString());
-    QVERIFY(messages().isEmpty());
+    QVERIFY(shown_messages().isEmpty());
 }
 
 void TestCommands::open_malformedPair_isExplainedAndChangesNothing()
@@ -329,8 +320,8 @@ void TestCommands::open_malformedPair_isExplainedAndChangesNothing()
     // The second single-choice question's score is missing.
     write_paper_files(broken.path(), "2 0 0\r\n5\r\n@a$\r\n@b$\r\n", "1\r\n2\r\n");
     fixture.open_paper(broken.path());
-    QCOMPARE(messages().size(), 1);
-    const QString reason = messages()[0];
+    QCOMPARE(shown_messages().size(), 1);
+    const QString reason = shown_messages()[0];
     QVERIFY2(reason.contains(QStringLiteral("problem.prb")) &&
                  reason.contains(QStringLiteral("单选题")) && reason.contains(QLatin1Char('2')),
              qPrintable(reason));
@@ -347,8 +338,8 @@ void TestCommands::open_folderTooLongForThePaths_isRefused()
 {
     const QString too_long = QLatin1Char('/') + QString(kPathCapacity, QLatin1Char('d'));
     fixture.open_paper(too_long);
-    QCOMPARE(messages().size(), 1);
-    QVERIFY2(messages()[0].contains(QStringLiteral("太长")), qPrintable(messages()[0]));
+    QCOMPARE(shown_messages().size(), 1);
+    QVERIFY2(shown_messages()[0].contains(QStringLiteral("太长")), qPrintable(shown_messages()[0]));
     QCOMPARE(problem_path[0], '\0');
     QVERIFY(!on<QPushButton>("save_paper")->isEnabled());
 }
@@ -359,8 +350,8 @@ void TestCommands::open_hugeFile_isRefusedWithoutReadingIt()
     QFile problem(path("problem.prb"));
     QVERIFY(problem.resize((qint64(1) << 30) + 1)); // sparse: costs no disk
     fixture.open_paper(folder->path());
-    QCOMPARE(messages().size(), 1);
-    QVERIFY2(messages()[0].contains(QStringLiteral("太大")), qPrintable(messages()[0]));
+    QCOMPARE(shown_messages().size(), 1);
+    QVERIFY2(shown_messages()[0].contains(QStringLiteral("太大")), qPrintable(shown_messages()[0]));
     QVERIFY(!on<QPushButton>("save_paper")->isEnabled());
 }
 
@@ -370,7 +361,7 @@ void TestCommands::save_afterOpen_writesTheSameBytes()
 {
     open_example();
     fixture.click("save_paper");
-    QVERIFY(messages().isEmpty());
+    QVERIFY(shown_messages().isEmpty());
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
     QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
@@ -411,8 +402,8 @@ void TestCommands::save_refusesTextTheFormatCannotCarry()
     on<QTextEdit>("unch_ans_in")->setPlainText(QStringLiteral("costs $5"));
     fixture.click("unch_save");
     fixture.click("save_paper");
-    QCOMPARE(messages().size(), 1);
-    const QString reason = messages()[0];
+    QCOMPARE(shown_messages().size(), 1);
+    const QString reason = shown_messages()[0];
     QVERIFY2(reason.contains(QStringLiteral("非选择题")) &&
                  reason.contains(QStringLiteral("答案")) && reason.contains(QLatin1Char('1')) &&
                  reason.contains(QLatin1Char('$')),
@@ -427,14 +418,14 @@ void TestCommands::save_intoARemovedFolder_isReportedAndLaterSaveWorks()
     open_example();
     QVERIFY(QDir(folder->path()).removeRecursively());
     fixture.click("save_paper");
-    QCOMPARE(messages().size(), 1);
-    QVERIFY2(messages()[0].contains(QStringLiteral("无法保存")) &&
-                 messages()[0].contains(QStringLiteral("problem.prb")),
-             qPrintable(messages()[0]));
+    QCOMPARE(shown_messages().size(), 1);
+    QVERIFY2(shown_messages()[0].contains(QStringLiteral("无法保存")) &&
+                 shown_messages()[0].contains(QStringLiteral("problem.prb")),
+             qPrintable(shown_messages()[0]));
 
     QVERIFY(QDir().mkpath(folder->path()));
     fixture.click("save_paper");
-    QCOMPARE(messages().size(), 1);
+    QCOMPARE(shown_messages().size(), 1);
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
 }

@@ -40,6 +40,7 @@ void reset_model()
         unch_table[k] = UnchQuestion();
     }
     clear_paper_paths();
+    paper_codec = nullptr;
 }
 
 void load_example_into_model()
@@ -184,7 +185,11 @@ struct LocaleGuard {
 
 } // namespace
 
+// How the bytes of a text decode.
+enum class Outcome { Utf8, Gb18030, Refused };
+
 Q_DECLARE_METATYPE(QuestionKind)
+Q_DECLARE_METATYPE(Outcome)
 Q_DECLARE_METATYPE(UnwritableText::Reason)
 
 class TestPaperFiles : public QObject
@@ -308,69 +313,100 @@ class TestPaperFiles : public QObject
         QCOMPARE(unch_table[1].answer, text);
     }
 
-    // Whatever the bytes between "@" and "$", the text is what the local codec
-    // makes of them, with each CR LF read as LF.
-    void textBytesDecodeLikeTheCodec_data()
+    // A pair that is strict UTF-8 decodes as UTF-8; any other pair is in the
+    // legacy Chinese encoding (GB18030 on a UTF-8 desktop), and a text that
+    // does not come back from it byte for byte refuses the whole pair. Each
+    // CR LF reads as LF.
+    void textBytesDecodeInThePairsEncoding_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("ASCII past eight bytes") << QByteArray("The quick brown fox jumps over");
+        QTest::addColumn<Outcome>("outcome");
+        const auto utf8 = Outcome::Utf8, gb = Outcome::Gb18030, refused = Outcome::Refused;
+        QTest::newRow("ASCII past eight bytes")
+            << QByteArray("The quick brown fox jumps over") << utf8;
         for (int i = 0; i <= 9; ++i) {
             QByteArray crlf("abcdefghijklmnop"), lone_cr = crlf;
             crlf.insert(i, "\r\n");
             lone_cr.insert(i, '\r');
-            QTest::addRow("CR LF at byte %d", i) << crlf;
-            QTest::addRow("lone CR at byte %d", i) << lone_cr;
+            QTest::addRow("CR LF at byte %d", i) << crlf << utf8;
+            QTest::addRow("lone CR at byte %d", i) << lone_cr << utf8;
         }
-        QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb\r");
-        QTest::newRow("two-byte characters") << QByteArray("caf\xC3\xA9 na\xC3\xAFve \xC2\x80");
+        QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb\r") << utf8;
+        QTest::newRow("two-byte characters")
+            << QByteArray("caf\xC3\xA9 na\xC3\xAFve \xC2\x80") << utf8;
         QTest::newRow("Chinese") << QByteArray("\xE8\xAF\x81\xE6\x98\x8E\xEF\xBC\x9A"
                                                "1+1=2\r\n"
-                                               "\xE5\x86\x99\xE5\x87\xBA");
+                                               "\xE5\x86\x99\xE5\x87\xBA")
+                                 << utf8;
         QTest::newRow("four-byte character")
-            << QByteArray("\xF0\x9F\x98\x80 smile \xF4\x8F\xBF\xBD");
-        QTest::newRow("byte-order mark first, an invalid byte later")
-            << QByteArray("\xEF\xBB\xBFx\xFF");
-        QTest::newRow("byte-order mark inside") << QByteArray("a\xEF\xBB\xBF b");
-        QTest::newRow("noncharacter U+FFFE") << QByteArray("x\xEF\xBF\xBEy");
-        QTest::newRow("noncharacter U+FDD0") << QByteArray("x\xEF\xB7\x90y");
-        QTest::newRow("noncharacter U+1FFFF") << QByteArray("x\xF0\x9F\xBF\xBFy");
-        QTest::newRow("overlong two-byte") << QByteArray("\xC0\x80 \xC1\xBF");
-        QTest::newRow("overlong three-byte, zero") << QByteArray("a\xE0\x80\x80"
-                                                                 "b");
+            << QByteArray("\xF0\x9F\x98\x80 smile \xF4\x8F\xBF\xBD") << utf8;
+        QTest::newRow("byte-order mark first") << QByteArray("\xEF\xBB\xBFx") << utf8;
+        QTest::newRow("byte-order mark inside") << QByteArray("a\xEF\xBB\xBF b") << utf8;
+        QTest::newRow("noncharacter U+FFFE") << QByteArray("x\xEF\xBF\xBEy") << utf8;
+        QTest::newRow("noncharacter U+FDD0") << QByteArray("x\xEF\xB7\x90y") << utf8;
+        QTest::newRow("noncharacter U+1FFFF") << QByteArray("x\xF0\x9F\xBF\xBFy") << utf8;
+        QTest::newRow("NUL inside") << QByteArray("a\0b", 3) << utf8;
+        // Not UTF-8, but every byte pair a GB18030 character.
+        QTest::newRow("overlong two-byte") << QByteArray("\xC0\x80 \xC1\xBF") << gb;
         QTest::newRow("overlong three-byte, U+07FF") << QByteArray("a\xE0\x9F\xBF"
-                                                                   "b");
-        QTest::newRow("overlong four-byte") << QByteArray("\xF0\x80\x80\x80\xF0\x8F\xBF\xBF");
-        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80\xED\xBF\xBF");
-        QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80");
-        QTest::newRow("bytes never in UTF-8") << QByteArray("\xF5\x80\xFF\xFE");
+                                                                   "b")
+                                                     << gb;
+        QTest::newRow("cut at the end") << QByteArray("ab\xE4\xB8") << gb;
+        QTest::newRow("cut before ASCII") << QByteArray("\xE4\xB8long ASCII text here") << gb;
+        // Neither: a byte 0x80 or 0xFF where a character starts, or a lead
+        // byte followed by a byte that cannot follow it.
+        QTest::newRow("byte-order mark first, an invalid byte later")
+            << QByteArray("\xEF\xBB\xBFx\xFF") << refused;
+        QTest::newRow("overlong three-byte, zero") << QByteArray("a\xE0\x80\x80"
+                                                                 "b")
+                                                   << refused;
+        QTest::newRow("overlong four-byte")
+            << QByteArray("\xF0\x80\x80\x80\xF0\x8F\xBF\xBF") << refused;
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80\xED\xBF\xBF") << refused;
+        QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << refused;
+        QTest::newRow("bytes never in UTF-8") << QByteArray("\xF5\x80\xFF\xFE") << refused;
         QTest::newRow("lone continuation byte") << QByteArray("a\x80"
-                                                              "b");
-        QTest::newRow("cut at the end") << QByteArray("ab\xE4\xB8");
-        QTest::newRow("cut before ASCII") << QByteArray("\xE4\xB8long ASCII text here");
-        QTest::newRow("cut before CR LF") << QByteArray("\xF0\x9F\x98\r\nx");
-        QTest::newRow("NUL inside") << QByteArray("a\0b", 3);
+                                                              "b")
+                                                << refused;
+        QTest::newRow("cut before CR LF") << QByteArray("\xF0\x9F\x98\r\nx") << refused;
         QByteArray every_byte;
         for (int b = 1; b < 256; ++b) {
             if (b != '$')
                 every_byte += char(b);
         }
-        QTest::newRow("every byte but $") << every_byte;
+        QTest::newRow("every byte but $") << every_byte << refused;
     }
 
-    void textBytesDecodeLikeTheCodec()
+    void textBytesDecodeInThePairsEncoding()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(Outcome, outcome);
+        const QByteArray problem = "0 0 1\r\n0\r\n@" + bytes + "$\r\n";
+        const QByteArray answer = "@" + bytes + "$\r\n";
+        load_previous_paper();
+        const ModelSnapshot before = ModelSnapshot::take();
+        QString error;
+        const bool read = read_paper(problem, answer, &error);
+        if (outcome == Outcome::Refused) {
+            QVERIFY(!read);
+            QVERIFY2(error.contains(QStringLiteral("problem.prb 有误：第 1 道非选择题的题面文字")),
+                     qPrintable(error));
+            QVERIFY(ModelSnapshot::take() == before);
+            return;
+        }
+        QVERIFY2(read, qPrintable(error));
         QByteArray lf_only = bytes;
         lf_only.replace("\r\n", "\n");
-        // The "@" in front keeps a byte-order mark that the codec drops at the start.
-        const QString expected =
-            QTextCodec::codecForLocale()->toUnicode(QByteArray("@") + lf_only).mid(1);
-
-        QString error;
-        QVERIFY2(read_paper("0 0 1\r\n0\r\n@" + bytes + "$\r\n", "@" + bytes + "$", &error),
-                 qPrintable(error));
+        // The "@" in front keeps a byte-order mark that a codec drops at the start.
+        QTextCodec *codec =
+            QTextCodec::codecForName(outcome == Outcome::Utf8 ? "UTF-8" : "GB18030");
+        const QString expected = codec->toUnicode(QByteArray("@") + lf_only).mid(1);
         QCOMPARE(unch_table[1].problem, expected);
         QCOMPARE(unch_table[1].answer, expected);
+        // Back in the same encoding, cut at a NUL as every text is.
+        const QByteArray written =
+            bytes.left(bytes.indexOf('\0') < 0 ? bytes.size() : bytes.indexOf('\0'));
+        QCOMPARE(written_problem(), "0 0 1\r\n0\r\n@" + written + "$\r\n");
     }
 
     void textIsCutAtNul()
@@ -912,7 +948,8 @@ class TestPaperFiles : public QObject
         QFETCH(UnwritableText::Reason, reason);
         QFETCH(QString, expected);
         QFETCH(QString, absent);
-        const QString message = describe_unwritable_text({kind, number, in_answer, reason});
+        const QString message = describe_unwritable_text(
+            {kind, number, in_answer, reason, QString(), QStringLiteral("UTF-8")});
         QVERIFY2(message.startsWith(expected), qPrintable(message));
         QVERIFY2(!message.contains(absent), qPrintable(message));
         if (reason == UnwritableText::Reason::TooLong)

@@ -79,3 +79,13 @@ QByteArray read_file(const QString &path)
         return QByteArray("<missing>");
     return file.readAll();
 }
+
+QStringList shown_messages()
+{
+    QStringList texts;
+    for (const platform::testing::ShownDialog &dialog : platform::testing::shown_dialogs()) {
+        if (dialog.kind == platform::testing::ShownDialog::Kind::Message)
+            texts << dialog.text;
+    }
+    return texts;
+}

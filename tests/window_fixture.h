@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class WindowFixture
@@ -45,3 +46,6 @@ void reset_paper_model_for_tests();
 void write_paper_files(const QString &folder, const QByteArray &problem, const QByteArray &answer);
 
 QByteArray read_file(const QString &path);
+
+// The texts of the messages (not the questions) shown since the hooks were installed.
+QStringList shown_messages();

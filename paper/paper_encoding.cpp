@@ -1,0 +1,187 @@
+#include "paper/paper_encoding.h"
+
+#include "paper/paper_model.h"
+
+#include <QStringView>
+#include <QTextCodec>
+
+#include <cstdint>
+#include <cstring>
+
+namespace
+{
+
+const int kUtf8Mib = 106;
+const int kGbkMib = 113;
+const int kGb18030Mib = 114;
+const int kGb2312Mib = 2025;
+
+QTextCodec *utf8_codec()
+{
+    return QTextCodec::codecForMib(kUtf8Mib);
+}
+
+// Code page 936, what the programs on Chinese Windows read paper files with.
+QTextCodec *gbk_codec()
+{
+    return QTextCodec::codecForMib(kGbkMib);
+}
+
+// Encodings whose bytes for a character GBK has are GBK's own bytes, but for
+// a few (the euro sign, some private-use characters) where GB18030 differs.
+bool is_gb_family(const QTextCodec *codec)
+{
+    const int mib = codec->mibEnum();
+    return mib == kGbkMib || mib == kGb18030Mib || mib == kGb2312Mib;
+}
+
+bool is_ascii(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Decodes with a leading "@", so that no codec takes a byte-order mark at the
+// start for a header and drops it.
+QString decode_whole(const QTextCodec *codec, const QByteArray &bytes)
+{
+    return codec->toUnicode(QByteArray("@") + bytes).mid(1);
+}
+
+bool is_writable(const QString &text, const QByteArray &encoded, const QTextCodec *codec)
+{
+    // UTF-8 carries every character; a lone surrogate is no character, and
+    // the toolkit would write a "?" for it.
+    if (is_utf8_codec(codec))
+        return QStringView(text).isValidUtf16();
+    if (is_ascii(text))
+        return true;
+    QTextCodec *gbk = gbk_codec();
+    if (!gbk)
+        return decode_whole(codec, encoded) == text;
+    // GBK reads these very bytes back as the text: GBK has every character,
+    // and the bytes are GBK's.
+    if (is_gb_family(codec))
+        return gbk->toUnicode(encoded) == text;
+    return decode_whole(codec, encoded) == text && gbk->toUnicode(gbk->fromUnicode(text)) == text;
+}
+
+} // namespace
+
+bool is_utf8_codec(const QTextCodec *codec)
+{
+    return codec && codec->mibEnum() == kUtf8Mib;
+}
+
+QTextCodec *legacy_paper_codec()
+{
+    QTextCodec *local = QTextCodec::codecForLocale();
+    if (!is_utf8_codec(local))
+        return local;
+    QTextCodec *gb18030 = QTextCodec::codecForMib(kGb18030Mib);
+    return gb18030 ? gb18030 : local;
+}
+
+QTextCodec *paper_file_codec()
+{
+    return paper_codec ? paper_codec : QTextCodec::codecForLocale();
+}
+
+bool is_valid_utf8(const char *bytes, qsizetype size, bool &non_ascii)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes);
+    const auto *const end = p + size;
+    while (p != end) {
+        // Runs of ASCII, the bulk of any paper, eight bytes at a time.
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            p += 8;
+        }
+        if (p == end)
+            break;
+        const unsigned lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        non_ascii = true;
+        // The second byte's range rules out overlong forms, surrogates and
+        // code points above U+10FFFF.
+        int length = 0;
+        unsigned low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0)
+                low = 0xA0;
+            else if (lead == 0xED)
+                high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0)
+                low = 0x90;
+            else if (lead == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (end - p < length || p[1] < low || p[1] > high)
+            return false;
+        for (int i = 2; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+        }
+        p += length;
+    }
+    return true;
+}
+
+QTextCodec *detect_paper_codec(const QByteArray &problem, const QByteArray &answer)
+{
+    bool non_ascii = false;
+    if (!is_valid_utf8(problem.constData(), problem.size(), non_ascii) ||
+        !is_valid_utf8(answer.constData(), answer.size(), non_ascii))
+        return legacy_paper_codec();
+    if (!non_ascii)
+        return QTextCodec::codecForLocale();
+    QTextCodec *utf8 = utf8_codec();
+    return utf8 ? utf8 : QTextCodec::codecForLocale();
+}
+
+QByteArray encode_paper_text(const QString &text, const QTextCodec *codec)
+{
+    return is_utf8_codec(codec) ? text.toUtf8() : codec->fromUnicode(text);
+}
+
+int first_unwritable_character(const QString &text, const QByteArray &encoded,
+                               const QTextCodec *codec)
+{
+    if (is_writable(text, encoded, codec))
+        return -1;
+    for (int i = 0; i < text.size();) {
+        const bool pair =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const QString character = text.mid(i, pair ? 2 : 1);
+        if (!is_writable(character, encode_paper_text(character, codec), codec))
+            return i;
+        i += character.size();
+    }
+    // No character fails alone, but the text as a whole does not come back.
+    return 0;
+}
+
+QString paper_encoding_name(const QTextCodec *codec)
+{
+    if (is_utf8_codec(codec))
+        return QStringLiteral("UTF-8");
+    if (is_gb_family(codec))
+        return QStringLiteral("GBK");
+    return QString::fromLatin1(codec->name());
+}

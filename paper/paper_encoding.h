@@ -1,0 +1,41 @@
+#pragma once
+// The text encodings of paper files. A paper written on a Chinese Windows
+// machine is in GBK (code page 936); one written on a Linux desktop is in
+// UTF-8. Neither file says which: the encoding is told from the bytes when a
+// paper is opened, and the paper is written back in it.
+
+#include <QByteArray>
+#include <QString>
+
+class QTextCodec;
+
+// UTF-8 when every non-ASCII sequence in both files is valid UTF-8; the legacy
+// Chinese encoding when some is not; the local encoding for a pure-ASCII pair.
+QTextCodec *detect_paper_codec(const QByteArray &problem, const QByteArray &answer);
+
+// The local encoding where that is not UTF-8, GB18030 (a superset of GBK)
+// where it is.
+QTextCodec *legacy_paper_codec();
+
+// The encoding the open paper is written in: the one it was opened in, or the
+// local one while no paper is open.
+QTextCodec *paper_file_codec();
+
+bool is_utf8_codec(const QTextCodec *codec);
+
+// Strict UTF-8: no overlong form, surrogate or code point above U+10FFFF.
+// Sets `non_ascii` when it meets a byte above 0x7F.
+bool is_valid_utf8(const char *bytes, qsizetype size, bool &non_ascii);
+
+QByteArray encode_paper_text(const QString &text, const QTextCodec *codec);
+
+// The first character of `text` that a paper file in `codec` cannot carry, as
+// its index in `text`, or -1. `encoded` is encode_paper_text(text, codec). A
+// file in a legacy encoding must stay readable to the programs on Chinese
+// Windows, so it carries only what GBK can, in GBK's own bytes; a codec is
+// never allowed to put a substitute in a character's place.
+int first_unwritable_character(const QString &text, const QByteArray &encoded,
+                               const QTextCodec *codec);
+
+// The name the teacher is told for what limits the texts of a paper in `codec`.
+QString paper_encoding_name(const QTextCodec *codec);
