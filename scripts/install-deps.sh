@@ -3,7 +3,7 @@
 # the test suite needs as well ("test"). Does nothing when all is there.
 set -euo pipefail
 
-packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools fonts-noto-cjk)
+packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools qttranslations5-l10n fonts-noto-cjk)
 if [ "${1:-run}" = test ]; then
     packages+=(clang libclang-rt-14-dev locales)
 fi

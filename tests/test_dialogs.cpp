@@ -5,7 +5,10 @@
 #include "tests/window_fixture.h"
 
 #include "platform/dialogs.h"
+#include "resources/resources.h"
 
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -65,6 +68,7 @@ class TestDialogs : public QObject
     void realQuestion_okIsTheOnlyYes();
     // Must stay last: it leaves the application's quit flag to be reset.
     void realQuestion_applicationQuitCountsAsCancel();
+    void toolkitTranslation_folderDialogReadsChineseCaptionsStay();
 
   private:
     WindowFixture fixture;
@@ -201,4 +205,46 @@ void TestDialogs::realQuestion_applicationQuitCountsAsCancel()
 }
 
 QTEST_MAIN(TestDialogs)
+namespace
+{
+
+QStringList captions_of(const QWidget &window)
+{
+    QStringList texts{window.windowTitle()};
+    for (const QLabel *label : window.findChildren<QLabel *>())
+        texts << label->text();
+    for (const QAbstractButton *button : window.findChildren<QAbstractButton *>())
+        texts << button->text();
+    return texts;
+}
+
+} // namespace
+
+void TestDialogs::toolkitTranslation_folderDialogReadsChineseCaptionsStay()
+{
+    const QStringList before = captions_of(fixture.window());
+    load_program_resources();
+    // Embedded, so that an installed program does not depend on the package.
+    QVERIFY(QFile::exists(QStringLiteral(":/translations/qtbase_zh_CN.qm")));
+    QVERIFY(install_toolkit_translation());
+
+    QFileDialog dialog(nullptr, QStringLiteral("指定打开试卷所在的文件夹"), QStringLiteral("."));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("lookInLabel"))->text(),
+             QStringLiteral("查找范围："));
+    QStringList buttons;
+    for (const QPushButton *button : dialog.findChildren<QPushButton *>())
+        buttons << button->text();
+    QVERIFY2(buttons.contains(QStringLiteral("选择(&C)")) &&
+                 buttons.contains(QStringLiteral("取消")),
+             qPrintable(buttons.join(QLatin1Char('|'))));
+
+    // The program's own captions are not the toolkit's to translate.
+    qv_make window;
+    show_main_window(window);
+    QCOMPARE(captions_of(window), before);
+}
+
 #include "test_dialogs.moc"
