@@ -1,10 +1,13 @@
 // Feeds a pair of paper files to the reader. The input is split at its first
 // "\0\0": problem.prb before it, answer.ans after it (empty when there is
 // none). The reader must decide as a plain reference reader does and give the
-// same paper; a refused pair must leave the model as it was and say why; an
-// accepted one must come back equal after being written and read again.
+// same paper in the same encoding, each text encoding back to its bytes; a refused pair must leave
+// the model as it was and say why; an accepted one must come back equal after being written and
+// read again.
 
 #include "fuzz/fuzz_support.h"
+
+#include "paper/paper_encoding.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -56,6 +60,26 @@ struct Fingerprint {
     }
 };
 
+// Every text read encodes in the paper's encoding to exactly the bytes it came
+// from: nothing was replaced on reading, so nothing is lost on saving.
+void check_texts_encode_to_their_bytes(const std::vector<QByteArray> &raw_texts)
+{
+    std::vector<const QString *> texts;
+    for (int k = 1; k <= onech_count; ++k)
+        texts.push_back(&onech_table[k].problem);
+    for (int k = 1; k <= somech_count; ++k)
+        texts.push_back(&somech_table[k].problem);
+    for (int k = 1; k <= unch_count; ++k)
+        texts.push_back(&unch_table[k].problem);
+    for (int k = 1; k <= unch_count; ++k)
+        texts.push_back(&unch_table[k].answer);
+    fuzz::check(texts.size() == raw_texts.size(), "the reference read another number of texts");
+    for (size_t i = 0; i < texts.size(); ++i) {
+        fuzz::check(encode_paper_text(*texts[i], paper_codec) == raw_texts[i],
+                    "a text read does not encode back to its bytes");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -79,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         split + 2 <= size ? QByteArray(bytes + split + 2, int(size - split - 2)) : QByteArray();
 
     PaperData reference;
-    const bool reference_accepts = fuzz::reference_read(problem, answer, reference);
+    std::vector<QByteArray> raw_texts;
+    const bool reference_accepts = fuzz::reference_read(problem, answer, reference, raw_texts);
 
     const Fingerprint before = Fingerprint::take();
     QString error;
@@ -97,6 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                     unch_count <= kMaxQuestions,
                 "a count above the tables was accepted");
     fuzz::check_model_is(reference);
+    check_texts_encode_to_their_bytes(raw_texts);
     fuzz::check_equals_model(fuzz::write_and_read_back());
     return 0;
 }

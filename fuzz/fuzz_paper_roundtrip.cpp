@@ -1,7 +1,9 @@
 // Builds a small paper from the fuzz input as the pages could have stored it,
-// writes it, reads it back and aborts unless it is the same paper. Texts are
-// made without a NUL; a "$" is let in only on some inputs, and then the check
-// for texts the format cannot carry must name the first one.
+// in UTF-8 or, on some inputs, as a paper opened in the legacy encoding
+// (GB18030), writes it, reads it back and aborts unless it is the same paper.
+// Texts are made without a NUL; a "$" is let in only on some inputs. The check
+// for texts the format cannot carry must name the first text with a "$" or,
+// in a legacy paper, with a character that GBK does not write as GB18030 does.
 
 #include "fuzz/fuzz_support.h"
 
@@ -39,25 +41,50 @@ struct Place {
     QuestionKind kind;
     int number;
     bool in_answer;
+    UnwritableText::Reason reason;
 };
 
-// The first text holding a "$", in the order the check promises.
-std::optional<Place> first_dollar()
+// Character by character: GBK has it, with the bytes GB18030 gives it.
+bool legacy_paper_can_carry(const QString &text)
 {
-    const QChar dollar('$');
+    static QTextCodec *const gbk = QTextCodec::codecForName("GBK");
+    static QTextCodec *const gb18030 = QTextCodec::codecForName("GB18030");
+    for (int i = 0; i < text.size(); ++i) {
+        const int units = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString character = text.mid(i, units);
+        if (!gbk->canEncode(character) ||
+            gbk->fromUnicode(character) != gb18030->fromUnicode(character))
+            return false;
+        i += units - 1;
+    }
+    return true;
+}
+
+std::optional<UnwritableText::Reason> problem_of(const QString &text)
+{
+    if (text.contains(QLatin1Char('$')))
+        return UnwritableText::Reason::DollarSign;
+    if (paper_codec && !legacy_paper_can_carry(text))
+        return UnwritableText::Reason::NotInEncoding;
+    return std::nullopt;
+}
+
+// The first text the files cannot carry, in the order the check promises.
+std::optional<Place> first_unwritable()
+{
     for (int k = 1; k <= onech_count; ++k) {
-        if (onech_table[k].problem.contains(dollar))
-            return Place{QuestionKind::SingleChoice, k, false};
+        if (const auto reason = problem_of(onech_table[k].problem))
+            return Place{QuestionKind::SingleChoice, k, false, *reason};
     }
     for (int k = 1; k <= somech_count; ++k) {
-        if (somech_table[k].problem.contains(dollar))
-            return Place{QuestionKind::MultipleChoice, k, false};
+        if (const auto reason = problem_of(somech_table[k].problem))
+            return Place{QuestionKind::MultipleChoice, k, false, *reason};
     }
     for (int k = 1; k <= unch_count; ++k) {
-        if (unch_table[k].problem.contains(dollar))
-            return Place{QuestionKind::FreeAnswer, k, false};
-        if (unch_table[k].answer.contains(dollar))
-            return Place{QuestionKind::FreeAnswer, k, true};
+        if (const auto reason = problem_of(unch_table[k].problem))
+            return Place{QuestionKind::FreeAnswer, k, false, *reason};
+        if (const auto reason = problem_of(unch_table[k].answer))
+            return Place{QuestionKind::FreeAnswer, k, true, *reason};
     }
     return std::nullopt;
 }
@@ -74,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     FuzzedDataProvider input(data, size);
     const bool allow_dollar = input.ConsumeBool();
+    paper_codec = input.ConsumeBool() ? QTextCodec::codecForName("GB18030") : nullptr;
     onech_count = input.ConsumeIntegralInRange(0, 4);
     somech_count = input.ConsumeIntegralInRange(0, 4);
     unch_count = input.ConsumeIntegralInRange(0, 4);
@@ -95,24 +123,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         unch_table[k].answer = make_text(input, allow_dollar);
     }
 
-    const std::optional<Place> dollar = first_dollar();
+    const std::optional<Place> expected = first_unwritable();
     const std::optional<UnwritableText> unwritable = find_unwritable_text();
-    if (dollar) {
-        fuzz::check(unwritable.has_value(), "a \"$\" went unnoticed");
-        fuzz::check(unwritable->kind == dollar->kind && unwritable->number == dollar->number &&
-                        unwritable->in_answer == dollar->in_answer &&
-                        unwritable->reason == UnwritableText::Reason::DollarSign,
-                    "the wrong text was named for its \"$\"");
+    if (expected) {
+        fuzz::check(unwritable.has_value(), "an unwritable text went unnoticed");
+        fuzz::check(unwritable->kind == expected->kind && unwritable->number == expected->number &&
+                        unwritable->in_answer == expected->in_answer &&
+                        unwritable->reason == expected->reason,
+                    "the wrong text or reason was named");
         // The files cannot carry it; reading them must still be safe.
         QByteArray problem, answer;
         write_problem_file(problem);
         write_answer_file(answer);
         PaperData ignored;
+        ignored.codec = paper_codec;
         if (read_problem_file(problem, ignored, nullptr))
             read_answer_file(answer, ignored, nullptr);
         return 0;
     }
-    fuzz::check(!unwritable.has_value(), "a short text without \"$\" was called unwritable");
+    fuzz::check(!unwritable.has_value(), "a text the files can carry was called unwritable");
 
     fuzz::check_equals_model(fuzz::write_and_read_back());
 

@@ -2,6 +2,7 @@
 // Shared by the fuzz targets: a deterministic local encoding and the checks
 // that a paper read back equals the paper written.
 
+#include "paper/paper_encoding.h"
 #include "paper/paper_files.h"
 
 #include <QTextCodec>
@@ -92,6 +93,7 @@ inline PaperData write_and_read_back()
     write_problem_file(problem);
     write_answer_file(answer);
     PaperData read;
+    read.codec = paper_codec;
     QString error;
     if (!read_problem_file(problem, read, &error) || !read_answer_file(answer, read, &error)) {
         std::fprintf(stderr, "%s\n", error.toUtf8().constData());
@@ -100,14 +102,34 @@ inline PaperData write_and_read_back()
     return read;
 }
 
+// The pair's encoding, told the plain way: UTF-8 when both files come back
+// from the UTF-8 codec unchanged, the local encoding when they are ASCII, and
+// otherwise the legacy one (GB18030 on a UTF-8 desktop).
+inline QTextCodec *reference_codec(const QByteArray &problem, const QByteArray &answer)
+{
+    const QByteArray both = "@" + problem + answer; // "@": a leading BOM is kept
+    bool ascii = true;
+    for (const char c : both)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii)
+        return QTextCodec::codecForLocale();
+    if (QString::fromUtf8(both.constData(), both.size()).toUtf8() == both)
+        return QTextCodec::codecForName("UTF-8");
+    QTextCodec *local = QTextCodec::codecForLocale();
+    return local->mibEnum() == 106 ? QTextCodec::codecForName("GB18030") : local;
+}
+
 // A slow and plain reader of the same format, byte by byte, decoding each text
-// with the local codec: the reader under test must agree with it on every
-// input, accepting the same pairs and giving the same paper.
+// with the pair's codec and refusing a text that does not encode back to its
+// bytes: the reader under test must agree with it on every input, accepting
+// the same pairs and giving the same paper. It keeps each text's bytes, CR LF
+// read as LF, in the order of the files.
 class ReferenceReader
 {
   public:
-    explicit ReferenceReader(const QByteArray &bytes)
-        : p_(bytes.constData()), end_(bytes.constData() + bytes.size())
+    ReferenceReader(const QByteArray &bytes, QTextCodec *codec, std::vector<QByteArray> &raw_texts)
+        : p_(bytes.constData()), end_(bytes.constData() + bytes.size()), codec_(codec),
+          raw_texts_(raw_texts)
     {
     }
 
@@ -147,19 +169,26 @@ class ReferenceReader
         if (p_ == end_)
             return false;
         ++p_;
-        value = QTextCodec::codecForLocale()->toUnicode(bytes).mid(1);
+        const QString decoded = codec_->toUnicode(bytes);
+        if (codec_->fromUnicode(decoded) != bytes)
+            return false;
+        value = decoded.mid(1);
+        raw_texts_.push_back(bytes.mid(1));
         return true;
     }
 
   private:
     const char *p_;
     const char *end_;
+    QTextCodec *codec_;
+    std::vector<QByteArray> &raw_texts_;
 };
 
 inline bool reference_read(const QByteArray &problem_bytes, const QByteArray &answer_bytes,
-                           PaperData &paper)
+                           PaperData &paper, std::vector<QByteArray> &raw_texts)
 {
-    ReferenceReader problem(problem_bytes);
+    paper.codec = reference_codec(problem_bytes, answer_bytes);
+    ReferenceReader problem(problem_bytes, paper.codec, raw_texts);
     long long counts[3];
     for (long long &count : counts) {
         if (!problem.number(count) || count < 0 || count > kMaxQuestions)
@@ -180,7 +209,7 @@ inline bool reference_read(const QByteArray &problem_bytes, const QByteArray &an
         if (!problem.score(q.score) || !problem.text(q.problem))
             return false;
     }
-    ReferenceReader answer(answer_bytes);
+    ReferenceReader answer(answer_bytes, paper.codec, raw_texts);
     for (ChoiceQuestion &q : paper.onech) {
         if (!answer.number(q.answer))
             return false;
@@ -199,6 +228,7 @@ inline bool reference_read(const QByteArray &problem_bytes, const QByteArray &an
 // The model holds exactly `paper` (single-choice partial scores aside).
 inline void check_model_is(const PaperData &paper)
 {
+    check(paper_codec == paper.codec, "the encoding differs from the reference reader");
     check(int(paper.onech.size()) == onech_count && int(paper.somech.size()) == somech_count &&
               int(paper.unch.size()) == unch_count,
           "counts differ from the reference reader");
