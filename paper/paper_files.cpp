@@ -168,8 +168,9 @@ int widen_plain_ascii(const unsigned char *in, char16_t *out)
 // its final size, where the codec would allocate one unit per byte and need
 // another copy to shrink. Gives up on anything that is not strict UTF-8 (an
 // invalid, overlong or surrogate sequence), which no UTF-8 writer produces.
+// Sets `non_ascii` when the text holds a byte above 0x7F.
 bool decode_utf8_text(const char *first, const char *last, std::vector<char16_t> &scratch,
-                      QString &text)
+                      QString &text, bool &non_ascii)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(first);
     const auto *const end = reinterpret_cast<const unsigned char *>(last);
@@ -194,6 +195,7 @@ bool decode_utf8_text(const char *first, const char *last, std::vector<char16_t>
             ++p;
             continue;
         }
+        non_ascii = true;
         if ((lead & 0xF0) == 0xE0 && end - p >= 3) {
             const unsigned c1 = p[1], c2 = p[2];
             const unsigned code = ((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (c2 & 0x3F);
@@ -233,15 +235,38 @@ bool decode_utf8_text(const char *first, const char *last, std::vector<char16_t>
     return true;
 }
 
+// What reading a pair as UTF-8 found out about its bytes.
+struct Utf8Probe {
+    bool non_ascii = false; // some byte is above 0x7F
+    bool invalid = false;   // some byte sequence is not UTF-8
+};
+
 class FileReader
 {
   public:
+    // With a probe, a UTF-8 reader also checks the bytes it skips, so that
+    // after a whole file the probe knows whether every byte was UTF-8.
     FileReader(const QByteArray &input, const char *file_name, const QTextCodec *codec,
-               QString *error)
+               QString *error, Utf8Probe *probe = nullptr)
         : pos_(input.constData()), end_(input.constData() + input.size()), file_name_(file_name),
-          error_(error), codec_(codec), utf8_(is_utf8_codec(codec))
+          error_(error), codec_(codec), utf8_(is_utf8_codec(codec)), probe_(utf8_ ? probe : nullptr)
     {
     }
+
+    ~FileReader()
+    {
+        if (probe_) {
+            probe_->non_ascii |= non_ascii_;
+            probe_->invalid |= invalid_utf8_;
+        }
+    }
+
+    FileReader(const FileReader &) = delete;
+    FileReader &operator=(const FileReader &) = delete;
+
+    // Numbers and white space are ASCII, so the bytes skipped before each
+    // "@" and those after the last item are all a probe has not seen.
+    void probe_rest() { probe_skipped(pos_, end_); }
 
     bool read_count(QuestionKind kind, int &count)
     {
@@ -286,6 +311,7 @@ class FileReader
             static_cast<const char *>(std::memchr(begin, '$', size_t(end_ - begin)));
         if (!dollar)
             return fail(describe_item(item) + QStringLiteral("缺少结尾的“$”（文件提前结束）"));
+        probe_skipped(pos_, at);
         if (!decode_text(at, dollar, text))
             return fail(describe_item(item) +
                         QStringLiteral("所用的文字编码无法识别（既不是 UTF-8，也不是 %1），"
@@ -296,6 +322,12 @@ class FileReader
     }
 
   private:
+    void probe_skipped(const char *begin, const char *end)
+    {
+        if (probe_ && begin != end && !is_valid_utf8(begin, end - begin, non_ascii_))
+            invalid_utf8_ = true;
+    }
+
     void skip_space()
     {
         while (pos_ != end_ && is_space(*pos_))
@@ -347,8 +379,12 @@ class FileReader
     // as written nor saved back unchanged.
     bool decode_text(const char *at, const char *end, QString &text)
     {
-        if (utf8_)
-            return decode_utf8_text(at + 1, end, scratch_, text);
+        if (utf8_) {
+            if (decode_utf8_text(at + 1, end, scratch_, text, non_ascii_))
+                return true;
+            invalid_utf8_ = true;
+            return false;
+        }
         // A codec drops a byte-order mark at the start of its input, so a
         // text that begins with U+FEFF would lose it. Decoding from the "@",
         // a one-byte character in every ASCII-based encoding, keeps it.
@@ -403,6 +439,9 @@ class FileReader
     QString *const error_;
     const QTextCodec *const codec_;
     const bool utf8_;
+    Utf8Probe *const probe_;
+    bool non_ascii_ = false;
+    bool invalid_utf8_ = false;
     std::vector<char16_t> scratch_;
 };
 
@@ -500,11 +539,9 @@ const QTextCodec *codec_of(const PaperData &paper)
     return paper.codec ? paper.codec : QTextCodec::codecForLocale();
 }
 
-} // namespace
-
-bool read_problem_file(const QByteArray &input, PaperData &paper, QString *error)
+bool parse_problem_file(const QByteArray &input, PaperData &paper, QString *error, Utf8Probe *probe)
 {
-    FileReader reader(input, "problem.prb", codec_of(paper), error);
+    FileReader reader(input, "problem.prb", codec_of(paper), error, probe);
     int onech = 0, somech = 0, unch = 0;
     if (!reader.read_count(QuestionKind::SingleChoice, onech) ||
         !reader.read_count(QuestionKind::MultipleChoice, somech) ||
@@ -536,12 +573,13 @@ bool read_problem_file(const QByteArray &input, PaperData &paper, QString *error
             !reader.read_text({kind, k, Field::Problem}, question.problem))
             return false;
     }
+    reader.probe_rest();
     return true;
 }
 
-bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error)
+bool parse_answer_file(const QByteArray &input, PaperData &paper, QString *error, Utf8Probe *probe)
 {
-    FileReader reader(input, "answer.ans", codec_of(paper), error);
+    FileReader reader(input, "answer.ans", codec_of(paper), error, probe);
     int k = 0;
     for (ChoiceQuestion &question : paper.onech) {
         if (!reader.read_answer({QuestionKind::SingleChoice, ++k, Field::Answer}, question.answer))
@@ -558,9 +596,28 @@ bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error)
         if (!reader.read_text({QuestionKind::FreeAnswer, ++k, Field::AnswerText}, question.answer))
             return false;
     }
+    reader.probe_rest();
     return true;
 }
 
+bool parse_pair(const QByteArray &problem, const QByteArray &answer, PaperData &paper,
+                QString *error, Utf8Probe *probe = nullptr)
+{
+    return parse_problem_file(problem, paper, error, probe) &&
+           parse_answer_file(answer, paper, error, probe);
+}
+
+} // namespace
+
+bool read_problem_file(const QByteArray &input, PaperData &paper, QString *error)
+{
+    return parse_problem_file(input, paper, error, nullptr);
+}
+
+bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error)
+{
+    return parse_answer_file(input, paper, error, nullptr);
+}
 namespace
 {
 
@@ -600,11 +657,26 @@ void adopt_paper(PaperData &paper)
 
 bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *error)
 {
+    // Most papers are UTF-8 or ASCII: read as UTF-8 first, which checks every
+    // byte on the way, so that telling the encoding costs no pass of its own.
     PaperData paper;
-    paper.codec = detect_paper_codec(problem, answer);
-    if (!read_problem_file(problem, paper, error) || !read_answer_file(answer, paper, error))
+    paper.codec = QTextCodec::codecForMib(106);
+    Utf8Probe probe;
+    QString probe_error;
+    if (parse_pair(problem, answer, paper, &probe_error, &probe) && !probe.invalid) {
+        if (!probe.non_ascii)
+            paper.codec = QTextCodec::codecForLocale();
+        adopt_paper(paper);
+        return true;
+    }
+    // Not UTF-8, or malformed: a malformed pair may hold bytes that are not
+    // UTF-8 beyond the place it failed, and its message must quote it in its
+    // own encoding.
+    PaperData again;
+    again.codec = probe.invalid ? legacy_paper_codec() : detect_paper_codec(problem, answer);
+    if (!parse_pair(problem, answer, again, error))
         return false;
-    adopt_paper(paper);
+    adopt_paper(again);
     return true;
 }
 

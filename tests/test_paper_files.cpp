@@ -409,6 +409,34 @@ class TestPaperFiles : public QObject
         QCOMPARE(written_problem(), "0 0 1\r\n0\r\n@" + written + "$\r\n");
     }
 
+    // Bytes the reader skips count too: C2 A8 is "¨" in UTF-8 and "篓" in GBK.
+    void bytesOutsideTheTextsDecideTheEncodingToo_data()
+    {
+        QTest::addColumn<QByteArray>("problem");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("text");
+        const QString utf8 = QStringLiteral("¨"), gbk = QStringLiteral("篓");
+        QTest::newRow("no stray bytes")
+            << QByteArray("1 0 0\r\n2\r\n@\xc2\xa8$\r\n") << QByteArray("1\r\n") << utf8;
+        QTest::newRow("stray byte before the text")
+            << QByteArray("1 0 0\r\n2 \xff\r\n@\xc2\xa8$\r\n") << QByteArray("1\r\n") << gbk;
+        QTest::newRow("stray byte after the last text")
+            << QByteArray("1 0 0\r\n2\r\n@\xc2\xa8$\r\n\xff") << QByteArray("1\r\n") << gbk;
+        QTest::newRow("stray byte after the last answer")
+            << QByteArray("1 0 0\r\n2\r\n@\xc2\xa8$\r\n") << QByteArray("1\r\n\xff") << gbk;
+    }
+
+    void bytesOutsideTheTextsDecideTheEncodingToo()
+    {
+        QFETCH(QByteArray, problem);
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, text);
+        QString error;
+        QVERIFY2(read_paper(problem, answer, &error), qPrintable(error));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(onech_table[1].problem, text);
+    }
+
     void textIsCutAtNul()
     {
         unch_count = 1;
