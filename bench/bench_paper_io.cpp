@@ -1,6 +1,8 @@
 // Times reading and writing a full paper (10000 questions of each kind) against
 // the floor of any reader or writer of the same files: moving the same bytes
-// between disk and text. Prints read_ratio=, write_ratio= and memory_ratio=.
+// between disk and text. Prints read_ratio=, write_ratio= and memory_ratio=,
+// and read_ratio_gbk= for the same paper written in GBK, as a Chinese Windows
+// machine writes it, read where the local encoding is UTF-8.
 //
 //   bench_paper_io [--codec NAME]  run everything, in the local encoding or
 //                                  in NAME (e.g. GB18030, as on a Chinese
@@ -9,6 +11,7 @@
 //                                  (internal) load the paper in folder D in a
 //                                  fresh process and report its peak memory
 
+#include "paper/paper_encoding.h"
 #include "paper/paper_files.h"
 
 #include <QCoreApplication>
@@ -145,6 +148,38 @@ long peak_memory_kib()
     return -1;
 }
 
+void write_paper(const QString &problem_file, const QString &answer_file)
+{
+    QByteArray problem, answer;
+    write_problem_file(problem);
+    write_answer_file(answer);
+    write_file(problem_file, problem.constData(), problem.size());
+    write_file(answer_file, answer.constData(), answer.size());
+}
+
+// Reading the paper against reading the same bytes and decoding each whole
+// file in `codec`.
+Timing time_read(const QString &problem_file, const QString &answer_file, QTextCodec *codec)
+{
+    qint64 sink = 0; // keeps the floor's results alive
+    const Timing timing = best_of(
+        [&] {
+            QString error;
+            if (!read_paper(read_file(problem_file), read_file(answer_file), &error)) {
+                std::fprintf(stderr, "the benchmark paper is refused: %s\n", qPrintable(error));
+                std::exit(1);
+            }
+        },
+        [&] {
+            const QByteArray problem = read_file(problem_file);
+            const QByteArray answer = read_file(answer_file);
+            sink += codec->toUnicode(problem).size() + codec->toUnicode(answer).size();
+        });
+    if (sink == 42)
+        std::printf("\n");
+    return timing;
+}
+
 int measure_memory(const QString &folder)
 {
     const long before = peak_memory_kib();
@@ -219,23 +254,7 @@ int main(int argc, char **argv)
     const qint64 problem_size = QFile(problem_file).size();
     const qint64 answer_size = QFile(answer_file).size();
 
-    qint64 sink = 0; // keeps the floor's results alive
-    const Timing read = best_of(
-        [&] {
-            QString error;
-            if (!read_paper(read_file(problem_file), read_file(answer_file), &error)) {
-                std::fprintf(stderr, "the benchmark paper is refused: %s\n", qPrintable(error));
-                std::exit(1);
-            }
-        },
-        [&] {
-            const QByteArray problem = read_file(problem_file);
-            const QByteArray answer = read_file(answer_file);
-            const QString problem_text =
-                QString::fromLocal8Bit(problem.constData(), problem.size());
-            const QString answer_text = QString::fromLocal8Bit(answer.constData(), answer.size());
-            sink += problem_text.size() + answer_text.size();
-        });
+    const Timing read = time_read(problem_file, answer_file, QTextCodec::codecForLocale());
 
     const Timing write = best_of(
         [&] {
@@ -260,18 +279,26 @@ int main(int argc, char **argv)
     std::printf("write: %.2f ms (floor %.2f ms: encode the texts, write as many bytes)\n",
                 write.measured_ms, write.floor_ms);
     std::printf("write_ratio=%.2f\n", write.measured_ms / write.floor_ms);
-    if (sink == 42)
-        std::printf("\n");
+
+    if (is_utf8_codec(QTextCodec::codecForLocale())) {
+        // The same paper as a Chinese Windows machine writes it.
+        QTextCodec *legacy = legacy_paper_codec();
+        paper_codec = legacy;
+        write_paper(problem_file, answer_file);
+        const Timing gbk = time_read(problem_file, answer_file, legacy);
+        std::printf("read GBK paper: %.2f ms, problem.prb %lld bytes (floor %.2f ms: read the "
+                    "bytes, decode them with %s)\n",
+                    gbk.measured_ms, QFile(problem_file).size(), gbk.floor_ms,
+                    legacy->name().constData());
+        std::printf("read_ratio_gbk=%.2f\n", gbk.measured_ms / gbk.floor_ms);
+        paper_codec = nullptr;
+    }
     std::fflush(stdout);
 
     // Memory is measured in a fresh process, where nothing of the paper is
     // loaded yet, so the peak it reports is that of loading alone.
     // The floor runs above left the files as the writer wrote them.
-    QByteArray problem, answer;
-    write_problem_file(problem);
-    write_answer_file(answer);
-    write_file(problem_file, problem.constData(), problem.size());
-    write_file(answer_file, answer.constData(), answer.size());
+    write_paper(problem_file, answer_file);
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QCoreApplication::applicationFilePath(),

@@ -160,6 +160,29 @@ QByteArray encode_paper_text(const QString &text, const QTextCodec *codec)
     return is_utf8_codec(codec) ? text.toUtf8() : codec->fromUnicode(text);
 }
 
+LegacyTextDecoder::LegacyTextDecoder(const QTextCodec *codec) : codec_(codec)
+{
+    start_afresh();
+}
+
+void LegacyTextDecoder::start_afresh()
+{
+    decoding_ = std::make_unique<QTextCodec::ConverterState>(QTextCodec::IgnoreHeader);
+    encoding_ = std::make_unique<QTextCodec::ConverterState>(QTextCodec::IgnoreHeader);
+}
+
+bool LegacyTextDecoder::decode_exactly(const char *bytes, int size, QString &text)
+{
+    text = codec_->toUnicode(bytes, size, decoding_.get());
+    const QByteArray back = codec_->fromUnicode(text.constData(), text.size(), encoding_.get());
+    if (back.size() == size && std::memcmp(back.constData(), bytes, size_t(size)) == 0)
+        return true;
+    // A converter may hold the start of a character cut off at the end;
+    // it must not leak into the next text.
+    start_afresh();
+    return false;
+}
+
 int first_unwritable_character(const QString &text, const QByteArray &encoded,
                                const QTextCodec *codec)
 {

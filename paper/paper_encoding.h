@@ -6,8 +6,8 @@
 
 #include <QByteArray>
 #include <QString>
-
-class QTextCodec;
+#include <QTextCodec>
+#include <memory>
 
 // UTF-8 when every non-ASCII sequence in both files is valid UTF-8; the legacy
 // Chinese encoding when some is not; the local encoding for a pure-ASCII pair.
@@ -28,6 +28,26 @@ bool is_utf8_codec(const QTextCodec *codec);
 bool is_valid_utf8(const char *bytes, qsizetype size, bool &non_ascii);
 
 QByteArray encode_paper_text(const QString &text, const QTextCodec *codec);
+
+// Decodes many texts of one paper in a legacy encoding, keeping the codec's
+// converter from one text to the next: setting one up costs about as much as
+// converting a short text.
+class LegacyTextDecoder
+{
+  public:
+    explicit LegacyTextDecoder(const QTextCodec *codec);
+
+    // False when the bytes are not a text in the encoding: decoding them and
+    // encoding the result would not give the same bytes back.
+    bool decode_exactly(const char *bytes, int size, QString &text);
+
+  private:
+    void start_afresh();
+
+    const QTextCodec *codec_;
+    std::unique_ptr<QTextCodec::ConverterState> decoding_;
+    std::unique_ptr<QTextCodec::ConverterState> encoding_;
+};
 
 // The first character of `text` that a paper file in `codec` cannot carry, as
 // its index in `text`, or -1. `encoded` is encode_paper_text(text, codec). A

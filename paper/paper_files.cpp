@@ -249,7 +249,8 @@ class FileReader
     FileReader(const QByteArray &input, const char *file_name, const QTextCodec *codec,
                QString *error, Utf8Probe *probe = nullptr)
         : pos_(input.constData()), end_(input.constData() + input.size()), file_name_(file_name),
-          error_(error), codec_(codec), utf8_(is_utf8_codec(codec)), probe_(utf8_ ? probe : nullptr)
+          error_(error), codec_(codec), utf8_(is_utf8_codec(codec)),
+          probe_(utf8_ ? probe : nullptr), legacy_(codec)
     {
     }
 
@@ -389,9 +390,9 @@ class FileReader
         // text that begins with U+FEFF would lose it. Decoding from the "@",
         // a one-byte character in every ASCII-based encoding, keeps it.
         const int length = int(end - at);
-        text = codec_->toUnicode(at, length);
-        if (!is_ascii(at, length) &&
-            encode_paper_text(text, codec_) != QByteArray::fromRawData(at, length))
+        if (is_ascii(at, length))
+            text = QString::fromLatin1(at, length);
+        else if (!legacy_.decode_exactly(at, length, text))
             return false;
         text.remove(0, 1);
         // CR and LF bytes are never part of a longer character, so dropping
@@ -442,6 +443,7 @@ class FileReader
     Utf8Probe *const probe_;
     bool non_ascii_ = false;
     bool invalid_utf8_ = false;
+    LegacyTextDecoder legacy_;
     std::vector<char16_t> scratch_;
 };
 
