@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the README's pictures of the window with the offscreen platform:
-# docs/window.png (as started) and docs/edited-paper.png (a paper open on its
-# single-choice page).
+# docs/window.png (as started), docs/edited-paper.png (a paper open on its
+# single-choice page) and docs/folder-dialog.png (the folder dialog, in Chinese).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh run
@@ -17,3 +17,10 @@ printf '2 1 1\r\n2\r\n@下列哪个数是质数？$\r\n3\r\n@1+1=?$\r\n4 1.5\r\n
     >"$paper/problem.prb"
 printf '4\r\n2\r\n5\r\n@作平行线，利用内错角相等。$\r\n' >"$paper/answer.ans"
 build/qv_screenshot docs/edited-paper.png "$paper" 1
+
+# A folder name that says what the teacher keeps there, not where the script ran.
+papers="${TMPDIR:-/tmp}/期中考试"
+rm -rf "$papers"
+mkdir -p "$papers/数学" "$papers/物理" "$papers/语文"
+build/qv_screenshot --folder-dialog docs/folder-dialog.png "$papers"
+rm -rf "$papers"

@@ -2,19 +2,53 @@
 //   qv_screenshot OUTPUT.png [PAPER_FOLDER [TAB_INDEX]]
 // With a paper folder the paper is opened as the teacher would open it, and
 // the given tab is shown.
+//   qv_screenshot --folder-dialog OUTPUT.png FOLDER
+// renders the folder dialog as the open command shows it, looking in FOLDER.
 
 #include "platform/dialogs.h"
+#include "resources/resources.h"
 #include "window/qv_make.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
 
+namespace
+{
+
+void save_when_shown(QApplication &app, QWidget &widget, const char *output)
+{
+    QTimer::singleShot(200, [&app, &widget, output] {
+        const bool saved = widget.grab().save(QString::fromLocal8Bit(output));
+        app.exit(saved ? 0 : 1);
+    });
+}
+
+int folder_dialog(QApplication &app, const char *output, const char *folder)
+{
+    QFileDialog dialog(nullptr, QStringLiteral("指定打开试卷所在的文件夹"),
+                       QString::fromLocal8Bit(folder));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.resize(640, 420);
+    dialog.show();
+    save_when_shown(app, dialog, output);
+    return app.exec();
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    load_program_resources();
+    install_toolkit_translation();
+    if (argc == 4 && QByteArray(argv[1]) == "--folder-dialog")
+        return folder_dialog(app, argv[2], argv[3]);
     if (argc < 2) {
         std::fprintf(stderr, "usage: qv_screenshot OUTPUT.png [PAPER_FOLDER [TAB_INDEX]]\n");
         return 2;
@@ -35,9 +69,6 @@ int main(int argc, char *argv[])
     }
     if (argc >= 4)
         window.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(atoi(argv[3]));
-    QTimer::singleShot(200, [&] {
-        const bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]));
-        app.exit(saved ? 0 : 1);
-    });
+    save_when_shown(app, window, argv[1]);
     return app.exec();
 }
