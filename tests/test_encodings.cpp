@@ -37,21 +37,11 @@ const QByteArray kGbkAnswer = "4\r\n5\r\n"
                               "@\xd7\xf7\xc6\xbd\xd0\xd0\xcf\xdf\xa3\xac\xc0\xfb\xd3\xc3\xc4\xda"
                               "\xb4\xed\xbd\xc7\xcf\xe0\xb5\xc8\xa1\xa3$\r\n";
 
-const QByteArray kUtf8Problem = "1 1 1\r\n2\r\n"
-                                "@\xe4\xb8\x8b\xe5\x88\x97\xe5\x93\xaa\xe4\xb8\xaa\xe6\x95\xb0\xe6"
-                                "\x98\xaf\xe8\xb4\xa8\xe6\x95\xb0\xef\xbc\x9f\xe4\xb8\x82$\r\n"
-                                "4 1.5\r\n"
-                                "@\xe4\xb8\x8b\xe5\x88\x97\xe5\x93\xaa\xe4\xba\x9b\xe6\x98\xaf\xe5"
-                                "\x81\xb6\xe6\x95\xb0\xef\xbc\x9f\r\n"
-                                "\xef\xbc\x88\xe5\xa4\x9a\xe9\x80\x89\xef\xbc\x89$\r\n"
-                                "10\r\n"
-                                "@\xe8\xaf\x81\xe6\x98\x8e\xef\xbc\x9a\xe4\xb8\x89\xe8\xa7\x92\xe5"
-                                "\xbd\xa2\xe5\x86\x85\xe8\xa7\x92\xe5\x92\x8c\xe4\xb8\xba 180\xc2"
-                                "\xb0\xe3\x80\x82$\r\n";
-const QByteArray kUtf8Answer = "4\r\n5\r\n"
-                               "@\xe4\xbd\x9c\xe5\xb9\xb3\xe8\xa1\x8c\xe7\xba\xbf\xef\xbc\x8c\xe5"
-                               "\x88\xa9\xe7\x94\xa8\xe5\x86\x85\xe9\x94\x99\xe8\xa7\x92\xe7\x9b"
-                               "\xb8\xe7\xad\x89\xe3\x80\x82$\r\n";
+// The source is UTF-8: these literals are the UTF-8 bytes.
+const QByteArray kUtf8Problem = "1 1 1\r\n2\r\n@下列哪个数是质数？丂$\r\n4 1.5\r\n"
+                                "@下列哪些是偶数？\r\n（多选）$\r\n10\r\n"
+                                "@证明：三角形内角和为 180°。$\r\n";
+const QByteArray kUtf8Answer = "4\r\n5\r\n@作平行线，利用内错角相等。$\r\n";
 
 const QByteArray kAsciiProblem = "1 0 0\r\n2\r\n@1+1=?$\r\n";
 const QByteArray kAsciiAnswer = "2\r\n";
@@ -59,8 +49,7 @@ const QByteArray kAsciiAnswer = "2\r\n";
 // "新的题目：中文", typed over the single-choice problem.
 const QString kTyped = QStringLiteral("新的题目：中文");
 const QByteArray kTypedGbk = "\xd0\xc2\xb5\xc4\xcc\xe2\xc4\xbf\xa3\xba\xd6\xd0\xce\xc4";
-const QByteArray kTypedUtf8 =
-    "\xe6\x96\xb0\xe7\x9a\x84\xe9\xa2\x98\xe7\x9b\xae\xef\xbc\x9a\xe4\xb8\xad\xe6\x96\x87";
+const QByteArray kTypedUtf8 = "新的题目：中文";
 
 // The bytes of a paper whose single-choice problem, the first text of
 // problem.prb, is `text`.
