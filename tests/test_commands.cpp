@@ -8,6 +8,7 @@
 #include "paper/paper_model.h"
 #include "platform/dialogs.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QLCDNumber>
@@ -18,6 +19,8 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTimer>
+#include <QWindow>
 #include <QtTest>
 
 using platform::testing::ShownDialog;
@@ -96,6 +99,9 @@ class TestCommands : public QObject
     void unsaved_openingAnotherPaperAsksFirst();
     void unsaved_closingTheWindowAsksFirst();
     void unsaved_cleanPaperClosesAtOnce();
+    void unsaved_closeRequestedAgainWhileAsking_isRefused();
+    void commandPressedAgainWhileItsQuestionIsUp_doesNothing_data();
+    void commandPressedAgainWhileItsQuestionIsUp_doesNothing();
     void unsaved_newPaperOverTheOpenFolder_leavesThePaperUnsaved();
 
   private:
@@ -590,8 +596,8 @@ void TestCommands::unsaved_closingTheWindowAsksFirst()
 
     platform::testing::queue_answer(false);
     QVERIFY(!fixture.window().close());
+    QTRY_COMPARE(questions_asked(), 1);
     QVERIFY(fixture.window().isVisible());
-    QCOMPARE(questions_asked(), 1);
 
     fixture.click("save_paper"); // now the files hold the paper
     QVERIFY(fixture.window().close());
@@ -621,10 +627,88 @@ void TestCommands::unsaved_newPaperOverTheOpenFolder_leavesThePaperUnsaved()
     // The paper in memory is now nowhere on disk: closing asks.
     platform::testing::queue_answer(false);
     QVERIFY(!fixture.window().close());
-    QCOMPARE(questions_asked(), 2);
+    QTRY_COMPARE(questions_asked(), 2);
     fixture.click("save_paper");
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
     QVERIFY(fixture.window().close());
+}
+
+namespace
+{
+
+// A close request as the title bar's close button sends it, to the native window.
+void request_native_close(QWidget &window)
+{
+    QCloseEvent request;
+    QCoreApplication::sendEvent(window.windowHandle(), &request);
+}
+
+int folder_dialogs_shown()
+{
+    int shown = 0;
+    for (const ShownDialog &dialog : platform::testing::shown_dialogs())
+        shown += dialog.kind == ShownDialog::Kind::Folder;
+    return shown;
+}
+
+} // namespace
+
+void TestCommands::unsaved_closeRequestedAgainWhileAsking_isRefused()
+{
+    open_example();
+    on<QSpinBox>("somech_in")->setValue(0);
+    QWidget &window = fixture.window();
+
+    platform::testing::queue_answer(false, [&] { request_native_close(window); });
+    request_native_close(window);
+    QTRY_COMPARE(questions_asked(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(questions_asked(), 1);
+    QVERIFY(window.isVisible());
+    QVERIFY(window.windowHandle() && window.windowHandle()->handle());
+    QCOMPARE(somech_count, 0);
+    QCOMPARE(QByteArray(problem_path), QFile::encodeName(path("problem.prb")));
+
+    // OK closes the window, and the program ends normally.
+    platform::testing::queue_answer(true);
+    QTimer::singleShot(0, [&] { request_native_close(window); });
+    QTimer not_closed; // fails the test instead of hanging it
+    not_closed.setSingleShot(true);
+    QObject::connect(&not_closed, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    not_closed.start(5000);
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(questions_asked(), 2);
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem); // closing saves nothing
+}
+
+void TestCommands::commandPressedAgainWhileItsQuestionIsUp_doesNothing_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<int>("folder_dialogs");
+    QTest::newRow("open over unsaved changes") << QByteArray("open_paper") << 0;
+    QTest::newRow("new over an existing paper") << QByteArray("new_paper") << 1;
+    QTest::newRow("close paper") << QByteArray("close_paper") << 0;
+}
+
+void TestCommands::commandPressedAgainWhileItsQuestionIsUp_doesNothing()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(int, folder_dialogs);
+    open_example();
+    on<QSpinBox>("somech_in")->setValue(0);
+    const int dialogs_before = folder_dialogs_shown();
+    platform::testing::queue_folder(folder->path()); // only new paper takes it
+    platform::testing::queue_answer(false, [&] {
+        fixture.click(button.constData());
+        fixture.click(button.constData());
+    });
+    fixture.click(button.constData());
+    QCOMPARE(questions_asked(), 1);
+    QCOMPARE(folder_dialogs_shown() - dialogs_before, folder_dialogs);
+    QCOMPARE(somech_count, 0);
+    QVERIFY(on<QPushButton>("close_paper")->isEnabled());
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
 }
 
 QTEST_MAIN(TestCommands)

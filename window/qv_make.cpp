@@ -5,15 +5,41 @@
 #include "pages/paper_total.h"
 #include "paper/paper_commands.h"
 #include "paper/paper_model.h"
-#include "paper/unsaved_guard.h"
 #include "platform/dialogs.h"
 #include "ui_qv_make.h"
+
+#include <QCloseEvent>
+#include <QTimer>
 
 namespace
 {
 
 const char *const kCloseConfirmation = "您确定要关闭此试卷吗？请确认是否保存试卷。\n（点击“保存试卷"
                                        "按钮”，若不想保存试卷，忽略此操作）";
+
+// Asks whether the unsaved changes of the open paper may go. True when there
+// are none, or the teacher answers OK.
+bool may_discard_paper()
+{
+    if (!paper_has_unsaved_changes())
+        return true;
+    return platform::ask_ok_cancel(
+        QStringLiteral("当前试卷有尚未保存的修改。\n点击“确定”将放弃这些修改；"
+                       "若要保留，请点击“取消”，再点击“保存当前试卷”。"));
+}
+
+// Marks a paper command as waiting for the teacher for as long as it runs.
+class CommandWaiting
+{
+  public:
+    explicit CommandWaiting(bool &flag) : flag_(flag) { flag_ = true; }
+    ~CommandWaiting() { flag_ = false; }
+    CommandWaiting(const CommandWaiting &) = delete;
+    CommandWaiting &operator=(const CommandWaiting &) = delete;
+
+  private:
+    bool &flag_;
+};
 
 } // namespace
 
@@ -48,7 +74,6 @@ qv_make::qv_make(QWidget *parent) : QMainWindow(parent), ui(new Ui_qv_make)
                               ui->unch_score_in,
                               {ui->unch_ans_in, ui->unch_last, ui->unch_next, ui->unch_pro_in,
                                ui->unch_save, ui->unch_score_in}});
-    new UnsavedGuard(this);
 }
 
 qv_make::~qv_make()
@@ -64,8 +89,41 @@ void show_main_window(qv_make &window)
 
 // --- paper commands ---------------------------------------------------------
 
+void qv_make::closeEvent(QCloseEvent *event)
+{
+    if (close_confirmed_ || (!command_waiting_ && !paper_has_unsaved_changes())) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (command_waiting_)
+        return; // a question is up: it is answered first
+    // The question must not wait inside this handler: the toolkit takes a
+    // close request that arrives while the window is still closing for one
+    // that succeeded, and would destroy the native window whatever the answer.
+    command_waiting_ = true;
+    QTimer::singleShot(0, this, [this] { ask_before_closing(); });
+}
+
+void qv_make::ask_before_closing()
+{
+    bool discard = false;
+    {
+        CommandWaiting waiting(command_waiting_);
+        discard = may_discard_paper();
+    }
+    if (!discard)
+        return;
+    close_confirmed_ = true;
+    close();
+    close_confirmed_ = false;
+}
+
 void qv_make::on_new_paper_clicked()
 {
+    if (command_waiting_)
+        return;
+    CommandWaiting waiting(command_waiting_);
     const QString folder = platform::choose_folder(QStringLiteral("指定新建试卷所在的文件夹"));
     if (folder.isEmpty())
         return;
@@ -81,7 +139,10 @@ void qv_make::on_new_paper_clicked()
 
 void qv_make::on_open_paper_clicked()
 {
-    if (!UnsavedGuard::may_discard_paper())
+    if (command_waiting_)
+        return;
+    CommandWaiting waiting(command_waiting_);
+    if (!may_discard_paper())
         return;
     const QString folder = platform::choose_folder(QStringLiteral("指定打开试卷所在的文件夹"));
     if (folder.isEmpty())
@@ -103,6 +164,9 @@ void qv_make::on_save_paper_clicked()
 
 void qv_make::on_close_paper_clicked()
 {
+    if (command_waiting_)
+        return;
+    CommandWaiting waiting(command_waiting_);
     // The box does not block the window: the teacher may save while it is up.
     if (!platform::ask_ok_cancel(QString::fromUtf8(kCloseConfirmation)))
         return;

@@ -17,6 +17,11 @@ class qv_make : public QMainWindow
     explicit qv_make(QWidget *parent = nullptr);
     ~qv_make() override;
 
+  protected:
+    // Over unsaved changes the request is refused and the teacher asked; the
+    // window closes again only on OK.
+    void closeEvent(QCloseEvent *event) override;
+
   private slots:
     void on_new_paper_clicked();
     void on_open_paper_clicked();
@@ -52,6 +57,13 @@ class qv_make : public QMainWindow
     void show_opened_paper();
     void show_no_paper();
     void set_paper_controls_enabled(bool enabled);
+    void ask_before_closing();
+
+    // Set while a paper command (new, open, close paper, closing the window)
+    // waits for the teacher: its question does not block the window, so the
+    // same or another of them could be pressed meanwhile and run half-way.
+    bool command_waiting_ = false;
+    bool close_confirmed_ = false;
 
     Ui_qv_make *ui;
     std::unique_ptr<ChoicePage> onech_;
