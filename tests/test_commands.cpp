@@ -23,6 +23,10 @@
 #include <QWindow>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 using platform::testing::ShownDialog;
 
 namespace
@@ -83,6 +87,8 @@ class TestCommands : public QObject
     void open_malformedPair_isExplainedAndChangesNothing();
     void open_folderTooLongForThePaths_isRefused();
     void open_hugeFile_isRefusedWithoutReadingIt();
+    void open_specialFile_isRefusedAndChangesNothing_data();
+    void open_specialFile_isRefusedAndChangesNothing();
 
     void save_afterOpen_writesTheSameBytes();
     void save_writesOnlyStoredEditsAndQuestionsUpToTheCount();
@@ -359,6 +365,53 @@ void TestCommands::open_hugeFile_isRefusedWithoutReadingIt()
     QCOMPARE(shown_messages().size(), 1);
     QVERIFY2(shown_messages()[0].contains(QStringLiteral("太大")), qPrintable(shown_messages()[0]));
     QVERIFY(!on<QPushButton>("save_paper")->isEnabled());
+}
+
+void TestCommands::open_specialFile_isRefusedAndChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("special"); // which file is not a regular one
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("FIFO as problem.prb")
+        << QByteArray("problem.prb") << QByteArray("fifo") << QStringLiteral("命名管道");
+    QTest::newRow("FIFO as answer.ans")
+        << QByteArray("answer.ans") << QByteArray("fifo") << QStringLiteral("命名管道");
+    // size() is 0 for a device: it would be read for seconds, up to 2 GiB.
+    QTest::newRow("link to /dev/zero")
+        << QByteArray("problem.prb") << QByteArray("zero") << QStringLiteral("设备");
+    QTest::newRow("folder as answer.ans")
+        << QByteArray("answer.ans") << QByteArray("folder") << QStringLiteral("文件夹");
+}
+
+void TestCommands::open_specialFile_isRefusedAndChangesNothing()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("FIFOs and /dev/zero are POSIX");
+#else
+    QFETCH(QByteArray, special);
+    QFETCH(QByteArray, kind);
+    QFETCH(QString, named);
+    open_example();
+    QTemporaryDir other;
+    write_paper_files(other.path(), "0 0 0", QByteArray());
+    const QString file = other.filePath(QString::fromLatin1(special));
+    QVERIFY(QFile::remove(file));
+    const QByteArray native = QFile::encodeName(file);
+    if (kind == "fifo")
+        QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+    else if (kind == "zero")
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
+    else
+        QVERIFY(QDir().mkdir(file));
+
+    fixture.open_paper(other.path()); // a FIFO must not block here
+    QCOMPARE(shown_messages().size(), 1);
+    QVERIFY2(shown_messages()[0].contains(QString::fromLatin1(special)) &&
+                 shown_messages()[0].contains(named),
+             qPrintable(shown_messages()[0]));
+    QCOMPARE(QByteArray(problem_path), QFile::encodeName(path("problem.prb")));
+    QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("1+1=?"));
+#endif
 }
 
 // --- save ------------------------------------------------------------------

@@ -1,0 +1,383 @@
+#include "paper/paper_storage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cerrno>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+const char kTemporaryInfix[] = ".qv_make-";
+
+namespace
+{
+
+QString shown_path(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString not_a_regular_file(const QString &path, const QString &what)
+{
+    return QStringLiteral("试卷文件 %1 不是普通文件，而是%2，不能作为试卷打开。")
+        .arg(shown_path(path), what);
+}
+
+QString too_large(const QString &path)
+{
+    return QStringLiteral("%1 太大，不是一份试卷文件。").arg(shown_path(path));
+}
+
+// Reads to the end, but never more than `limit` + 1 bytes: the size a file
+// claims is only a hint (a file may grow while it is read).
+bool read_at_most(QFile &file, qint64 limit, QByteArray &bytes)
+{
+    const qint64 claimed = std::max<qint64>(file.size(), 0);
+    bytes.resize(int(std::min(claimed, limit) + 1));
+    qint64 got = 0;
+    for (;;) {
+        if (got == bytes.size()) {
+            if (got > limit)
+                break;
+            bytes.resize(int(std::min<qint64>(qint64(bytes.size()) * 2, limit + 1)));
+        }
+        const qint64 read = file.read(bytes.data() + got, bytes.size() - got);
+        if (read < 0)
+            return false;
+        if (read == 0)
+            break;
+        got += read;
+    }
+    bytes.resize(int(got));
+    return true;
+}
+
+#ifdef Q_OS_WIN
+
+PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        error = not_a_regular_file(path, info.isDir() ? QStringLiteral("一个文件夹")
+                                                      : QStringLiteral("一个特殊文件"));
+        return PaperFileRead::Refused;
+    }
+    file.setFileName(path);
+    return file.open(QIODevice::ReadOnly) ? PaperFileRead::Read : PaperFileRead::Missing;
+}
+
+#else
+
+QString kind_of(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("一个文件夹");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("一个命名管道（FIFO）");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("一个设备");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("一个套接字");
+    return QStringLiteral("一个特殊文件");
+}
+
+PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    // Without O_NONBLOCK, opening a FIFO for reading waits for a writer.
+    int fd = -1;
+    do {
+        fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    struct stat info;
+    if (fd < 0) {
+        // A socket cannot be opened at all; it is still no missing file.
+        if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            error = not_a_regular_file(path, kind_of(info.st_mode));
+            return PaperFileRead::Refused;
+        }
+        return PaperFileRead::Missing;
+    }
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = not_a_regular_file(path, kind_of(info.st_mode));
+        ::close(fd);
+        return PaperFileRead::Refused;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return PaperFileRead::Missing;
+    }
+    return PaperFileRead::Read;
+}
+
+#endif
+
+} // namespace
+
+PaperFileRead read_paper_file(const QString &path, QByteArray &bytes, QString &error)
+{
+    QFile file;
+    const PaperFileRead opened = open_regular_file(path, file, error);
+    if (opened != PaperFileRead::Read)
+        return opened;
+    if (file.size() > kLargestPaperFile) {
+        error = too_large(path);
+        return PaperFileRead::Refused;
+    }
+    if (!read_at_most(file, kLargestPaperFile, bytes)) {
+        error = QStringLiteral("无法读取试卷文件 %1：%2").arg(shown_path(path), file.errorString());
+        return PaperFileRead::Refused;
+    }
+    if (bytes.size() > kLargestPaperFile) {
+        bytes.clear();
+        error = too_large(path);
+        return PaperFileRead::Refused;
+    }
+    return PaperFileRead::Read;
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+namespace
+{
+
+QString save_error(const QString &path, const QString &reason)
+{
+    return QStringLiteral("无法保存 %1：%2\n原来的试卷文件没有改动。")
+        .arg(shown_path(path), reason);
+}
+
+QString half_saved(const QString &first, const QString &second, const QString &reason)
+{
+    return QStringLiteral("无法保存 %1：%2\n%3 已经保存，%1 仍是原来的内容，"
+                          "请解决问题后再保存一次。")
+        .arg(shown_path(second), reason, shown_path(first));
+}
+
+QString not_known_on_disk(const QString &folder, const QString &reason)
+{
+    return QStringLiteral("两个试卷文件都已替换，但无法确认文件夹 %1 已写入磁盘：%2\n"
+                          "请解决问题后再保存一次。")
+        .arg(shown_path(folder), reason);
+}
+
+QString system_reason(int error_number)
+{
+    return qt_error_string(error_number);
+}
+
+// A temporary file beside its target, written and on the disk.
+struct Temporary {
+    QString path;
+    bool exists = false;
+};
+
+void remove_temporary(Temporary &temporary)
+{
+    if (temporary.exists)
+        QFile::remove(temporary.path);
+    temporary.exists = false;
+}
+
+#ifdef Q_OS_WIN
+
+std::wstring native(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+QString random_suffix()
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString suffix;
+    for (int i = 0; i < 6; ++i)
+        suffix += QLatin1Char(letters[QRandomGenerator::global()->bounded(62)]);
+    return suffix;
+}
+
+QString write_temporary(const PaperFileWrite &target, Temporary &temporary)
+{
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
+        temporary.path = target.path + QLatin1String(kTemporaryInfix) + random_suffix();
+        handle = CreateFileW(native(temporary.path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
+    if (handle == INVALID_HANDLE_VALUE)
+        return system_reason(int(GetLastError()));
+    temporary.exists = true;
+    const char *data = target.bytes.constData();
+    qint64 left = target.bytes.size();
+    DWORD error = 0;
+    while (left > 0 && error == 0) {
+        DWORD written = 0;
+        if (!WriteFile(handle, data, DWORD(left), &written, nullptr))
+            error = GetLastError();
+        data += written;
+        left -= written;
+    }
+    if (error == 0 && !FlushFileBuffers(handle))
+        error = GetLastError();
+    if (!CloseHandle(handle) && error == 0)
+        error = GetLastError();
+    return error == 0 ? QString() : system_reason(int(error));
+}
+
+QString replace(const Temporary &temporary, const QString &target)
+{
+    if (MoveFileExW(native(temporary.path).c_str(), native(target).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return QString();
+    return system_reason(int(GetLastError()));
+}
+
+// MOVEFILE_WRITE_THROUGH has put each replacement on the disk already.
+QString sync_folder(const QString &)
+{
+    return QString();
+}
+
+#else
+
+// The permissions a new file gets from open(2): 0666 less the umask.
+mode_t new_file_mode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+QString write_all_and_sync(int fd, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    size_t left = size_t(bytes.size());
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return system_reason(errno);
+        }
+        data += written;
+        left -= size_t(written);
+    }
+    // Qt's QSaveFile ignores a failed sync: a disk that did not keep the data
+    // must not be reported as a save.
+    if (::fsync(fd) != 0)
+        return system_reason(errno);
+    return QString();
+}
+
+QString write_temporary(const PaperFileWrite &target, Temporary &temporary)
+{
+    QByteArray name = QFile::encodeName(target.path) + kTemporaryInfix + "XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0)
+        return system_reason(errno);
+    temporary.path = QFile::decodeName(name);
+    temporary.exists = true;
+    // The new file keeps the old one's permissions, as an edited file would.
+    struct stat old;
+    const mode_t mode = ::stat(QFile::encodeName(target.path).constData(), &old) == 0
+                            ? (old.st_mode & 07777)
+                            : new_file_mode();
+    QString error;
+    if (::fchmod(fd, mode) != 0)
+        error = system_reason(errno);
+    if (error.isEmpty())
+        error = write_all_and_sync(fd, target.bytes);
+    if (::close(fd) != 0 && error.isEmpty())
+        error = system_reason(errno);
+    return error;
+}
+
+QString replace(const Temporary &temporary, const QString &target)
+{
+    if (::rename(QFile::encodeName(temporary.path).constData(),
+                 QFile::encodeName(target).constData()) == 0)
+        return QString();
+    return system_reason(errno);
+}
+
+// A rename is only on the disk once the folder that holds the name is.
+QString sync_folder(const QString &folder)
+{
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return system_reason(errno);
+    QString error;
+    if (::fsync(fd) != 0)
+        error = system_reason(errno);
+    ::close(fd);
+    return error;
+}
+
+#endif
+
+QString folder_of(const QString &path)
+{
+    return QFileInfo(path).absolutePath();
+}
+
+// A save killed part-way leaves its temporary files behind.
+void remove_leftover_temporaries(const QString &folder, const QStringList &file_names)
+{
+    QStringList patterns;
+    for (const QString &name : file_names)
+        patterns << name + QLatin1String(kTemporaryInfix) + QStringLiteral("??????");
+    QDir dir(folder);
+    for (const QString &leftover :
+         dir.entryList(patterns, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks))
+        dir.remove(leftover);
+}
+
+} // namespace
+
+QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &second)
+{
+    Temporary temporaries[2];
+    const PaperFileWrite *targets[2] = {&first, &second};
+    for (int i = 0; i < 2; ++i) {
+        const QString error = write_temporary(*targets[i], temporaries[i]);
+        if (!error.isEmpty()) {
+            remove_temporary(temporaries[0]);
+            remove_temporary(temporaries[1]);
+            return save_error(targets[i]->path, error);
+        }
+    }
+    // Both new files are on the disk: the two replacements follow each other
+    // with nothing in between, so that an interruption rarely finds the
+    // folder holding a new problem.prb beside an old answer.ans.
+    QString error = replace(temporaries[0], first.path);
+    if (!error.isEmpty()) {
+        remove_temporary(temporaries[0]);
+        remove_temporary(temporaries[1]);
+        return save_error(first.path, error);
+    }
+    temporaries[0].exists = false;
+    error = replace(temporaries[1], second.path);
+    if (!error.isEmpty()) {
+        remove_temporary(temporaries[1]);
+        return half_saved(first.path, second.path, error);
+    }
+    const QString folder = folder_of(first.path);
+    error = sync_folder(folder);
+    if (!error.isEmpty())
+        return not_known_on_disk(folder, error);
+    remove_leftover_temporaries(
+        folder, {QFileInfo(first.path).fileName(), QFileInfo(second.path).fileName()});
+    return QString();
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The paper folder on disk: reading a paper file without ever blocking or
+// reading more than a paper can hold, and replacing both files so that a
+// failure, a crash or a power cut leaves the old pair or the new one.
+
+#include <QByteArray>
+#include <QString>
+
+// A file is read whole, and a QByteArray holds less than 2 GiB. No paper a
+// teacher writes comes near 1 GiB (30000 questions of 35 KB of text each).
+constexpr qint64 kLargestPaperFile = qint64(1) << 30;
+
+enum class PaperFileRead {
+    Read,    // `bytes` holds the file
+    Missing, // it cannot be opened for reading
+    Refused, // not a regular file, too large or unreadable: `error` says why
+};
+
+// Opens without waiting for a writer (a FIFO must never block), reads only a
+// regular file and at most kLargestPaperFile + 1 bytes, whatever the file's
+// size claims.
+PaperFileRead read_paper_file(const QString &path, QByteArray &bytes, QString &error);
+
+struct PaperFileWrite {
+    QString path;
+    QByteArray bytes;
+};
+
+// Writes each file to a temporary file beside it and syncs it to the disk;
+// only when both are there are the old files replaced, one right after the
+// other, and the folder synced. Returns what went wrong, for the teacher, or
+// an empty string. Before the first replacement a failure leaves the old files
+// and no temporary file; afterwards the message says which file is new.
+// After a success, temporary files that an interrupted save of this program
+// left in the folder are removed.
+QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &second);
+
+// The names of this program's temporary files start with the paper file's
+// name and this, and end in six random characters.
+extern const char kTemporaryInfix[];
