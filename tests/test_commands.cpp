@@ -61,6 +61,38 @@ QStringList files_in(const QString &folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
+struct ChildSave {
+    int exit_code;
+    QString said;
+};
+
+// Saves the paper in `folder`, its first free answer grown by `bytes`, in a
+// child process: under a file-size limit unless `limit` is 0, and with the sync
+// shim preloaded when `shim` sets any of its variables.
+ChildSave run_save_child(const QString &folder, int bytes, int limit,
+                         const QList<QPair<QString, QString>> &shim = {})
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!shim.isEmpty()) {
+        const QString dir = QCoreApplication::applicationDirPath();
+        environment.insert(QStringLiteral("LD_PRELOAD"),
+                           dir + QStringLiteral("/libqv_sync_shim.so"));
+        // The shim comes before the sanitizer runtime of a sanitizer build.
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                               QStringLiteral(":verify_asan_link_order=0"));
+        for (const auto &[name, value] : shim)
+            environment.insert(name, value);
+    }
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/save_child"),
+                {folder, QString::number(bytes), QString::number(limit)});
+    if (!child.waitForFinished(60000) || child.exitStatus() != QProcess::NormalExit)
+        return {-1, QStringLiteral("the save child did not finish")};
+    return {child.exitCode(), QString::fromUtf8(child.readAllStandardOutput())};
+}
+
 } // namespace
 
 class TestCommands : public QObject
@@ -96,6 +128,8 @@ class TestCommands : public QObject
     void save_intoARemovedFolder_isReportedAndLaterSaveWorks();
     void save_failingPartWay_leavesBothOldFilesIntact_data();
     void save_failingPartWay_leavesBothOldFilesIntact();
+    void save_syncFailing_isReportedAndKeepsTheOldFiles();
+    void save_syncsBothFilesBeforeReplacingEither();
 
     void close_cancel_keepsEverything();
     void close_ok_returnsToTheNoPaperState();
@@ -508,14 +542,9 @@ void TestCommands::save_failingPartWay_leavesBothOldFilesIntact()
     QFETCH(int, extra_answer_bytes);
     QFETCH(int, limit);
     write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
-    QProcess child;
-    child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/save_under_limit"),
-                {folder->path(), QString::number(limit), QString::number(extra_answer_bytes)});
-    QVERIFY(child.waitForFinished(60000));
-    const QString said = QString::fromUtf8(child.readAllStandardOutput());
-    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(child.exitCode() == 0, qPrintable(said));
-    QVERIFY2(said.contains(QStringLiteral("answer.ans")), qPrintable(said));
+    const ChildSave save = run_save_child(folder->path(), extra_answer_bytes, limit);
+    QVERIFY2(save.exit_code == 3, qPrintable(save.said));
+    QVERIFY2(save.said.contains(QStringLiteral("answer.ans")), qPrintable(save.said));
 
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
     QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
@@ -523,6 +552,62 @@ void TestCommands::save_failingPartWay_leavesBothOldFilesIntact()
     QString error;
     QVERIFY2(read_paper(read_file(path("problem.prb")), read_file(path("answer.ans")), &error),
              qPrintable(error));
+#endif
+}
+
+void TestCommands::save_syncFailing_isReportedAndKeepsTheOldFiles()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("the sync shim is preloaded the Linux way");
+#else
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    const ChildSave failed = run_save_child(folder->path(), 10, 0, {{"QV_SHIM_FAIL_SYNC", "1"}});
+    QVERIFY2(failed.exit_code == 3, qPrintable(failed.said));
+    QVERIFY2(failed.said.contains(QStringLiteral("problem.prb")) &&
+                 failed.said.contains(QStringLiteral("原来的试卷文件没有改动")),
+             qPrintable(failed.said));
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+
+    const ChildSave saved = run_save_child(folder->path(), 10, 0);
+    QVERIFY2(saved.exit_code == 0, qPrintable(saved.said));
+    QCOMPARE(read_file(path("answer.ans")),
+             QByteArray(kExampleAnswer).replace("notes.$", "notes.xxxxxxxxxx$"));
+#endif
+}
+
+void TestCommands::save_syncsBothFilesBeforeReplacingEither()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("the sync shim is preloaded the Linux way");
+#else
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    // A leftover of a save killed part-way, removed by the next save.
+    write_paper_files(folder->path(), "left", "over");
+    QVERIFY(QFile::rename(path("problem.prb"), path("problem.prb.qv_make-AbC123")));
+    QVERIFY(QFile::rename(path("answer.ans"), path("answer.ans.qv_make-xYz789")));
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    const QString log = folder->filePath(QStringLiteral("calls.log"));
+    const ChildSave saved = run_save_child(folder->path(), 1, 0, {{"QV_SHIM_LOG", log}});
+    QVERIFY2(saved.exit_code == 0, qPrintable(saved.said));
+
+    const QString dir = QFileInfo(folder->path()).canonicalFilePath();
+    const QStringList calls =
+        QString::fromLocal8Bit(read_file(log)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QString problem_temp = dir + QStringLiteral("/problem.prb.qv_make-");
+    const QString answer_temp = dir + QStringLiteral("/answer.ans.qv_make-");
+    QCOMPARE(calls.size(), 5);
+    QVERIFY2(calls[0].startsWith(QStringLiteral("sync ") + problem_temp), qPrintable(calls[0]));
+    QVERIFY2(calls[1].startsWith(QStringLiteral("sync ") + answer_temp), qPrintable(calls[1]));
+    QVERIFY2(calls[2].startsWith(QStringLiteral("rename ") + problem_temp) &&
+                 calls[2].endsWith(QStringLiteral(" ") + dir + QStringLiteral("/problem.prb")),
+             qPrintable(calls[2]));
+    QVERIFY2(calls[3].startsWith(QStringLiteral("rename ") + answer_temp) &&
+                 calls[3].endsWith(QStringLiteral(" ") + dir + QStringLiteral("/answer.ans")),
+             qPrintable(calls[3]));
+    QCOMPARE(calls[4], QStringLiteral("sync ") + dir);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "calls.log", "problem.prb"}));
 #endif
 }
 

@@ -1,0 +1,43 @@
+// Child process of the save tests, for what cannot be done to the test process
+// itself: a file-size limit, a preloaded library that fails or logs syncs.
+// Opens the paper in FOLDER, grows its first free-answer answer by BYTES bytes
+// and saves it, with the file-size limit set to LIMIT bytes unless LIMIT is 0.
+//   save_child FOLDER BYTES LIMIT
+// Prints what the save said ("saved" on success). Exit 0: saved. Exit 3: the
+// save failed and said so. Exit 2: set-up failed.
+
+#include "paper/paper_commands.h"
+#include "paper/paper_model.h"
+
+#include <QCoreApplication>
+#include <QTextCodec>
+#include <csignal>
+#include <cstdio>
+#include <sys/resource.h>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 4)
+        return 2;
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    const CommandOutcome opened = open_paper_folder(QString::fromLocal8Bit(argv[1]));
+    if (!opened.ok || unch_count < 1) {
+        std::printf("could not open: %s\n", qPrintable(opened.message));
+        return 2;
+    }
+    unch_table[1].answer += QString(atoi(argv[2]), QLatin1Char('x'));
+
+    const rlim_t limit = rlim_t(atoll(argv[3]));
+    if (limit != 0) {
+        // Past the limit a write fails with EFBIG instead of killing the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit file_size{limit, limit};
+        if (setrlimit(RLIMIT_FSIZE, &file_size) != 0)
+            return 2;
+    }
+
+    const CommandOutcome saved = save_open_paper();
+    std::printf("%s\n", saved.ok ? "saved" : qPrintable(saved.message));
+    return saved.ok ? 0 : 3;
+}

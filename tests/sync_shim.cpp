@@ -1,0 +1,66 @@
+// Preloaded into the save child: logs every sync and rename to the file named
+// by QV_SHIM_LOG, and with QV_SHIM_FAIL_SYNC set makes every sync fail with
+// EIO, as a failing disk or a full network file system does.
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <unistd.h>
+
+namespace
+{
+
+void log_call(const char *call, const char *first, const char *second = nullptr)
+{
+    const char *log = std::getenv("QV_SHIM_LOG");
+    if (!log)
+        return;
+    if (std::FILE *file = std::fopen(log, "a")) {
+        std::fprintf(file, "%s %s%s%s\n", call, first, second ? " " : "", second ? second : "");
+        std::fclose(file);
+    }
+}
+
+void log_sync(const char *call, int fd)
+{
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    char path[4096];
+    const ssize_t length = readlink(link, path, sizeof path - 1);
+    path[length < 0 ? 0 : length] = '\0';
+    log_call(call, path);
+}
+
+template <typename Function> Function next(const char *name)
+{
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+} // namespace
+
+extern "C" int fsync(int fd)
+{
+    log_sync("sync", fd);
+    if (std::getenv("QV_SHIM_FAIL_SYNC")) {
+        errno = EIO;
+        return -1;
+    }
+    return next<int (*)(int)>("fsync")(fd);
+}
+
+extern "C" int fdatasync(int fd)
+{
+    log_sync("sync", fd);
+    if (std::getenv("QV_SHIM_FAIL_SYNC")) {
+        errno = EIO;
+        return -1;
+    }
+    return next<int (*)(int)>("fdatasync")(fd);
+}
+
+extern "C" int rename(const char *from, const char *to)
+{
+    log_call("rename", from, to);
+    return next<int (*)(const char *, const char *)>("rename")(from, to);
+}
