@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -249,6 +250,12 @@ QString sync_folder(const QString &)
     return QString();
 }
 
+class OldFilesHeld
+{
+  public:
+    OldFilesHeld(const QString &, const QString &) {}
+};
+
 #else
 
 // The permissions a new file gets from open(2): 0666 less the umask.
@@ -311,6 +318,32 @@ QString replace(const Temporary &temporary, const QString &target)
     return system_reason(errno);
 }
 
+// Replacing a file frees the old one's blocks inside the rename call, which
+// for a large paper takes as long as the rest of a save: an interruption
+// there would leave a new problem.prb beside an old answer.ans. Held open,
+// the old files are freed only when both renames are done.
+class OldFilesHeld
+{
+  public:
+    OldFilesHeld(const QString &first, const QString &second) : fds_{hold(first), hold(second)} {}
+    ~OldFilesHeld()
+    {
+        for (const int fd : fds_) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+    OldFilesHeld(const OldFilesHeld &) = delete;
+    OldFilesHeld &operator=(const OldFilesHeld &) = delete;
+
+  private:
+    static int hold(const QString &path)
+    {
+        return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
+    int fds_[2];
+};
+
 // A rename is only on the disk once the folder that holds the name is.
 QString sync_folder(const QString &folder)
 {
@@ -361,6 +394,8 @@ QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &s
     // Both new files are on the disk: the two replacements follow each other
     // with nothing in between, so that an interruption rarely finds the
     // folder holding a new problem.prb beside an old answer.ans.
+    std::optional<OldFilesHeld> old_files;
+    old_files.emplace(first.path, second.path);
     QString error = replace(temporaries[0], first.path);
     if (!error.isEmpty()) {
         remove_temporary(temporaries[0]);
@@ -373,6 +408,7 @@ QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &s
         remove_temporary(temporaries[1]);
         return half_saved(first.path, second.path, error);
     }
+    old_files.reset();
     const QString folder = folder_of(first.path);
     error = sync_folder(folder);
     if (!error.isEmpty())
