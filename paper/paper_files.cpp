@@ -368,10 +368,29 @@ class FileReader
         const char *stop = pos_;
         while (stop != end_ && !is_space(*stop) && stop - pos_ < kShown)
             ++stop;
-        QString found = codec_->toUnicode(pos_, int(stop - pos_));
+        // From an "@", so that the codec keeps a byte-order mark to be named.
+        const QByteArray quoted = "@" + QByteArray(pos_, int(stop - pos_));
+        QString found = visible(codec_->toUnicode(quoted).mid(1));
         if (stop != end_ && !is_space(*stop))
             found += QStringLiteral("…");
         return fail(describe_item(item) + QStringLiteral("处应为一个数字，实际为“%1”").arg(found));
+    }
+
+    // What a message quotes from a file: characters that cannot be seen (a
+    // byte-order mark, NUL, other control and format characters) are named.
+    static QString visible(const QString &quoted)
+    {
+        QString shown;
+        for (const QChar c : quoted) {
+            const QChar::Category category = c.category();
+            if (category == QChar::Other_Control || category == QChar::Other_Format ||
+                category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+                shown += QStringLiteral("[U+%1]").arg(
+                    QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+            else
+                shown += c;
+        }
+        return shown;
     }
 
     // `at` is the field's "@", `end` its "$". False when the bytes are not a

@@ -643,6 +643,15 @@ class TestPaperFiles : public QObject
             << QStringList{prb, "非选择题数量" + number, ended};
         QTest::newRow("count not a number") << QByteArray("one 0 0") << QByteArray()
                                             << QStringList{prb, "单选题数量" + number, "“one”"};
+        // Invisible bytes are named, not pasted into the message.
+        QTest::newRow("byte-order mark before the counts")
+            << QByteArray("\xEF\xBB\xBF"
+                          "1 0 0")
+            << QByteArray() << QStringList{prb, "单选题数量" + number, "“[U+FEFF]1”"};
+        QTest::newRow("NUL in a score") << QByteArray("1 0 0\r\n\0"
+                                                      "2\r\n@a$",
+                                                      13)
+                                        << QByteArray("1") << QStringList{"“[U+0000]2”"};
         QTest::newRow("count with a fraction") << QByteArray("1.5 0 0") << QByteArray()
                                                << QStringList{prb, "多选题数量" + number, "“.5”"};
         QTest::newRow("single-choice count -1")
