@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <new>
 
 namespace
 {
@@ -72,9 +73,19 @@ bool is_open_folder(const QString &folder)
     return !open.isEmpty() && open == QFileInfo(folder).canonicalFilePath();
 }
 
-} // namespace
+// A paper near the size limit may not fit in memory: the command fails and
+// says so, and the exception never reaches the toolkit's event loop.
+template <typename Command>
+CommandOutcome unless_out_of_memory(const QString &what, Command command)
+{
+    try {
+        return command();
+    } catch (const std::bad_alloc &) {
+        return failure(QStringLiteral("内存不足，无法%1。").arg(what));
+    }
+}
 
-CommandOutcome open_paper_folder(const QString &folder)
+CommandOutcome read_paper_folder(const QString &folder)
 {
     if (!paper_paths_fit(folder))
         return failure(QStringLiteral("所选择的文件夹路径太长，无法打开其中的试卷。"));
@@ -104,7 +115,7 @@ CommandOutcome open_paper_folder(const QString &folder)
     return {};
 }
 
-CommandOutcome save_open_paper()
+CommandOutcome write_open_paper()
 {
     if (const auto text = find_unwritable_text())
         return failure(describe_unwritable_text(*text));
@@ -117,6 +128,19 @@ CommandOutcome save_open_paper()
     if (outcome.ok)
         saved_paper_digest = digest_of(problem, answer);
     return outcome;
+}
+
+} // namespace
+
+CommandOutcome open_paper_folder(const QString &folder)
+{
+    return unless_out_of_memory(QStringLiteral("打开这份试卷"),
+                                [&] { return read_paper_folder(folder); });
+}
+
+CommandOutcome save_open_paper()
+{
+    return unless_out_of_memory(QStringLiteral("保存试卷"), [] { return write_open_paper(); });
 }
 
 CommandOutcome create_empty_paper(const QString &folder)

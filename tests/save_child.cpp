@@ -2,9 +2,11 @@
 // itself: a file-size limit, a preloaded library that fails or logs syncs.
 // Opens the paper in FOLDER, grows its first free-answer answer by BYTES bytes
 // and saves it, with the file-size limit set to LIMIT bytes unless LIMIT is 0.
-//   save_child FOLDER BYTES LIMIT
-// Prints what the save said ("saved" on success). Exit 0: saved. Exit 3: the
-// save failed and said so. Exit 2: set-up failed.
+// With MEMORY, the process's address space is limited to MEMORY MiB first.
+//   save_child FOLDER BYTES LIMIT [MEMORY]
+// Prints what the save said ("saved" on success), or why the paper could not
+// be opened. Exit 0: saved. Exit 3: the save failed and said so. Exit 2: the
+// paper could not be opened, or set-up failed.
 
 #include "paper/paper_commands.h"
 #include "paper/paper_model.h"
@@ -18,9 +20,15 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc != 4)
+    if (argc != 4 && argc != 5)
         return 2;
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    if (argc == 5) {
+        const rlim_t memory = rlim_t(atoll(argv[4])) << 20;
+        const rlimit address_space{memory, memory};
+        if (setrlimit(RLIMIT_AS, &address_space) != 0)
+            return 2;
+    }
     const CommandOutcome opened = open_paper_folder(QString::fromLocal8Bit(argv[1]));
     if (!opened.ok || unch_count < 1) {
         std::printf("could not open: %s\n", qPrintable(opened.message));

@@ -70,7 +70,8 @@ struct ChildSave {
 // child process: under a file-size limit unless `limit` is 0, and with the sync
 // shim preloaded when `shim` sets any of its variables.
 ChildSave run_save_child(const QString &folder, int bytes, int limit,
-                         const QList<QPair<QString, QString>> &shim = {})
+                         const QList<QPair<QString, QString>> &shim = {},
+                         const QStringList &more_arguments = {})
 {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -87,7 +88,8 @@ ChildSave run_save_child(const QString &folder, int bytes, int limit,
     }
     child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/save_child"),
-                {folder, QString::number(bytes), QString::number(limit)});
+                QStringList{folder, QString::number(bytes), QString::number(limit)} +
+                    more_arguments);
     if (!child.waitForFinished(60000) || child.exitStatus() != QProcess::NormalExit)
         return {-1, QStringLiteral("the save child did not finish")};
     return {child.exitCode(), QString::fromUtf8(child.readAllStandardOutput())};
@@ -121,6 +123,7 @@ class TestCommands : public QObject
     void open_hugeFile_isRefusedWithoutReadingIt();
     void open_specialFile_isRefusedAndChangesNothing_data();
     void open_specialFile_isRefusedAndChangesNothing();
+    void open_paperLargerThanMemory_isReportedNotCrashed();
 
     void save_afterOpen_writesTheSameBytes();
     void save_writesOnlyStoredEditsAndQuestionsUpToTheCount();
@@ -445,6 +448,20 @@ void TestCommands::open_specialFile_isRefusedAndChangesNothing()
              qPrintable(shown_messages()[0]));
     QCOMPARE(QByteArray(problem_path), QFile::encodeName(path("problem.prb")));
     QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("1+1=?"));
+#endif
+}
+
+void TestCommands::open_paperLargerThanMemory_isReportedNotCrashed()
+{
+#if !defined(Q_OS_UNIX) || defined(__SANITIZE_ADDRESS__)
+    QSKIP("needs a POSIX address-space limit, which the sanitizers cannot run under");
+#else
+    write_paper_files(folder->path(), "0 0 1\r\n1\r\n@a$\r\n", "@b$");
+    QFile problem(path("problem.prb"));
+    QVERIFY(problem.resize(700 << 20)); // sparse: costs no disk
+    const ChildSave child = run_save_child(folder->path(), 0, 0, {}, {QStringLiteral("300")});
+    QVERIFY2(child.exit_code == 2 && child.said.contains(QStringLiteral("内存不足")),
+             qPrintable(child.said));
 #endif
 }
 
