@@ -10,7 +10,10 @@
 #include <optional>
 
 #ifdef Q_OS_WIN
+#define NOMINMAX
 #include <windows.h>
+
+#include <string>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,11 +1,14 @@
 // Preloaded into the save child: logs every sync and rename to the file named
-// by QV_SHIM_LOG, and with QV_SHIM_FAIL_SYNC set makes every sync fail with
-// EIO, as a failing disk or a full network file system does.
+// by QV_SHIM_LOG, and makes syncs fail with EIO, as a failing disk or a full
+// network file system does: every sync with QV_SHIM_FAIL_SYNC=all, only that
+// of a folder with QV_SHIM_FAIL_SYNC=folder.
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -32,6 +35,16 @@ void log_sync(const char *call, int fd)
     log_call(call, path);
 }
 
+bool sync_fails(int fd)
+{
+    const char *which = std::getenv("QV_SHIM_FAIL_SYNC");
+    if (!which)
+        return false;
+    struct stat info;
+    return std::strcmp(which, "all") == 0 ||
+           (std::strcmp(which, "folder") == 0 && fstat(fd, &info) == 0 && S_ISDIR(info.st_mode));
+}
+
 template <typename Function> Function next(const char *name)
 {
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
@@ -42,7 +55,7 @@ template <typename Function> Function next(const char *name)
 extern "C" int fsync(int fd)
 {
     log_sync("sync", fd);
-    if (std::getenv("QV_SHIM_FAIL_SYNC")) {
+    if (sync_fails(fd)) {
         errno = EIO;
         return -1;
     }
@@ -52,7 +65,7 @@ extern "C" int fsync(int fd)
 extern "C" int fdatasync(int fd)
 {
     log_sync("sync", fd);
-    if (std::getenv("QV_SHIM_FAIL_SYNC")) {
+    if (sync_fails(fd)) {
         errno = EIO;
         return -1;
     }

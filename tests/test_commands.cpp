@@ -131,7 +131,8 @@ class TestCommands : public QObject
     void save_intoARemovedFolder_isReportedAndLaterSaveWorks();
     void save_failingPartWay_leavesBothOldFilesIntact_data();
     void save_failingPartWay_leavesBothOldFilesIntact();
-    void save_syncFailing_isReportedAndKeepsTheOldFiles();
+    void save_syncFailing_isReported_data();
+    void save_syncFailing_isReported();
     void save_syncsBothFilesBeforeReplacingEither();
 
     void close_cancel_keepsEverything();
@@ -572,25 +573,37 @@ void TestCommands::save_failingPartWay_leavesBothOldFilesIntact()
 #endif
 }
 
-void TestCommands::save_syncFailing_isReportedAndKeepsTheOldFiles()
+void TestCommands::save_syncFailing_isReported_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("the new files' sync")
+        << "all" << QStringLiteral("原来的试卷文件没有改动") << false;
+    QTest::newRow("the folder's sync") << "folder" << QStringLiteral("无法确认") << true;
+}
+
+void TestCommands::save_syncFailing_isReported()
 {
 #ifndef Q_OS_LINUX
     QSKIP("the sync shim is preloaded the Linux way");
 #else
+    QFETCH(QString, failing);
+    QFETCH(QString, said);
+    QFETCH(bool, replaced);
     write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
-    const ChildSave failed = run_save_child(folder->path(), 10, 0, {{"QV_SHIM_FAIL_SYNC", "1"}});
-    QVERIFY2(failed.exit_code == 3, qPrintable(failed.said));
-    QVERIFY2(failed.said.contains(QStringLiteral("problem.prb")) &&
-                 failed.said.contains(QStringLiteral("原来的试卷文件没有改动")),
-             qPrintable(failed.said));
+    const QByteArray grown = QByteArray(kExampleAnswer).replace("notes.$", "notes.xxxxxxxxxx$");
+    const ChildSave failed =
+        run_save_child(folder->path(), 10, 0, {{"QV_SHIM_FAIL_SYNC", failing}});
+    QVERIFY2(failed.exit_code == 3 && failed.said.contains(said), qPrintable(failed.said));
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
-    QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
+    QCOMPARE(read_file(path("answer.ans")), replaced ? grown : kExampleAnswer);
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
 
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
     const ChildSave saved = run_save_child(folder->path(), 10, 0);
     QVERIFY2(saved.exit_code == 0, qPrintable(saved.said));
-    QCOMPARE(read_file(path("answer.ans")),
-             QByteArray(kExampleAnswer).replace("notes.$", "notes.xxxxxxxxxx$"));
+    QCOMPARE(read_file(path("answer.ans")), grown);
 #endif
 }
 
