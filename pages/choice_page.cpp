@@ -26,14 +26,20 @@ void ChoicePage::fill_from_record(int k)
     show_options(record.answer);
 }
 
-void ChoicePage::store_into_record(int k)
+bool ChoicePage::store_into_record(int k)
 {
     ChoiceQuestion &record = table_[k];
-    record.score = w_.score->value();
+    ChoiceQuestion stored = record;
+    stored.score = w_.score->value();
     if (w_.partial_score)
-        record.partial_score = w_.partial_score->value();
-    record.problem = w_.problem->toPlainText();
-    record.answer = checked_options();
+        stored.partial_score = w_.partial_score->value();
+    stored.problem = w_.problem->toPlainText();
+    stored.answer = checked_options();
+    const bool changed = stored.score != record.score ||
+                         stored.partial_score != record.partial_score ||
+                         stored.answer != record.answer || stored.problem != record.problem;
+    record = std::move(stored);
+    return changed;
 }
 
 void ChoicePage::clear_before_number_reset()

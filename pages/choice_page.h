@@ -29,7 +29,7 @@ class ChoicePage : public QuestionPage
 
   protected:
     void fill_from_record(int k) override;
-    void store_into_record(int k) override;
+    bool store_into_record(int k) override;
     void clear_before_number_reset() override;
     void clear_after_number_reset() override;
 

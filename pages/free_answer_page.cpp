@@ -23,12 +23,14 @@ void FreeAnswerPage::fill_from_record(int k)
     w_.score->setValue(record.score);
 }
 
-void FreeAnswerPage::store_into_record(int k)
+bool FreeAnswerPage::store_into_record(int k)
 {
     UnchQuestion &record = table_[k];
-    record.score = w_.score->value();
-    record.answer = w_.answer->toPlainText();
-    record.problem = w_.problem->toPlainText();
+    UnchQuestion stored{w_.score->value(), w_.problem->toPlainText(), w_.answer->toPlainText()};
+    const bool changed = stored.score != record.score || stored.problem != record.problem ||
+                         stored.answer != record.answer;
+    record = std::move(stored);
+    return changed;
 }
 
 void FreeAnswerPage::clear_before_number_reset()

@@ -1,5 +1,7 @@
 #include "pages/question_page.h"
 
+#include "paper/paper_model.h"
+
 #include <QLCDNumber>
 #include <QWidget>
 
@@ -19,6 +21,8 @@ void QuestionPage::change_count(int new_count)
     } else if (current_ > new_count) {
         show_question(new_count);
     }
+    if (new_count != old_count)
+        paper_changed = true;
     count_ = new_count;
 }
 
@@ -30,8 +34,8 @@ void QuestionPage::show_question(int k)
 
 void QuestionPage::store()
 {
-    if (current_ >= 1)
-        store_into_record(current_);
+    if (current_ >= 1 && store_into_record(current_))
+        paper_changed = true;
 }
 
 void QuestionPage::show_previous()

@@ -18,12 +18,14 @@ class QuestionPage
 
     // Brings the page in line with a new count, then adopts it. Never stores
     // first: unstored edits are dropped unless the shown question survives.
+    // A count that changes makes the paper changed.
     void change_count(int new_count);
 
     // Makes question k (1 to count) current and fills the page from its record.
     void show_question(int k);
 
-    // Writes the page into the record of the current question, if one is shown.
+    // Writes the page into the record of the current question, if one is
+    // shown; the paper is changed if the record is.
     void store();
 
     // Store, then move one question back or forward; the ends do not wrap.
@@ -37,7 +39,8 @@ class QuestionPage
 
   protected:
     virtual void fill_from_record(int k) = 0;
-    virtual void store_into_record(int k) = 0;
+    // True when the record now holds something it did not.
+    virtual bool store_into_record(int k) = 0;
     // Clearing happens around the reset of the current number, in this order.
     virtual void clear_before_number_reset() = 0;
     virtual void clear_after_number_reset() = 0;

@@ -4,7 +4,6 @@
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,30 +14,6 @@ namespace
 
 const char *const kProblemFileName = "problem.prb";
 const char *const kAnswerFileName = "answer.ans";
-
-// A digest of the model in file form as it stood when the open paper's files
-// were last read or written. File form, so that hand-made files that differ
-// only in white space or in digits beyond the written precision do not count
-// as changes; a digest, so that a large paper is not held twice.
-QByteArray saved_paper_digest;
-
-QByteArray digest_of(const QByteArray &problem, const QByteArray &answer)
-{
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(QByteArray::number(problem.size()) + ':'); // where one file ends
-    hash.addData(problem);
-    hash.addData(answer);
-    return hash.result();
-}
-
-QByteArray digest_of_model()
-{
-    QByteArray problem;
-    QByteArray answer;
-    write_problem_file(problem);
-    write_answer_file(answer);
-    return digest_of(problem, answer);
-}
 
 QString file_in(const QString &folder, const char *file_name)
 {
@@ -111,7 +86,7 @@ CommandOutcome read_paper_folder(const QString &folder)
     if (!read_paper(problem, answer, &error))
         return failure(error);
     set_paper_paths(folder); // fits: checked above
-    saved_paper_digest = digest_of_model();
+    paper_changed = false;
     return {};
 }
 
@@ -126,7 +101,7 @@ CommandOutcome write_open_paper()
     const CommandOutcome outcome = written(replace_paper_files(
         {QFile::decodeName(problem_path), problem}, {QFile::decodeName(answer_path), answer}));
     if (outcome.ok)
-        saved_paper_digest = digest_of(problem, answer);
+        paper_changed = false;
     return outcome;
 }
 
@@ -152,9 +127,9 @@ CommandOutcome create_empty_paper(const QString &folder)
         written(replace_paper_files({file_in(folder, kProblemFileName), QByteArray("0 0 0")},
                                     {file_in(folder, kAnswerFileName), QByteArray()}));
     if (outcome.ok && is_open_folder(folder)) {
-        // The open paper's own files now hold the empty paper, which the
-        // writers would write as its header alone.
-        saved_paper_digest = digest_of(QByteArray("0 0 0\r\n"), QByteArray());
+        // The open paper's own files now hold an empty paper: only a paper
+        // without questions is still what they hold.
+        paper_changed = onech_count != 0 || somech_count != 0 || unch_count != 0;
     }
     return outcome;
 }
@@ -175,12 +150,10 @@ void reset_paper_model()
     onech_current = 0;
     unch_current = 0;
     paper_codec = nullptr;
-    saved_paper_digest.clear();
+    paper_changed = false;
 }
 
 bool paper_has_unsaved_changes()
 {
-    if (problem_path[0] == '\0')
-        return false;
-    return digest_of_model() != saved_paper_digest;
+    return problem_path[0] != '\0' && paper_changed;
 }

@@ -29,6 +29,7 @@ bool folder_holds_paper_files(const QString &folder);
 // Records are kept.
 void reset_paper_model();
 
-// True while a paper is open and its counts or records 1 to count differ from
-// what its files held when last read or written.
+// True while a paper is open and a store or a count change has given it
+// something its files did not hold when last read or written. Looks at no
+// record: it costs the same for any paper.
 bool paper_has_unsaved_changes();

@@ -17,6 +17,7 @@ int unch_current = 0;
 char problem_path[kPathCapacity];
 char answer_path[kPathCapacity];
 
+bool paper_changed = false;
 QTextCodec *paper_codec = nullptr;
 
 QString kind_name(QuestionKind kind)

@@ -44,6 +44,10 @@ extern int unch_current;
 extern char problem_path[kPathCapacity];
 extern char answer_path[kPathCapacity];
 
+// Set when a store or a count change gives the paper something its files do
+// not hold; cleared when the paper is opened or saved.
+extern bool paper_changed;
+
 // The encoding of the open paper's files, told from their bytes when it was
 // opened; they are written back in it. Null while no paper is open.
 extern QTextCodec *paper_codec;

@@ -4,6 +4,7 @@
 #include "tests/test_support.h"
 #include "tests/window_fixture.h"
 
+#include "paper/paper_commands.h"
 #include "paper/paper_files.h"
 #include "paper/paper_model.h"
 #include "platform/dialogs.h"
@@ -143,6 +144,8 @@ class TestCommands : public QObject
     void unsaved_openingAnotherPaperAsksFirst();
     void unsaved_closingTheWindowAsksFirst();
     void unsaved_cleanPaperClosesAtOnce();
+    void unsaved_whatMakesThePaperChanged_data();
+    void unsaved_whatMakesThePaperChanged();
     void unsaved_closeRequestedAgainWhileAsking_isRefused();
     void commandPressedAgainWhileItsQuestionIsUp_doesNothing_data();
     void commandPressedAgainWhileItsQuestionIsUp_doesNothing();
@@ -782,6 +785,59 @@ void TestCommands::unsaved_cleanPaperClosesAtOnce()
     QVERIFY(fixture.window().close());
     QCOMPARE(questions_asked(), 0);
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+}
+
+void TestCommands::unsaved_whatMakesThePaperChanged_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<bool>("changed");
+    QTest::newRow("store of an unchanged question") << "none" << false;
+    QTest::newRow("problem text") << "problem" << true;
+    QTest::newRow("free-answer answer text") << "answer text" << true;
+    QTest::newRow("score") << "score" << true;
+    QTest::newRow("partial score") << "partial score" << true;
+    QTest::newRow("answer option") << "option" << true;
+    QTest::newRow("count") << "count" << true;
+    QTest::newRow("text typed, not stored") << "typed" << false;
+}
+
+void TestCommands::unsaved_whatMakesThePaperChanged()
+{
+    QFETCH(QString, edit);
+    QFETCH(bool, changed);
+    open_example();
+    if (edit == QLatin1String("count")) {
+        on<QSpinBox>("unch_in")->setValue(2);
+    } else {
+        // Every page is stored, with the one edit made first.
+        fixture.show_tab(1);
+        if (edit == QLatin1String("problem") || edit == QLatin1String("typed"))
+            on<QTextEdit>("onech_pro_in")->setPlainText(QStringLiteral("1+1=?!"));
+        else if (edit == QLatin1String("score"))
+            on<QDoubleSpinBox>("onech_score_in")->setValue(2.5);
+        if (edit != QLatin1String("typed"))
+            fixture.click("onech_save");
+        fixture.show_tab(2);
+        if (edit == QLatin1String("partial score"))
+            on<QDoubleSpinBox>("somech_scsor_in")->setValue(1);
+        else if (edit == QLatin1String("option"))
+            fixture.click("somech_B");
+        fixture.click("somech_save");
+        fixture.show_tab(3);
+        if (edit == QLatin1String("answer text"))
+            on<QTextEdit>("unch_ans_in")->setPlainText(QStringLiteral("See the book."));
+        fixture.click("unch_save");
+    }
+    QCOMPARE(paper_has_unsaved_changes(), changed);
+
+    fixture.click("save_paper");
+    QVERIFY(!paper_has_unsaved_changes());
+    on<QSpinBox>("onech_in")->setValue(0);
+    QVERIFY(paper_has_unsaved_changes());
+    platform::testing::queue_answer(true); // discard
+    fixture.open_paper(folder->path());
+    QVERIFY(!paper_has_unsaved_changes());
+    QCOMPARE(questions_asked(), 1);
 }
 
 void TestCommands::unsaved_newPaperOverTheOpenFolder_leavesThePaperUnsaved()
