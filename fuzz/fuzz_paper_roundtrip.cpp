@@ -125,6 +125,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const std::optional<Place> expected = first_unwritable();
     const std::optional<UnwritableText> unwritable = find_unwritable_text();
+    {
+        QByteArray problem, answer;
+        fuzz::check(write_paper_checked(problem, answer) == !unwritable.has_value(),
+                    "the checking writer and the check disagree");
+    }
     if (expected) {
         fuzz::check(unwritable.has_value(), "an unwritable text went unnoticed");
         fuzz::check(unwritable->kind == expected->kind && unwritable->number == expected->number &&

@@ -92,12 +92,13 @@ CommandOutcome read_paper_folder(const QString &folder)
 
 CommandOutcome write_open_paper()
 {
-    if (const auto text = find_unwritable_text())
-        return failure(describe_unwritable_text(*text));
     QByteArray problem;
     QByteArray answer;
-    write_problem_file(problem);
-    write_answer_file(answer);
+    if (!write_paper_checked(problem, answer)) {
+        const std::optional<UnwritableText> text = find_unwritable_text();
+        return failure(text ? describe_unwritable_text(*text)
+                            : QStringLiteral("试卷中有无法保存的文字。"));
+    }
     const CommandOutcome outcome = written(replace_paper_files(
         {QFile::decodeName(problem_path), problem}, {QFile::decodeName(answer_path), answer}));
     if (outcome.ok)

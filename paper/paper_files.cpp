@@ -43,6 +43,22 @@ void append_int(QByteArray &output, int value)
 void append_score(QByteArray &output, double value)
 {
     char buffer[32];
+    // Every score the spin boxes give is whole hundredths from 0 to 10000:
+    // at most six significant digits, which "%g" writes as they are, without
+    // trailing zeros. Written from the integer, they cost a tenth as much.
+    const double hundredths = std::round(value * 100);
+    if (!std::signbit(value) && value <= 10000 && hundredths / 100 == value) {
+        const int cents = int(hundredths);
+        auto result = std::to_chars(buffer, buffer + sizeof buffer, cents / 100);
+        if (cents % 100 != 0) {
+            *result.ptr++ = '.';
+            *result.ptr++ = char('0' + cents % 100 / 10);
+            if (cents % 10 != 0)
+                *result.ptr++ = char('0' + cents % 10);
+        }
+        output.append(buffer, int(result.ptr - buffer));
+        return;
+    }
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
     output.append(buffer, int(result.ptr - buffer));
@@ -57,15 +73,11 @@ int written_length(const QByteArray &local)
     return nul ? int(static_cast<const char *>(nul) - local.constData()) : local.size();
 }
 
-void append_text_field(QByteArray &output, const QString &text, const QTextCodec *codec)
+// Appends the bytes of a text with each LF widened to CR LF. Every other
+// byte, a lone CR included, goes out unchanged, so that the reader, which
+// drops only a CR standing before an LF, gives back exactly this text.
+void append_widening_line_breaks(QByteArray &output, const char *begin, const char *end)
 {
-    const QByteArray local = encode_paper_text(text, codec);
-    const char *begin = local.constData();
-    const char *const end = begin + written_length(local);
-    output.append('@');
-    // The editors give LF alone and the file wants CR LF. Every other byte, a
-    // lone CR included, goes out unchanged, so that the reader, which drops
-    // only a CR standing before an LF, gives back exactly this text.
     while (begin < end) {
         const auto *lf = static_cast<const char *>(std::memchr(begin, '\n', size_t(end - begin)));
         if (!lf) {
@@ -76,8 +88,81 @@ void append_text_field(QByteArray &output, const QString &text, const QTextCodec
         append_line_end(output);
         begin = lf + 1;
     }
-    output.append('$');
 }
+
+// A text field in UTF-8: "@", the text cut at a NUL with each LF as CR LF,
+// "$". False when the files cannot carry the text: it holds a "$" or a lone
+// surrogate, or takes kMaxTextBytes bytes or more. The toolkit's encoder is
+// the fastest there is, and writes a lone surrogate as "?": only a text whose
+// bytes hold a "?" needs a look for one.
+// A lone surrogate, quickly: most texts hold no surrogate at all.
+bool has_lone_surrogate(const QString &text)
+{
+    const auto *units = reinterpret_cast<const char16_t *>(text.constData());
+    const auto *const end = units + text.size();
+#if defined(__SSE2__)
+    for (; end - units >= 8; units += 8) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units));
+        const __m128i surrogate = _mm_cmpeq_epi16(
+            _mm_and_si128(eight, _mm_set1_epi16(short(0xF800))), _mm_set1_epi16(short(0xD800)));
+        if (_mm_movemask_epi8(surrogate))
+            return !QStringView(text).isValidUtf16();
+    }
+#endif
+    for (; units != end; ++units) {
+        if ((*units & 0xF800) == 0xD800)
+            return !QStringView(text).isValidUtf16();
+    }
+    return false;
+}
+
+bool append_utf8_field(QByteArray &output, const QString &text)
+{
+    const QByteArray local = text.toUtf8();
+    const int length = written_length(local);
+    const char *const bytes = local.constData();
+    const bool writable = !std::memchr(bytes, '$', size_t(length)) && length < kMaxTextBytes &&
+                          (!std::memchr(bytes, '?', size_t(length)) || !has_lone_surrogate(text));
+    output.append('@');
+    append_widening_line_breaks(output, bytes, bytes + length);
+    output.append('$');
+    return writable;
+}
+
+// A text field in a legacy encoding, through its codec; checked only when
+// `check` is set.
+bool append_legacy_field(QByteArray &output, const QString &text, const QTextCodec *codec,
+                         bool check)
+{
+    const QByteArray local = encode_paper_text(text, codec);
+    const int length = written_length(local);
+    const bool writable =
+        !check || (!std::memchr(local.constData(), '$', size_t(length)) && length < kMaxTextBytes &&
+                   first_unwritable_character(text, local, codec) < 0);
+    output.append('@');
+    append_widening_line_breaks(output, local.constData(), local.constData() + length);
+    output.append('$');
+    return writable;
+}
+
+// How the writers put texts into the files: in which encoding, and whether
+// they check that the files can carry each.
+struct TextWriter {
+    explicit TextWriter(bool check)
+        : codec(paper_file_codec()), utf8(is_utf8_codec(codec)), check(check)
+    {
+    }
+
+    bool append_field(QByteArray &output, const QString &text) const
+    {
+        return utf8 ? append_utf8_field(output, text) || !check
+                    : append_legacy_field(output, text, codec, check);
+    }
+
+    const QTextCodec *codec;
+    bool utf8;
+    bool check;
+};
 
 // An upper bound for the common case, so that one allocation usually holds the
 // whole file; UTF-8 takes at most three bytes per UTF-16 unit.
@@ -490,7 +575,11 @@ std::optional<Unwritable> unwritable_reason(const QString &text, const QTextCode
 
 } // namespace
 
-void write_problem_file(QByteArray &output)
+namespace
+{
+
+// The writers stop at the first text the files cannot carry, when they check.
+bool write_problem(QByteArray &output, const TextWriter &writer)
 {
     qsizetype units = 0;
     for (int k = 1; k <= onech_count; ++k)
@@ -500,7 +589,6 @@ void write_problem_file(QByteArray &output)
     for (int k = 1; k <= unch_count; ++k)
         units += unch_table[k].problem.size();
     output.reserve(output.size() + estimated_bytes(onech_count + somech_count + unch_count, units));
-    const QTextCodec *const codec = paper_file_codec();
 
     append_int(output, onech_count);
     output.append(' ');
@@ -511,7 +599,8 @@ void write_problem_file(QByteArray &output)
     for (int k = 1; k <= onech_count; ++k) {
         append_score(output, onech_table[k].score);
         append_line_end(output);
-        append_text_field(output, onech_table[k].problem, codec);
+        if (!writer.append_field(output, onech_table[k].problem))
+            return false;
         append_line_end(output);
     }
     for (int k = 1; k <= somech_count; ++k) {
@@ -519,24 +608,26 @@ void write_problem_file(QByteArray &output)
         output.append(' ');
         append_score(output, somech_table[k].partial_score);
         append_line_end(output);
-        append_text_field(output, somech_table[k].problem, codec);
+        if (!writer.append_field(output, somech_table[k].problem))
+            return false;
         append_line_end(output);
     }
     for (int k = 1; k <= unch_count; ++k) {
         append_score(output, unch_table[k].score);
         append_line_end(output);
-        append_text_field(output, unch_table[k].problem, codec);
+        if (!writer.append_field(output, unch_table[k].problem))
+            return false;
         append_line_end(output);
     }
+    return true;
 }
 
-void write_answer_file(QByteArray &output)
+bool write_answer(QByteArray &output, const TextWriter &writer)
 {
     qsizetype units = 0;
     for (int k = 1; k <= unch_count; ++k)
         units += unch_table[k].answer.size();
     output.reserve(output.size() + estimated_bytes(onech_count + somech_count + unch_count, units));
-    const QTextCodec *const codec = paper_file_codec();
 
     for (int k = 1; k <= onech_count; ++k) {
         append_int(output, onech_table[k].answer);
@@ -547,9 +638,29 @@ void write_answer_file(QByteArray &output)
         append_line_end(output);
     }
     for (int k = 1; k <= unch_count; ++k) {
-        append_text_field(output, unch_table[k].answer, codec);
+        if (!writer.append_field(output, unch_table[k].answer))
+            return false;
         append_line_end(output);
     }
+    return true;
+}
+
+} // namespace
+
+void write_problem_file(QByteArray &output)
+{
+    write_problem(output, TextWriter(false));
+}
+
+void write_answer_file(QByteArray &output)
+{
+    write_answer(output, TextWriter(false));
+}
+
+bool write_paper_checked(QByteArray &problem, QByteArray &answer)
+{
+    const TextWriter writer(true);
+    return write_problem(problem, writer) && write_answer(answer, writer);
 }
 
 namespace

@@ -31,6 +31,11 @@ struct PaperData {
 void write_problem_file(QByteArray &output);
 void write_answer_file(QByteArray &output);
 
+// Writes both files as the two writers do, checking each text on the way.
+// False, with the outputs of no use, when some text cannot be carried; then
+// find_unwritable_text names the first one.
+bool write_paper_checked(QByteArray &problem, QByteArray &answer);
+
 // Parse "problem.prb" into `paper` (counts, scores, partial scores, problems),
 // then "answer.ans" (answers, using the counts just read). On failure they
 // return false and, if `error` is given, set a reason a teacher can act on:

@@ -490,6 +490,23 @@ class TestPaperFiles : public QObject
         QTest::newRow("0.01") << 0.01 << QByteArray("0.01") << 0.01;
         QTest::newRow("six digits kept") << 2.1234567 << QByteArray("2.12346") << 2.12346;
         QTest::newRow("exponent form") << 1234567.0 << QByteArray("1.23457e+06") << 1234570.0;
+        QTest::newRow("negative zero") << -0.0 << QByteArray("-0") << 0.0;
+        QTest::newRow("above the spin boxes") << 10000.25 << QByteArray("10000.2") << 10000.2;
+    }
+
+    // Every score the spin boxes give, written as printf's "%g" writes it.
+    void everySpinBoxScoreIsWrittenAsPrintfWould()
+    {
+        for (int cents = 0; cents <= 1000000; ++cents) {
+            const double score = cents / 100.0;
+            char expected[32];
+            std::snprintf(expected, sizeof expected, "%g", score);
+            onech_count = 1;
+            onech_table[1].score = score;
+            const QByteArray written = written_problem();
+            if (written != "1 0 0\r\n" + QByteArray(expected) + "\r\n@$\r\n")
+                QFAIL(qPrintable(QStringLiteral("%1 written as %2").arg(expected, written)));
+        }
     }
 
     void scores()
