@@ -1,7 +1,8 @@
 // Child process of the save tests, for what cannot be done to the test process
 // itself: a file-size limit, a preloaded library that fails or logs syncs.
-// Opens the paper in FOLDER, grows its first free-answer answer by BYTES bytes
-// and saves it, with the file-size limit set to LIMIT bytes unless LIMIT is 0.
+// Opens the paper in FOLDER, grows its first free-answer problem by 100 bytes
+// and its answer by BYTES bytes, so that both files outgrow the old ones, and
+// saves it, with the file-size limit set to LIMIT bytes unless LIMIT is 0.
 // With MEMORY, the process's address space is limited to MEMORY MiB first.
 //   save_child FOLDER BYTES LIMIT [MEMORY]
 // Prints what the save said ("saved" on success), or why the paper could not
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
         std::printf("could not open: %s\n", qPrintable(opened.message));
         return 2;
     }
+    unch_table[1].problem += QString(100, QLatin1Char('p'));
     unch_table[1].answer += QString(atoi(argv[2]), QLatin1Char('x'));
 
     const rlim_t limit = rlim_t(atoll(argv[3]));

@@ -110,6 +110,8 @@ class TestCommands : public QObject
     void new_writesTheEmptyPairAndNothingElse();
     void new_cancelledDialogDoesNothing();
     void new_overAnExistingPaper_asksBeforeReplacingIt();
+    void new_overEitherFileAlone_asksToo_data();
+    void new_overEitherFileAlone_asksToo();
     void new_withAPaperOpen_changesNoWidgetAndSaveStaysInItsFolder();
     void new_intoAMissingFolder_isReported();
 
@@ -224,6 +226,31 @@ void TestCommands::new_overAnExistingPaper_asksBeforeReplacingIt()
     QCOMPARE(read_file(path("answer.ans")), QByteArray());
     QCOMPARE(read_file(path("notes.txt")), QByteArray("keep me"));
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "notes.txt", "problem.prb"}));
+}
+
+void TestCommands::new_overEitherFileAlone_asksToo_data()
+{
+    QTest::addColumn<QString>("present");
+    QTest::addColumn<QString>("absent");
+    QTest::newRow("problem.prb alone") << "problem.prb"
+                                       << "answer.ans";
+    QTest::newRow("answer.ans alone") << "answer.ans"
+                                      << "problem.prb";
+}
+
+void TestCommands::new_overEitherFileAlone_asksToo()
+{
+    QFETCH(QString, present);
+    QFETCH(QString, absent);
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    QVERIFY(QFile::remove(folder->filePath(absent)));
+    const QByteArray kept = read_file(folder->filePath(present));
+    platform::testing::queue_folder(folder->path());
+    platform::testing::queue_answer(false);
+    fixture.click("new_paper");
+    QCOMPARE(questions_asked(), 1);
+    QCOMPARE(read_file(folder->filePath(present)), kept);
+    QVERIFY(!QFile::exists(folder->filePath(absent)));
 }
 
 void TestCommands::new_withAPaperOpen_changesNoWidgetAndSaveStaysInItsFolder()
@@ -548,11 +575,13 @@ void TestCommands::save_failingPartWay_leavesBothOldFilesIntact_data()
 {
     QTest::addColumn<int>("extra_answer_bytes");
     QTest::addColumn<int>("limit");
-    // The new answer file outgrows the limit while the new problem file fits:
-    // the failure comes after one temporary file is complete.
-    QTest::newRow("answer file fails") << 20000 << 4096;
-    // Both new files exceed the old sizes; the limit cuts the answer file short.
-    QTest::newRow("limit just above the old files") << 300 << int(kExampleAnswer.size()) + 100;
+    // Both new files outgrow the old ones (the problem file by 100 bytes); the
+    // new problem file fits under the limit and the answer file does not, so
+    // the failure comes after one temporary file is complete: a problem.prb
+    // put in place before answer.ans is written shows.
+    const int new_problem_size = int(kExampleProblem.size()) + 100;
+    QTest::newRow("answer file far past the limit") << 20000 << 4096;
+    QTest::newRow("limit just above the new problem file") << 300 << new_problem_size + 20;
 }
 
 void TestCommands::save_failingPartWay_leavesBothOldFilesIntact()
@@ -596,10 +625,12 @@ void TestCommands::save_syncFailing_isReported()
     QFETCH(bool, replaced);
     write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
     const QByteArray grown = QByteArray(kExampleAnswer).replace("notes.$", "notes.xxxxxxxxxx$");
+    const QByteArray grown_problem =
+        QByteArray(kExampleProblem).replace("steps.$", "steps." + QByteArray(100, 'p') + "$");
     const ChildSave failed =
         run_save_child(folder->path(), 10, 0, {{"QV_SHIM_FAIL_SYNC", failing}});
     QVERIFY2(failed.exit_code == 3 && failed.said.contains(said), qPrintable(failed.said));
-    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QCOMPARE(read_file(path("problem.prb")), replaced ? grown_problem : kExampleProblem);
     QCOMPARE(read_file(path("answer.ans")), replaced ? grown : kExampleAnswer);
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
 

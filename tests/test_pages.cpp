@@ -175,6 +175,9 @@ void TestPages::count_loweredAboveCurrent_keepsPageAndEdits()
     set_count(page, 3);
     QCOMPARE(on<QLCDNumber>(page.number)->intValue(), 2);
     QCOMPARE(on<QTextEdit>(page.problem)->toPlainText(), QStringLiteral("edited"));
+    set_count(page, 2); // down to the shown question itself: it stays, edits and all
+    QCOMPARE(on<QLCDNumber>(page.number)->intValue(), 2);
+    QCOMPARE(on<QTextEdit>(page.problem)->toPlainText(), QStringLiteral("edited"));
     fixture.click(page.save);
     QCOMPARE(page.problem_of(2), QStringLiteral("edited"));
 }
@@ -373,13 +376,15 @@ void TestPages::multipleChoice_showsAllSixForMask63()
 
 void TestPages::freeAnswer_storesAnswerText()
 {
+    // An answer that looks like markup is shown as it is.
+    unch_table[2].answer = QStringLiteral("<b>答2</b> &amp; <br>");
     set_count(kKinds[2], 2);
     fixture.show_tab(3);
     QCOMPARE(on<QTextEdit>("unch_ans_in")->toPlainText(), QStringLiteral("答1"));
     on<QTextEdit>("unch_ans_in")->setPlainText(QStringLiteral("<p>见\n讲义</p>"));
     fixture.click("unch_next");
     QCOMPARE(unch_table[1].answer, QStringLiteral("<p>见\n讲义</p>"));
-    QCOMPARE(on<QTextEdit>("unch_ans_in")->toPlainText(), QStringLiteral("答2"));
+    QCOMPARE(on<QTextEdit>("unch_ans_in")->toPlainText(), QStringLiteral("<b>答2</b> &amp; <br>"));
     set_count(kKinds[2], 0);
     QCOMPARE(on<QTextEdit>("unch_ans_in")->toPlainText(), QString());
     QVERIFY(!on<QTextEdit>("unch_ans_in")->isEnabled());

@@ -537,7 +537,6 @@ void TestWindow::icon_isEmbedded128x128With32Bits()
     QCOMPARE(icon.size(), QSize(128, 128));
     QVERIFY(icon.hasAlphaChannel());
     QCOMPARE(icon.depth(), 32);
-    QVERIFY(fixture.window().windowIcon().cacheKey() == QApplication::windowIcon().cacheKey());
 }
 
 QTEST_MAIN(TestWindow)

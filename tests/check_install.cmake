@@ -1,0 +1,32 @@
+# Installs the build in BUILD into PREFIX and checks that a Linux desktop finds
+# the program there: the executable, its .desktop entry naming it and its icon,
+# and the icon itself a 128 x 128 PNG with 8-bit RGBA (32 bits a pixel).
+#   cmake -DBUILD=... -DPREFIX=... -P check_install.cmake
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}"
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(result)
+    message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+set(desktop "${PREFIX}/share/applications/qv_make.desktop")
+set(icon "${PREFIX}/share/icons/hicolor/128x128/apps/qv_make.png")
+foreach(file "${PREFIX}/bin/qv_make" "${desktop}" "${icon}")
+    if(NOT EXISTS "${file}")
+        message(FATAL_ERROR "not installed: ${file}")
+    endif()
+endforeach()
+
+file(READ "${desktop}" entry)
+foreach(line "Exec=qv_make" "Icon=qv_make" "Type=Application")
+    if(NOT entry MATCHES "(^|\n)${line}\n")
+        message(FATAL_ERROR "the .desktop entry lacks ${line}")
+    endif()
+endforeach()
+
+# The PNG signature, then the IHDR chunk: width, height, bit depth, colour type 6 (RGBA).
+file(READ "${icon}" signature LIMIT 8 HEX)
+file(READ "${icon}" header OFFSET 16 LIMIT 10 HEX)
+if(NOT signature STREQUAL "89504e470d0a1a0a" OR NOT header STREQUAL "00000080000000800806")
+    message(FATAL_ERROR "the icon is not a 128 x 128 RGBA PNG: ${signature} ${header}")
+endif()
