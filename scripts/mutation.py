@@ -193,7 +193,7 @@ def describe(mutant):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--sample", type=int, default=80, help="mutants to run (default 80)")
+    parser.add_argument("--sample", type=int, default=60, help="mutants to run (default 60)")
     parser.add_argument("--seed", type=int, default=1, help="seed of the sample (default 1)")
     parser.add_argument("--build", default=os.path.join(ROOT, "build-mutation"))
     parser.add_argument("--list", action="store_true", help="list the sample and stop")
