@@ -20,7 +20,6 @@ import collections
 import os
 import random
 import re
-import shutil
 import subprocess
 import sys
 import time
@@ -219,8 +218,6 @@ def main():
     for number, mutant in enumerate(sample, 1):
         with open(mutant.path, encoding="utf-8") as f:
             original = f.read()
-        backup = mutant.path + ".mutation-backup"
-        shutil.copyfile(mutant.path, backup)
         try:
             with open(mutant.path, "w", encoding="utf-8") as f:
                 f.write(original[:mutant.start] + mutant.replacement + original[mutant.end:])
@@ -232,7 +229,10 @@ def main():
             else:
                 outcome = "killed"
         finally:
-            shutil.move(backup, mutant.path)
+            # Written anew, not moved back: the file must be newer than the
+            # mutant's object, or the next build would keep the mutant.
+            with open(mutant.path, "w", encoding="utf-8") as f:
+                f.write(original)
         folder = os.path.relpath(mutant.path, ROOT).split(os.sep)[0]
         results[folder][outcome] += 1
         print("%3d/%d %-9s %s" % (number, len(sample), outcome, describe(mutant)), flush=True)
