@@ -236,7 +236,10 @@ def main():
         folder = os.path.relpath(mutant.path, ROOT).split(os.sep)[0]
         results[folder][outcome] += 1
         print("%3d/%d %-9s %s" % (number, len(sample), outcome, describe(mutant)), flush=True)
-    build(args.build)  # leave the build matching the sources
+    # The build must match the sources again, and pass: else some mutant
+    # outlived its run and the figures cannot be trusted.
+    if not build(args.build) or not tests_pass(args.build):
+        print("mutation: WARNING: the unmutated code no longer passes; the results are void")
 
     print("\nseed %d, sample %d of %d mutants, %.0f s" % (args.seed, len(sample), len(mutants),
                                                          time.time() - started))
