@@ -152,6 +152,8 @@ class TestCommands : public QObject
     void commandPressedAgainWhileItsQuestionIsUp_doesNothing_data();
     void commandPressedAgainWhileItsQuestionIsUp_doesNothing();
     void unsaved_newPaperOverTheOpenFolder_leavesThePaperUnsaved();
+    void unsaved_newPaperOverTheOpenFolder_leavesAnEmptyPaperSaved_data();
+    void unsaved_newPaperOverTheOpenFolder_leavesAnEmptyPaperSaved();
 
   private:
     template <class T> T *on(const char *name) { return fixture.find<T>(name); }
@@ -964,6 +966,33 @@ void TestCommands::commandPressedAgainWhileItsQuestionIsUp_doesNothing()
     QCOMPARE(somech_count, 0);
     QVERIFY(on<QPushButton>("close_paper")->isEnabled());
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+}
+
+void TestCommands::unsaved_newPaperOverTheOpenFolder_leavesAnEmptyPaperSaved_data()
+{
+    QTest::addColumn<QByteArray>("problem");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<bool>("changed");
+    QTest::newRow("no questions") << QByteArray("0 0 0") << QByteArray() << false;
+    QTest::newRow("one single-choice question")
+        << QByteArray("1 0 0\r\n1\r\n@a$\r\n") << QByteArray("1\r\n") << true;
+    QTest::newRow("one free-answer question")
+        << QByteArray("0 0 1\r\n1\r\n@a$\r\n") << QByteArray("@b$\r\n") << true;
+}
+
+// The folder now holds an empty paper: the paper in memory is still what its
+// files hold only if it has no questions.
+void TestCommands::unsaved_newPaperOverTheOpenFolder_leavesAnEmptyPaperSaved()
+{
+    QFETCH(QByteArray, problem);
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, changed);
+    write_paper_files(folder->path(), problem, answer);
+    fixture.open_paper(folder->path());
+    platform::testing::queue_folder(folder->path());
+    platform::testing::queue_answer(true);
+    fixture.click("new_paper");
+    QCOMPARE(paper_has_unsaved_changes(), changed);
 }
 
 QTEST_MAIN(TestCommands)

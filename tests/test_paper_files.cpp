@@ -1,6 +1,7 @@
 // The paper files: the bytes the writers produce, what the readers accept and
 // refuse, the check for texts the format cannot carry, and the paper paths.
 
+#include "paper/paper_encoding.h"
 #include "paper/paper_files.h"
 #include "paper/paper_model.h"
 #include "tests/test_support.h"
@@ -435,6 +436,50 @@ class TestPaperFiles : public QObject
         QVERIFY2(read_paper(problem, answer, &error), qPrintable(error));
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(onech_table[1].problem, text);
+    }
+
+    // What tells a UTF-8 paper from a legacy one: strict UTF-8, and only the
+    // bytes it is given.
+    void utf8Validity_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("checked"); // how many of the bytes are looked at
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<bool>("non_ascii");
+        const auto row = [](const char *name, const QByteArray &bytes, bool valid) {
+            QTest::newRow(name) << bytes << int(bytes.size()) << valid << true;
+        };
+        QTest::newRow("ASCII, past eight bytes")
+            << QByteArray("plain ASCII text") << 16 << true << false;
+        // Seven of them given: the eighth, beyond, must not be read.
+        QTest::newRow("seven bytes of a longer run")
+            << QByteArray("12345678\xFF") << 7 << true << false;
+        row("not UTF-8 eighth", "1234567\xFF", false);
+        row("two-byte", "caf\xC3\xA9", true);
+        row("three-byte", "\xE4\xB8\xAD\xE6\x96\x87", true);
+        row("four-byte", "\xF0\x9F\x98\x80", true);
+        row("highest code point", "\xF4\x8F\xBF\xBF", true);
+        row("overlong two-byte", "\xC0\x80", false);
+        row("overlong three-byte", "\xE0\x9F\xBF", false);
+        row("overlong four-byte", "\xF0\x8F\xBF\xBF", false);
+        row("surrogate", "\xED\xA0\x80", false);
+        row("above U+10FFFF", "\xF4\x90\x80\x80", false);
+        row("lone continuation", "a\x80", false);
+        row("cut short", "\xE4\xB8", false);
+        row("bad continuation", "\xE4\x41\xAD", false);
+        row("GBK", "\xD6\xD0\xCE\xC4", false);
+    }
+
+    void utf8Validity()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, checked);
+        QFETCH(bool, valid);
+        QFETCH(bool, non_ascii);
+        bool saw_non_ascii = false;
+        QCOMPARE(is_valid_utf8(bytes.constData(), checked, saw_non_ascii), valid);
+        if (valid)
+            QCOMPARE(saw_non_ascii, non_ascii);
     }
 
     void textIsCutAtNul()
