@@ -16,11 +16,6 @@ const int kGbkMib = 113;
 const int kGb18030Mib = 114;
 const int kGb2312Mib = 2025;
 
-QTextCodec *utf8_codec()
-{
-    return QTextCodec::codecForMib(kUtf8Mib);
-}
-
 // Code page 936, what the programs on Chinese Windows read paper files with.
 QTextCodec *gbk_codec()
 {
@@ -70,6 +65,11 @@ bool is_writable(const QString &text, const QByteArray &encoded, const QTextCode
 }
 
 } // namespace
+
+QTextCodec *utf8_codec()
+{
+    return QTextCodec::codecForMib(kUtf8Mib);
+}
 
 bool is_utf8_codec(const QTextCodec *codec)
 {

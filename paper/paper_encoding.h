@@ -21,6 +21,7 @@ QTextCodec *legacy_paper_codec();
 // local one while no paper is open.
 QTextCodec *paper_file_codec();
 
+QTextCodec *utf8_codec();
 bool is_utf8_codec(const QTextCodec *codec);
 
 // Strict UTF-8: no overlong form, surrogate or code point above U+10FFFF.

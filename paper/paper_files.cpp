@@ -90,11 +90,6 @@ void append_widening_line_breaks(QByteArray &output, const char *begin, const ch
     }
 }
 
-// A text field in UTF-8: "@", the text cut at a NUL with each LF as CR LF,
-// "$". False when the files cannot carry the text: it holds a "$" or a lone
-// surrogate, or takes kMaxTextBytes bytes or more. The toolkit's encoder is
-// the fastest there is, and writes a lone surrogate as "?": only a text whose
-// bytes hold a "?" needs a look for one.
 // A lone surrogate, quickly: most texts hold no surrogate at all.
 bool has_lone_surrogate(const QString &text)
 {
@@ -116,6 +111,11 @@ bool has_lone_surrogate(const QString &text)
     return false;
 }
 
+// A text field in UTF-8: "@", the text cut at a NUL with each LF as CR LF,
+// "$". False when the files cannot carry the text: it holds a "$" or a lone
+// surrogate, or takes kMaxTextBytes bytes or more. The toolkit's encoder is
+// the fastest there is, and writes a lone surrogate as "?": only a text whose
+// bytes hold a "?" needs a look for one.
 bool append_utf8_field(QByteArray &output, const QString &text)
 {
     const QByteArray local = text.toUtf8();
@@ -178,6 +178,16 @@ int estimated_bytes(int records, qsizetype text_units)
 bool is_space(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// "U+20A9", or "U+1F600" for a surrogate pair.
+QString code_point_label(const QString &character)
+{
+    uint code = character.isEmpty() ? 0u : character[0].unicode();
+    if (character.size() == 2 && character[0].isHighSurrogate())
+        code = QChar::surrogateToUcs4(character[0], character[1]);
+    return QStringLiteral("U+") +
+           QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'));
 }
 
 // What the reader was looking for when it failed; turned into words only then,
@@ -470,8 +480,7 @@ class FileReader
             const QChar::Category category = c.category();
             if (category == QChar::Other_Control || category == QChar::Other_Format ||
                 category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
-                shown += QStringLiteral("[U+%1]").arg(
-                    QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+                shown += QLatin1Char('[') + code_point_label(QString(c)) + QLatin1Char(']');
             else
                 shown += c;
         }
@@ -750,6 +759,7 @@ bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error)
 {
     return parse_answer_file(input, paper, error, nullptr);
 }
+
 namespace
 {
 
@@ -792,7 +802,7 @@ bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *er
     // Most papers are UTF-8 or ASCII: read as UTF-8 first, which checks every
     // byte on the way, so that telling the encoding costs no pass of its own.
     PaperData paper;
-    paper.codec = QTextCodec::codecForMib(106);
+    paper.codec = utf8_codec();
     Utf8Probe probe;
     QString probe_error;
     if (parse_pair(problem, answer, paper, &probe_error, &probe) && !probe.invalid) {
@@ -839,16 +849,6 @@ std::optional<UnwritableText> find_unwritable_text()
 
 namespace
 {
-
-// "U+20A9", or "U+1F600" for a surrogate pair.
-QString code_point_label(const QString &character)
-{
-    uint code = character.isEmpty() ? 0u : character[0].unicode();
-    if (character.size() == 2 && character[0].isHighSurrogate())
-        code = QChar::surrogateToUcs4(character[0], character[1]);
-    return QStringLiteral("U+") +
-           QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-}
 
 // A lone surrogate cannot be shown, nor a control character seen.
 QString shown_character(const QString &character)

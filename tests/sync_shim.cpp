@@ -50,26 +50,26 @@ template <typename Function> Function next(const char *name)
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
+int logged_sync(const char *call, int fd)
+{
+    log_sync("sync", fd);
+    if (sync_fails(fd)) {
+        errno = EIO;
+        return -1;
+    }
+    return next<int (*)(int)>(call)(fd);
+}
+
 } // namespace
 
 extern "C" int fsync(int fd)
 {
-    log_sync("sync", fd);
-    if (sync_fails(fd)) {
-        errno = EIO;
-        return -1;
-    }
-    return next<int (*)(int)>("fsync")(fd);
+    return logged_sync("fsync", fd);
 }
 
 extern "C" int fdatasync(int fd)
 {
-    log_sync("sync", fd);
-    if (sync_fails(fd)) {
-        errno = EIO;
-        return -1;
-    }
-    return next<int (*)(int)>("fdatasync")(fd);
+    return logged_sync("fdatasync", fd);
 }
 
 extern "C" int rename(const char *from, const char *to)
