@@ -107,13 +107,18 @@ inline PaperData write_and_read_back()
 // otherwise the legacy one (GB18030 on a UTF-8 desktop).
 inline QTextCodec *reference_codec(const QByteArray &problem, const QByteArray &answer)
 {
-    const QByteArray both = "@" + problem + answer; // "@": a leading BOM is kept
+    // Each file on its own: the end of one and the start of the other may
+    // make a UTF-8 sequence that neither file holds.
+    const auto is_utf8 = [](const QByteArray &file) {
+        const QByteArray bytes = "@" + file; // "@": a leading BOM is kept
+        return QString::fromUtf8(bytes.constData(), bytes.size()).toUtf8() == bytes;
+    };
     bool ascii = true;
-    for (const char c : both)
+    for (const char c : problem + answer)
         ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii)
         return QTextCodec::codecForLocale();
-    if (QString::fromUtf8(both.constData(), both.size()).toUtf8() == both)
+    if (is_utf8(problem) && is_utf8(answer))
         return QTextCodec::codecForName("UTF-8");
     QTextCodec *local = QTextCodec::codecForLocale();
     return local->mibEnum() == 106 ? QTextCodec::codecForName("GB18030") : local;
