@@ -364,6 +364,9 @@ class FileReader
     // "@" and those after the last item are all a probe has not seen.
     void probe_rest() { probe_skipped(pos_, end_); }
 
+    // How many bytes the items read so far took, up to the last one's end.
+    qsizetype consumed(const QByteArray &input) const { return qsizetype(pos_ - input.constData()); }
+
     bool read_count(QuestionKind kind, int &count)
     {
         const Item item{kind, 0, Field::Count};
@@ -680,7 +683,8 @@ const QTextCodec *codec_of(const PaperData &paper)
     return paper.codec ? paper.codec : QTextCodec::codecForLocale();
 }
 
-bool parse_problem_file(const QByteArray &input, PaperData &paper, QString *error, Utf8Probe *probe)
+bool parse_problem_file(const QByteArray &input, PaperData &paper, QString *error, Utf8Probe *probe,
+                        qsizetype *end)
 {
     FileReader reader(input, "problem.prb", codec_of(paper), error, probe);
     int onech = 0, somech = 0, unch = 0;
@@ -715,10 +719,13 @@ bool parse_problem_file(const QByteArray &input, PaperData &paper, QString *erro
             return false;
     }
     reader.probe_rest();
+    if (end)
+        *end = reader.consumed(input);
     return true;
 }
 
-bool parse_answer_file(const QByteArray &input, PaperData &paper, QString *error, Utf8Probe *probe)
+bool parse_answer_file(const QByteArray &input, PaperData &paper, QString *error, Utf8Probe *probe,
+                       qsizetype *end)
 {
     FileReader reader(input, "answer.ans", codec_of(paper), error, probe);
     int k = 0;
@@ -738,33 +745,33 @@ bool parse_answer_file(const QByteArray &input, PaperData &paper, QString *error
             return false;
     }
     reader.probe_rest();
+    if (end)
+        *end = reader.consumed(input);
     return true;
 }
 
 bool parse_pair(const QByteArray &problem, const QByteArray &answer, PaperData &paper,
-                QString *error, Utf8Probe *probe = nullptr)
+                QString *error, Utf8Probe *probe, PaperExtent *extent)
 {
-    return parse_problem_file(problem, paper, error, probe) &&
-           parse_answer_file(answer, paper, error, probe);
+    return parse_problem_file(problem, paper, error, probe,
+                              extent ? &extent->problem_end : nullptr) &&
+           parse_answer_file(answer, paper, error, probe, extent ? &extent->answer_end : nullptr);
 }
 
 } // namespace
 
 bool read_problem_file(const QByteArray &input, PaperData &paper, QString *error)
 {
-    return parse_problem_file(input, paper, error, nullptr);
+    return parse_problem_file(input, paper, error, nullptr, nullptr);
 }
 
 bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error)
 {
-    return parse_answer_file(input, paper, error, nullptr);
+    return parse_answer_file(input, paper, error, nullptr, nullptr);
 }
 
-namespace
-{
-
 // Moves the staged paper into the model; the staging copy is dropped anyway.
-void adopt_paper(PaperData &paper)
+void adopt_paper_data(PaperData &paper)
 {
     paper_codec = paper.codec;
     onech_count = int(paper.onech.size());
@@ -795,20 +802,19 @@ void adopt_paper(PaperData &paper)
     }
 }
 
-} // namespace
-
-bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *error)
+bool read_paper_data(const QByteArray &problem, const QByteArray &answer, PaperData &paper,
+                     QString *error, PaperExtent *extent)
 {
     // Most papers are UTF-8 or ASCII: read as UTF-8 first, which checks every
     // byte on the way, so that telling the encoding costs no pass of its own.
-    PaperData paper;
-    paper.codec = utf8_codec();
+    PaperData first;
+    first.codec = utf8_codec();
     Utf8Probe probe;
     QString probe_error;
-    if (parse_pair(problem, answer, paper, &probe_error, &probe) && !probe.invalid) {
+    if (parse_pair(problem, answer, first, &probe_error, &probe, extent) && !probe.invalid) {
         if (!probe.non_ascii)
-            paper.codec = QTextCodec::codecForLocale();
-        adopt_paper(paper);
+            first.codec = QTextCodec::codecForLocale();
+        paper = std::move(first);
         return true;
     }
     // Not UTF-8, or malformed: a malformed pair may hold bytes that are not
@@ -816,9 +822,18 @@ bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *er
     // own encoding.
     PaperData again;
     again.codec = probe.invalid ? legacy_paper_codec() : detect_paper_codec(problem, answer);
-    if (!parse_pair(problem, answer, again, error))
+    if (!parse_pair(problem, answer, again, error, nullptr, extent))
         return false;
-    adopt_paper(again);
+    paper = std::move(again);
+    return true;
+}
+
+bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *error)
+{
+    PaperData paper;
+    if (!read_paper_data(problem, answer, paper, error))
+        return false;
+    adopt_paper_data(paper);
     return true;
 }
 
@@ -845,6 +860,26 @@ std::optional<UnwritableText> find_unwritable_text()
             return found(QuestionKind::FreeAnswer, k, true, *why);
     }
     return std::nullopt;
+}
+
+std::vector<UnwritableText> find_unwritable_texts(const PaperData &paper)
+{
+    const QTextCodec *const codec = codec_of(paper);
+    std::vector<UnwritableText> found;
+    const auto check = [&](QuestionKind kind, size_t index, bool in_answer, const QString &text) {
+        if (const auto why = unwritable_reason(text, codec))
+            found.push_back(UnwritableText{kind, int(index + 1), in_answer, why->reason,
+                                           why->character, paper_encoding_name(codec)});
+    };
+    for (size_t i = 0; i < paper.onech.size(); ++i)
+        check(QuestionKind::SingleChoice, i, false, paper.onech[i].problem);
+    for (size_t i = 0; i < paper.somech.size(); ++i)
+        check(QuestionKind::MultipleChoice, i, false, paper.somech[i].problem);
+    for (size_t i = 0; i < paper.unch.size(); ++i) {
+        check(QuestionKind::FreeAnswer, i, false, paper.unch[i].problem);
+        check(QuestionKind::FreeAnswer, i, true, paper.unch[i].answer);
+    }
+    return found;
 }
 
 namespace

@@ -49,6 +49,19 @@ bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error)
 // carry are written: a single-choice record's partial_score is kept.
 bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *error);
 
+// Where the reader stopped in each file: the end of the last item the counts
+// ask for. Whatever follows is ignored by the reader and not written back.
+struct PaperExtent {
+    qsizetype problem_end = 0;
+    qsizetype answer_end = 0;
+};
+
+// read_paper's two halves: tell the encoding and read the pair into `paper`
+// (untouched on failure), then move a read paper into the model.
+bool read_paper_data(const QByteArray &problem, const QByteArray &answer, PaperData &paper,
+                     QString *error, PaperExtent *extent = nullptr);
+void adopt_paper_data(PaperData &paper);
+
 // Texts must stay below this many bytes in the paper's encoding (with the NUL,
 // the buffers of the programs that read paper files hold 100000 bytes).
 constexpr int kMaxTextBytes = 100000;
@@ -67,6 +80,9 @@ struct UnwritableText {
 // The first such text, by kind (single, multiple, free answer), then question
 // number, then problem before answer.
 std::optional<UnwritableText> find_unwritable_text();
+
+// Every such text of a paper not in the model, in the same order, one per text.
+std::vector<UnwritableText> find_unwritable_texts(const PaperData &paper);
 
 // The Chinese message that tells the teacher which text to mend and why.
 QString describe_unwritable_text(const UnwritableText &text);

@@ -422,3 +422,25 @@ QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &s
         folder, {QFileInfo(first.path).fileName(), QFileInfo(second.path).fileName()});
     return QString();
 }
+
+QString replace_file(const PaperFileWrite &file)
+{
+    const auto failed = [&file](const QString &reason) {
+        return QStringLiteral("无法写入 %1：%2\n原来的文件没有改动。").arg(shown_path(file.path), reason);
+    };
+    Temporary temporary;
+    QString error = write_temporary(file, temporary);
+    if (error.isEmpty())
+        error = replace(temporary, file.path);
+    if (!error.isEmpty()) {
+        remove_temporary(temporary);
+        return failed(error);
+    }
+    const QString folder = folder_of(file.path);
+    error = sync_folder(folder);
+    if (!error.isEmpty())
+        return QStringLiteral("已写入 %1，但无法确认文件夹 %2 已写入磁盘：%3")
+            .arg(shown_path(file.path), shown_path(folder), error);
+    remove_leftover_temporaries(folder, {QFileInfo(file.path).fileName()});
+    return QString();
+}

@@ -35,6 +35,10 @@ struct PaperFileWrite {
 // left in the folder are removed.
 QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &second);
 
+// One file written the same safe way: the old file or the new one, never a
+// part of either.
+QString replace_file(const PaperFileWrite &file);
+
 // The names of this program's temporary files start with the paper file's
 // name and this, and end in six random characters.
 extern const char kTemporaryInfix[];
