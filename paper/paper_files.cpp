@@ -365,7 +365,10 @@ class FileReader
     void probe_rest() { probe_skipped(pos_, end_); }
 
     // How many bytes the items read so far took, up to the last one's end.
-    qsizetype consumed(const QByteArray &input) const { return qsizetype(pos_ - input.constData()); }
+    qsizetype consumed(const QByteArray &input) const
+    {
+        return qsizetype(pos_ - input.constData());
+    }
 
     bool read_count(QuestionKind kind, int &count)
     {

@@ -426,7 +426,8 @@ QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &s
 QString replace_file(const PaperFileWrite &file)
 {
     const auto failed = [&file](const QString &reason) {
-        return QStringLiteral("无法写入 %1：%2\n原来的文件没有改动。").arg(shown_path(file.path), reason);
+        return QStringLiteral("无法写入 %1：%2\n原来的文件没有改动。")
+            .arg(shown_path(file.path), reason);
     };
     Temporary temporary;
     QString error = write_temporary(file, temporary);

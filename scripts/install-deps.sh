@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools qttranslations5-l10n fonts-noto-cjk)
 if [ "${1:-run}" = test ]; then
-    packages+=(clang libclang-rt-14-dev locales)
+    packages+=(clang libclang-rt-14-dev locales poppler-utils)
 fi
 
 # The locale tests switch to a locale that writes numbers with a decimal comma.

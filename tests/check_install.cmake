@@ -1,5 +1,5 @@
 # Installs the build in BUILD into PREFIX and checks that a Linux desktop finds
-# the program there: the executable, its .desktop entry naming it and its icon,
+# the programs there: qv_make and qv_paper, qv_make's .desktop entry naming it and its icon,
 # and the icon itself a 128 x 128 PNG with 8-bit RGBA (32 bits a pixel).
 #   cmake -DBUILD=... -DPREFIX=... -P check_install.cmake
 file(REMOVE_RECURSE "${PREFIX}")
@@ -11,7 +11,7 @@ endif()
 
 set(desktop "${PREFIX}/share/applications/qv_make.desktop")
 set(icon "${PREFIX}/share/icons/hicolor/128x128/apps/qv_make.png")
-foreach(file "${PREFIX}/bin/qv_make" "${desktop}" "${icon}")
+foreach(file "${PREFIX}/bin/qv_make" "${PREFIX}/bin/qv_paper" "${desktop}" "${icon}")
     if(NOT EXISTS "${file}")
         message(FATAL_ERROR "not installed: ${file}")
     endif()

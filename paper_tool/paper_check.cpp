@@ -1,0 +1,311 @@
+#include "paper_tool/paper_check.h"
+
+#include "pages/paper_total.h"
+
+#include <QHash>
+#include <QObject>
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <optional>
+#include <tuple>
+
+namespace
+{
+
+enum class Field { Problem, Score, FullScore, PartialScore, Answer };
+
+QString field_name(Field field)
+{
+    switch (field) {
+    case Field::Problem:
+        return QStringLiteral("题面");
+    case Field::Score:
+        return QStringLiteral("分数");
+    case Field::FullScore:
+        return QStringLiteral("全对分数");
+    case Field::PartialScore:
+        return QStringLiteral("少选分数");
+    case Field::Answer:
+        return QStringLiteral("答案");
+    }
+    return QString();
+}
+
+struct Finding {
+    int kind;   // 0 to 2 as QuestionKind; 3 for the files themselves
+    int number; // question number; for the files 0 or 1
+    Field field;
+    QString line;
+};
+
+class Findings
+{
+  public:
+    void add(QuestionKind kind, int number, Field field, const QString &what)
+    {
+        list_.push_back(
+            {int(kind), number, field,
+             QStringLiteral("%1 第 %2 题 %3：%4")
+                 .arg(kind_name(kind), QString::number(number), field_name(field), what)});
+    }
+    void add_file(int order, const QString &file, const QString &what)
+    {
+        list_.push_back({3, order, Field::Problem, file + QStringLiteral("：") + what});
+    }
+    std::vector<QString> lines()
+    {
+        std::stable_sort(list_.begin(), list_.end(), [](const Finding &a, const Finding &b) {
+            return std::tie(a.kind, a.number, a.field) < std::tie(b.kind, b.number, b.field);
+        });
+        std::vector<QString> lines;
+        for (const Finding &finding : list_)
+            lines.push_back(finding.line);
+        return lines;
+    }
+
+  private:
+    std::vector<Finding> list_;
+};
+
+// The shortest text that reads back as the same double: the file's own value.
+QString exact_text(double value)
+{
+    char digits[64];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    return QString::fromLatin1(digits, int(result.ptr - digits));
+}
+
+// What the score spin boxes (0 to 10000, two decimals) would make of a score
+// the moment the question is shown; the next store writes that back.
+std::optional<QString> score_problem(double score, bool zero_allowed)
+{
+    if (score < 0)
+        return QStringLiteral("为负数（%1），题目页会把它显示为 0").arg(exact_text(score));
+    if (score == 0 && !zero_allowed)
+        return QStringLiteral("为 0");
+    if (score > 10000)
+        return QStringLiteral("%1 超过 10000，题目页会把它改为 10000").arg(exact_text(score));
+    const double shown = QString::number(score, 'f', 2).toDouble(); // as QDoubleSpinBox rounds
+    if (shown != score)
+        return QStringLiteral("%1 多于两位小数，题目页会把它改为 %2")
+            .arg(exact_text(score), score_text(shown));
+    return std::nullopt;
+}
+
+void check_score(Findings &findings, QuestionKind kind, int number, Field field, double score)
+{
+    if (const auto problem = score_problem(score, field == Field::PartialScore))
+        findings.add(kind, number, field, *problem);
+}
+
+bool is_blank(const QString &text)
+{
+    return text.trimmed().isEmpty();
+}
+
+constexpr OptionMask kAllOptions = (1 << kOptionCount) - 1;
+
+void check_single_answer(Findings &findings, int number, OptionMask answer)
+{
+    const auto add = [&](const QString &what) {
+        findings.add(QuestionKind::SingleChoice, number, Field::Answer, what);
+    };
+    if (answer < 0 || (answer & ~kAllOptions) != 0)
+        add(QStringLiteral("答案值 %1 不是 A 到 F 中的选项").arg(answer));
+    else if (answer == 0)
+        add(QStringLiteral("没有选定答案"));
+    else if ((answer & (answer - 1)) != 0)
+        add(QStringLiteral("选定了多个答案（%1），单选题只能有一个").arg(option_letters(answer)));
+}
+
+void check_multiple_answer(Findings &findings, int number, OptionMask answer)
+{
+    const auto add = [&](const QString &what) {
+        findings.add(QuestionKind::MultipleChoice, number, Field::Answer, what);
+    };
+    if (answer < 0 || (answer & ~kAllOptions) != 0)
+        add(QStringLiteral("答案值 %1 含有 A 到 F 以外的选项").arg(answer));
+    else if (answer == 0)
+        add(QStringLiteral("没有选定任何正确选项"));
+}
+
+class DuplicateProblems
+{
+  public:
+    void check(Findings &findings, QuestionKind kind, int number, const QString &problem)
+    {
+        if (is_blank(problem))
+            return;
+        const QString key = problem.trimmed();
+        const auto first = first_.constFind(key);
+        if (first == first_.constEnd()) {
+            first_.insert(key, {kind, number});
+            return;
+        }
+        findings.add(kind, number, Field::Problem,
+                     QStringLiteral("与%1第 %2 题的题面相同")
+                         .arg(kind_name(first->kind), QString::number(first->number)));
+    }
+
+  private:
+    struct Place {
+        QuestionKind kind;
+        int number;
+    };
+    QHash<QString, Place> first_;
+};
+
+QString unwritable_what(const UnwritableText &text)
+{
+    switch (text.reason) {
+    case UnwritableText::Reason::DollarSign:
+        return QStringLiteral("含有“$”，试卷文件无法保存这个字符");
+    case UnwritableText::Reason::TooLong:
+        return QStringLiteral(
+                   "太长，须少于 %1 字节（按试卷的文字编码 %2 计算），qv_make 会拒绝保存")
+            .arg(QString::number(kMaxTextBytes), text.encoding);
+    case UnwritableText::Reason::NotInEncoding: {
+        const uint code = text.character.size() == 2
+                              ? QChar::surrogateToUcs4(text.character[0], text.character[1])
+                              : text.character[0].unicode();
+        return QStringLiteral("含有字符 U+%1，试卷的文字编码 %2 无法保存它，qv_make 会拒绝保存")
+            .arg(QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0')),
+                 text.encoding);
+    }
+    }
+    return QString();
+}
+
+// Records after the last one the counts ask for: problem.prb's each end with a
+// text field; answer.ans's are numbers or text fields.
+int records_after(const QByteArray &file, qsizetype from, bool numbers_count)
+{
+    const char *pos = file.constData() + from;
+    const char *const end = file.constData() + file.size();
+    int records = 0;
+    while (pos < end) {
+        if (*pos == '@') {
+            const auto *dollar =
+                static_cast<const char *>(std::memchr(pos + 1, '$', size_t(end - pos - 1)));
+            if (!dollar)
+                break;
+            ++records;
+            pos = dollar + 1;
+        } else if (std::strchr(" \t\r\n\v\f", *pos) || *pos == '\0') {
+            ++pos;
+        } else {
+            if (numbers_count)
+                ++records;
+            while (pos < end && *pos != '@' && !std::strchr(" \t\r\n\v\f", *pos))
+                ++pos;
+        }
+    }
+    return records;
+}
+
+void check_beyond_counts(Findings &findings, const PaperOnDisk &disk)
+{
+    const int problems = records_after(disk.problem, disk.extent.problem_end, false);
+    if (problems > 0)
+        findings.add_file(0, QStringLiteral("problem.prb"),
+                          QStringLiteral("题目数量之外还有 %1 道题的记录：打开试卷时不会读入，"
+                                         "qv_make 保存时会丢掉它们")
+                              .arg(problems));
+    const int answers = records_after(disk.answer, disk.extent.answer_end, true);
+    if (answers > 0)
+        findings.add_file(1, QStringLiteral("answer.ans"),
+                          QStringLiteral("题目数量之外还有 %1 个答案记录：打开试卷时不会读入，"
+                                         "qv_make 保存时会丢掉它们")
+                              .arg(answers));
+}
+
+} // namespace
+
+std::vector<QString> check_paper(const PaperOnDisk &disk)
+{
+    const PaperData &paper = disk.paper;
+    Findings findings;
+    DuplicateProblems duplicates;
+    const auto check_problem = [&](QuestionKind kind, int number, const QString &problem) {
+        if (is_blank(problem))
+            findings.add(kind, number, Field::Problem, QStringLiteral("为空"));
+        duplicates.check(findings, kind, number, problem);
+    };
+    int number = 0;
+    for (const ChoiceQuestion &question : paper.onech) {
+        const QuestionKind kind = QuestionKind::SingleChoice;
+        check_problem(kind, ++number, question.problem);
+        check_score(findings, kind, number, Field::Score, question.score);
+        check_single_answer(findings, number, question.answer);
+    }
+    number = 0;
+    for (const ChoiceQuestion &question : paper.somech) {
+        const QuestionKind kind = QuestionKind::MultipleChoice;
+        check_problem(kind, ++number, question.problem);
+        check_score(findings, kind, number, Field::FullScore, question.score);
+        check_score(findings, kind, number, Field::PartialScore, question.partial_score);
+        if (question.partial_score >= question.score && question.partial_score > 0)
+            findings.add(kind, number, Field::PartialScore,
+                         QStringLiteral("%1 不低于全对分数 %2")
+                             .arg(score_text(question.partial_score), score_text(question.score)));
+        check_multiple_answer(findings, number, question.answer);
+    }
+    number = 0;
+    for (const UnchQuestion &question : paper.unch) {
+        const QuestionKind kind = QuestionKind::FreeAnswer;
+        check_problem(kind, ++number, question.problem);
+        check_score(findings, kind, number, Field::Score, question.score);
+        if (is_blank(question.answer))
+            findings.add(kind, number, Field::Answer, QStringLiteral("参考答案为空"));
+    }
+    for (const UnwritableText &text : find_unwritable_texts(paper))
+        findings.add(text.kind, text.number, text.in_answer ? Field::Answer : Field::Problem,
+                     unwritable_what(text));
+    check_beyond_counts(findings, disk);
+    return findings.lines();
+}
+
+QString paper_counts_line(const PaperData &paper)
+{
+    return QStringLiteral("单选题数量：%1  多选题数量：%2  非选择题数量：%3")
+        .arg(paper.onech.size())
+        .arg(paper.somech.size())
+        .arg(paper.unch.size());
+}
+
+QString paper_total_line(const PaperData &paper)
+{
+    // Added in the window's order, so that the double is the window's own.
+    double total = 0.0;
+    for (const ChoiceQuestion &question : paper.onech)
+        total += question.score;
+    for (const ChoiceQuestion &question : paper.somech)
+        total += question.score;
+    for (const UnchQuestion &question : paper.unch)
+        total += question.score;
+    return total_line(total);
+}
+
+QString score_text(double score)
+{
+    char digits[400]; // any double in fixed notation
+    const auto result =
+        std::to_chars(digits, digits + sizeof digits, score, std::chars_format::fixed, 2);
+    QString text = QString::fromLatin1(digits, int(result.ptr - digits));
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+QString option_letters(OptionMask mask)
+{
+    QString letters;
+    for (int option = 0; option < kOptionCount; ++option) {
+        if (mask & (1 << option))
+            letters += QLatin1Char(char('A' + option));
+    }
+    return letters;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// What a teacher should mend before the exam, found over the whole paper.
+
+#include "paper/paper_files.h"
+
+#include <QString>
+#include <vector>
+
+// A paper as its folder holds it: the files' bytes, what the reader took from
+// them and where it stopped.
+struct PaperOnDisk {
+    QByteArray problem;
+    QByteArray answer;
+    PaperData paper;
+    PaperExtent extent;
+};
+
+// One line per finding: "<kind> 第 <n> 题 <field>：<what is wrong>", or
+// "<file>：<what is wrong>" for what lies in a file beyond the counts.
+std::vector<QString> check_paper(const PaperOnDisk &disk);
+
+// The counts, as the control page names them, and the total line the window
+// would show for this paper.
+QString paper_counts_line(const PaperData &paper);
+QString paper_total_line(const PaperData &paper);
+
+// A score as the printed paper shows it: at most two decimals, no trailing zeros.
+QString score_text(double score);
+
+// "AC" for the mask of A and C; only the letters A to F.
+QString option_letters(OptionMask mask);

@@ -1,0 +1,426 @@
+#include "paper_tool/paper_tool.h"
+
+#include "paper/paper_files.h"
+#include "paper/paper_model.h"
+#include "paper/paper_storage.h"
+#include "paper_tool/exchange.h"
+#include "paper_tool/paper_check.h"
+#include "paper_tool/paper_print.h"
+#include "resources/resources.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+#include <new>
+
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace
+{
+
+const char kProblemFile[] = "problem.prb";
+const char kAnswerFile[] = "answer.ans";
+
+void print_to(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+void say(const QString &line)
+{
+    print_to(stdout, line + QLatin1Char('\n'));
+}
+
+int fail(const QString &message)
+{
+    print_to(stderr, QStringLiteral("qv_paper：%1\n").arg(message));
+    return kFailed;
+}
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString file_in(const QString &folder, const char *name)
+{
+    return folder + QLatin1Char('/') + QLatin1String(name);
+}
+
+bool holds_paper(const QString &folder)
+{
+    return QFileInfo::exists(file_in(folder, kProblemFile)) ||
+           QFileInfo::exists(file_in(folder, kAnswerFile));
+}
+
+// The reader qv_make opens a paper with, refusals and encodings included.
+bool read_folder(const QString &folder, PaperOnDisk &disk, QString &error)
+{
+    if (!QFileInfo(folder).isDir()) {
+        error = QStringLiteral("%1 不是一个文件夹").arg(shown(folder));
+        return false;
+    }
+    const auto read = [&](const char *name, QByteArray &bytes) {
+        switch (read_paper_file(file_in(folder, name), bytes, error)) {
+        case PaperFileRead::Read:
+            return true;
+        case PaperFileRead::Missing:
+            error =
+                QStringLiteral("文件夹 %1 下缺少 %2 文件").arg(shown(folder), QLatin1String(name));
+            return false;
+        case PaperFileRead::Refused:
+            return false;
+        }
+        return false;
+    };
+    return read(kProblemFile, disk.problem) && read(kAnswerFile, disk.answer) &&
+           read_paper_data(disk.problem, disk.answer, disk.paper, &error, &disk.extent);
+}
+
+// qv_make keeps nothing but the two paper files in a paper's folder.
+QString refuse_paper_folder(const QString &folder)
+{
+    return QStringLiteral("文件夹 %1 中有试卷文件（%2、%3），qv_paper 不会往其中写入；"
+                          "确要写入请加 --force")
+        .arg(shown(folder), QLatin1String(kProblemFile), QLatin1String(kAnswerFile));
+}
+
+bool write_to_stdout(const QByteArray &bytes)
+{
+#ifdef Q_OS_WIN
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) ==
+               size_t(bytes.size()) &&
+           std::fflush(stdout) == 0;
+}
+
+// Writes to `path`, or to the standard output when it is empty.
+int deliver(const QString &path, const QByteArray &bytes, bool force)
+{
+    if (path.isEmpty())
+        return write_to_stdout(bytes) ? kDone : fail(QStringLiteral("无法写入标准输出"));
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!force && holds_paper(folder))
+        return fail(refuse_paper_folder(folder));
+    const QString error = replace_file({path, bytes});
+    return error.isEmpty() ? kDone : fail(error);
+}
+
+QString folder_title(const QString &folder)
+{
+    const QString name = QFileInfo(QDir(folder).absolutePath()).fileName();
+    return name.isEmpty() ? QStringLiteral("试卷") : name;
+}
+
+// Writes an imported paper the way qv_make saves one: in the local encoding,
+// each text checked, both files replaced together.
+QString write_paper_folder(const QString &folder, PaperData &paper)
+{
+    for (const auto &[size, kind] : {std::pair{paper.onech.size(), QuestionKind::SingleChoice},
+                                     std::pair{paper.somech.size(), QuestionKind::MultipleChoice},
+                                     std::pair{paper.unch.size(), QuestionKind::FreeAnswer}}) {
+        if (size > size_t(kMaxQuestions))
+            return QStringLiteral("%1有 %2 道，一份试卷最多放 %3 道")
+                .arg(kind_name(kind), QString::number(size), QString::number(kMaxQuestions));
+    }
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("无法建立文件夹 %1").arg(shown(folder));
+    paper.codec = nullptr;
+    adopt_paper_data(paper);
+    QByteArray problem, answer;
+    if (!write_paper_checked(problem, answer)) {
+        const auto text = find_unwritable_text();
+        return text ? describe_unwritable_text(*text) : QStringLiteral("试卷无法写出");
+    }
+    return replace_paper_files({file_in(folder, kProblemFile), problem},
+                               {file_in(folder, kAnswerFile), answer});
+}
+
+std::optional<double> parse_score(const QString &text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || value < 0 || value > 10000 || QString::number(value, 'f', 2).toDouble() != value)
+        return std::nullopt;
+    return value;
+}
+
+// "--score 2" for every kind, or "--score 2,4,10": single, multiple, free answer.
+std::optional<ImportScores> parse_scores(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 1 && parts.size() != 3)
+        return std::nullopt;
+    double values[3];
+    for (int i = 0; i < 3; ++i) {
+        const auto value = parse_score(parts[parts.size() == 1 ? 0 : i]);
+        if (!value)
+            return std::nullopt;
+        values[i] = *value;
+    }
+    return ImportScores{values[0], values[1], values[2]};
+}
+
+class Command
+{
+  public:
+    Command(const QString &name, const QString &description) : name_(name)
+    {
+        parser_.setApplicationDescription(description);
+        parser_.addHelpOption();
+        parser_.addVersionOption();
+    }
+
+    QCommandLineParser &parser() { return parser_; }
+
+    // Parses the whole command line; a usage error or --help/--version
+    // decides the exit status at once.
+    std::optional<int> parse(const QStringList &arguments, int positionals)
+    {
+        QStringList without_command = arguments;
+        without_command.removeAt(arguments.indexOf(name_, 1));
+        if (!parser_.parse(without_command))
+            return usage_error(parser_.errorText());
+        if (parser_.isSet(QStringLiteral("help"))) {
+            print_to(stdout, parser_.helpText());
+            return kDone;
+        }
+        if (parser_.isSet(QStringLiteral("version"))) {
+            say(QStringLiteral("qv_paper %1").arg(QCoreApplication::applicationVersion()));
+            return kDone;
+        }
+        if (parser_.positionalArguments().size() != positionals)
+            return usage_error(parser_.positionalArguments().size() < positionals
+                                   ? QStringLiteral("缺少参数")
+                                   : QStringLiteral("多余的参数：%1")
+                                         .arg(parser_.positionalArguments()
+                                                  .mid(positionals)
+                                                  .join(QLatin1Char(' '))));
+        return std::nullopt;
+    }
+
+    int usage_error(const QString &what)
+    {
+        return fail(QStringLiteral("%1\n用法见“qv_paper %2 --help”").arg(what, name_));
+    }
+
+    QString argument(int index) const { return parser_.positionalArguments().at(index); }
+
+  private:
+    QString name_;
+    QCommandLineParser parser_;
+};
+
+const QCommandLineOption kForce(QStringLiteral("force"),
+                                QStringLiteral("也写入已有试卷文件的文件夹。"));
+
+QCommandLineOption output_option(const QString &description, const QString &value)
+{
+    return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, description, value);
+}
+
+std::optional<bool> is_gift(const QString &format)
+{
+    if (format == QLatin1String("gift"))
+        return true;
+    if (format == QLatin1String("moodle-xml"))
+        return false;
+    return std::nullopt;
+}
+
+int run_check(const QStringList &arguments)
+{
+    Command command(QStringLiteral("check"),
+                    QStringLiteral("检查试卷：逐条列出需要改正的地方，再列出题目数量和总分。\n"
+                                   "退出状态：0 没有问题，1 有问题，2 无法读取试卷。"));
+    command.parser().addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("试卷文件夹"));
+    if (const auto done = command.parse(arguments, 1))
+        return *done;
+    PaperOnDisk disk;
+    QString error;
+    if (!read_folder(command.argument(0), disk, error))
+        return fail(error);
+    const std::vector<QString> findings = check_paper(disk);
+    for (const QString &finding : findings)
+        say(finding);
+    say(paper_counts_line(disk.paper));
+    say(paper_total_line(disk.paper));
+    return findings.empty() ? kDone : kAttention;
+}
+
+int run_print(const QStringList &arguments)
+{
+    Command command(QStringLiteral("print"),
+                    QStringLiteral("把整份试卷排成可打印的文档（HTML 或 PDF），可附答案。\n"
+                                   "不给 -o 时把 HTML 写到标准输出。"));
+    QCommandLineParser &parser = command.parser();
+    parser.addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("试卷文件夹"));
+    const QCommandLineOption answers(QStringLiteral("answers"),
+                                     QStringLiteral("在试题之后附上答案。"));
+    const QCommandLineOption output = output_option(
+        QStringLiteral("写入文件，按扩展名 .html 或 .pdf 决定格式。"), QStringLiteral("文件"));
+    parser.addOptions({answers, output, kForce});
+    if (const auto done = command.parse(arguments, 1))
+        return *done;
+    const QString path = parser.value(output);
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool pdf = suffix == QLatin1String("pdf");
+    if (!path.isEmpty() && !pdf && suffix != QLatin1String("html") &&
+        suffix != QLatin1String("htm"))
+        return command.usage_error(QStringLiteral("输出文件须以 .html 或 .pdf 结尾：%1").arg(path));
+    PaperOnDisk disk;
+    QString error;
+    if (!read_folder(command.argument(0), disk, error))
+        return fail(error);
+    const PrintOptions options{folder_title(command.argument(0)), parser.isSet(answers)};
+    if (!pdf)
+        return deliver(path, paper_html(disk.paper, options), parser.isSet(kForce));
+    const QByteArray bytes = paper_pdf(disk.paper, options, &error);
+    return bytes.isEmpty() ? fail(error) : deliver(path, bytes, parser.isSet(kForce));
+}
+
+int run_export(const QStringList &arguments)
+{
+    Command command(QStringLiteral("export"),
+                    QStringLiteral("把试卷导出为学习平台能导入的格式：gift 或 moodle-xml。\n"
+                                   "不给 -o 时写到标准输出。"));
+    QCommandLineParser &parser = command.parser();
+    parser.addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("试卷文件夹"));
+    const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("格式：gift 或 moodle-xml。"),
+                                QStringLiteral("格式"));
+    const QCommandLineOption output =
+        output_option(QStringLiteral("写入文件。"), QStringLiteral("文件"));
+    parser.addOptions({to, output, kForce});
+    if (const auto done = command.parse(arguments, 1))
+        return *done;
+    const auto gift = is_gift(parser.value(to));
+    if (!gift)
+        return command.usage_error(QStringLiteral("--to 须为 gift 或 moodle-xml"));
+    PaperOnDisk disk;
+    QString error;
+    if (!read_folder(command.argument(0), disk, error))
+        return fail(error);
+    const QByteArray bytes = *gift ? export_gift(disk.paper) : export_moodle_xml(disk.paper);
+    return deliver(parser.value(output), bytes, parser.isSet(kForce));
+}
+
+int run_import(const QStringList &arguments)
+{
+    Command command(QStringLiteral("import"),
+                    QStringLiteral("把 gift 或 moodle-xml 文件中的题目导入为一份新试卷。\n"
+                                   "退出状态：0 全部导入，1 有题目被略过（见标准错误），2 失败。"));
+    QCommandLineParser &parser = command.parser();
+    parser.addPositionalArgument(QStringLiteral("文件"), QStringLiteral("要导入的文件"));
+    const QCommandLineOption from(QStringLiteral("from"),
+                                  QStringLiteral("格式：gift 或 moodle-xml。"),
+                                  QStringLiteral("格式"));
+    const QCommandLineOption output =
+        output_option(QStringLiteral("新试卷的文件夹（没有则新建）。"), QStringLiteral("文件夹"));
+    const QCommandLineOption score(
+        QStringLiteral("score"),
+        QStringLiteral(
+            "文件没有给出分数的题目的分数：一个数用于各类题，或“单选,多选,非选择”三个数。"
+            "默认为 1。"),
+        QStringLiteral("分数"), QStringLiteral("1"));
+    parser.addOptions({from, output, score, kForce});
+    if (const auto done = command.parse(arguments, 1))
+        return *done;
+    const auto gift = is_gift(parser.value(from));
+    if (!gift)
+        return command.usage_error(QStringLiteral("--from 须为 gift 或 moodle-xml"));
+    const QString folder = parser.value(output);
+    if (folder.isEmpty())
+        return command.usage_error(QStringLiteral("须用 -o 给出新试卷的文件夹"));
+    const auto scores = parse_scores(parser.value(score));
+    if (!scores)
+        return command.usage_error(QStringLiteral(
+            "--score 须为 0 到 10000 之间、至多两位小数的分数，一个或三个（以逗号分隔）"));
+    if (!parser.isSet(kForce) && holds_paper(folder))
+        return fail(refuse_paper_folder(folder));
+
+    QByteArray file;
+    QString error;
+    if (read_paper_file(command.argument(0), file, error) != PaperFileRead::Read)
+        return fail(error.isEmpty() ? QStringLiteral("无法读取 %1").arg(shown(command.argument(0)))
+                                    : error);
+    ImportResult result = *gift ? import_gift(file, *scores) : import_moodle_xml(file, *scores);
+    if (!result.error.isEmpty())
+        return fail(result.error);
+    for (const ImportSkip &skip : result.skipped)
+        print_to(stderr,
+                 QStringLiteral("qv_paper：略过%1的题目：%2\n").arg(skip.position, skip.reason));
+    error = write_paper_folder(folder, result.paper);
+    if (!error.isEmpty())
+        return fail(error);
+    return result.skipped.empty() ? kDone : kAttention;
+}
+
+int run_without_command(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("qv_paper：整份试卷一起处理。\n\n"
+                       "命令：\n"
+                       "  check 文件夹                          检查试卷\n"
+                       "  print 文件夹 [--answers] [-o 文件]     排印试卷（HTML 或 PDF）\n"
+                       "  export 文件夹 --to 格式 [-o 文件]      导出为 gift 或 moodle-xml\n"
+                       "  import 文件 --from 格式 -o 文件夹      从 gift 或 moodle-xml 导入\n\n"
+                       "各命令的选项见“qv_paper 命令 --help”。"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    if (!parser.parse(arguments))
+        return fail(parser.errorText() + QStringLiteral("\n用法见“qv_paper --help”"));
+    if (parser.isSet(QStringLiteral("version"))) {
+        say(QStringLiteral("qv_paper %1").arg(QCoreApplication::applicationVersion()));
+        return kDone;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        print_to(stdout, parser.helpText());
+        return kDone;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("没有“%1”这个命令\n用法见“qv_paper --help”")
+                        .arg(parser.positionalArguments().first()));
+    return fail(QStringLiteral("缺少命令\n用法见“qv_paper --help”"));
+}
+
+QString command_of(const QStringList &arguments)
+{
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (!arguments[i].startsWith(QLatin1Char('-')))
+            return arguments[i];
+    }
+    return QString();
+}
+
+int dispatch(const QStringList &arguments)
+{
+    const QString command = command_of(arguments);
+    if (command == QLatin1String("check"))
+        return run_check(arguments);
+    if (command == QLatin1String("print"))
+        return run_print(arguments);
+    if (command == QLatin1String("export"))
+        return run_export(arguments);
+    if (command == QLatin1String("import"))
+        return run_import(arguments);
+    return run_without_command(arguments);
+}
+
+} // namespace
+
+int run_paper_tool(const QStringList &arguments)
+{
+    install_toolkit_translation();
+    try {
+        return dispatch(arguments);
+    } catch (const std::bad_alloc &) {
+        return fail(QStringLiteral("内存不足"));
+    }
+}

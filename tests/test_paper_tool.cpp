@@ -1,0 +1,292 @@
+// qv_paper: the check's findings, the printed paper and the command line's
+// promises (exit statuses, never writing into a paper's folder unasked).
+
+#include "paper_tool/paper_check.h"
+#include "paper_tool/paper_print.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace
+{
+
+PaperOnDisk read_pair(const QByteArray &problem, const QByteArray &answer)
+{
+    PaperOnDisk disk{problem, answer, {}, {}};
+    QString error;
+    if (!read_paper_data(problem, answer, disk.paper, &error, &disk.extent))
+        qFatal("test paper does not read: %s", qPrintable(error));
+    return disk;
+}
+
+// One question of each kind, nothing to mend.
+const QByteArray kSoundProblem = "1 1 1\r\n2\r\n@1+1=?\r\nA. 1\r\nB. 2$\r\n"
+                                 "4 0\r\n@哪些是偶数？$\r\n10\r\n@证明之。\r\n写出步骤。$\r\n";
+const QByteArray kSoundAnswer = "2\r\n5\r\n@见讲义。$\r\n";
+
+bool write_file(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray file_bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Run {
+    int status;
+    QString out;
+    QString err;
+};
+
+Run run_tool(const QStringList &arguments, const QString &directory = QString())
+{
+    QProcess process;
+    process.setWorkingDirectory(directory);
+    process.start(QStringLiteral(QV_PAPER_PROGRAM), arguments);
+    if (!process.waitForFinished(60000))
+        qFatal("qv_paper did not finish");
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+class TestPaperTool : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void check_finds_what_to_mend_data();
+    void check_finds_what_to_mend();
+    void check_prints_counts_and_total_and_exits_by_findings();
+    void printed_paper_keeps_every_text_verbatim_data();
+    void printed_paper_keeps_every_text_verbatim();
+    void pdf_is_a_valid_document_with_the_chinese_text();
+    void never_writes_into_a_paper_folder_unasked_data();
+    void never_writes_into_a_paper_folder_unasked();
+    void import_reports_what_it_left_out_and_writes_a_paper_qv_make_reads();
+    void usage_errors_fail_with_a_message();
+};
+
+void TestPaperTool::check_finds_what_to_mend_data()
+{
+    QTest::addColumn<QByteArray>("problem");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QStringList>("findings");
+
+    QTest::newRow("sound paper, partial score 0") << kSoundProblem << kSoundAnswer << QStringList();
+    QTest::newRow("single choice without answer")
+        << QByteArray("1 0 0\n2\n@q$") << QByteArray("0")
+        << QStringList{"单选题 第 1 题 答案：没有选定答案"};
+    QTest::newRow("single choice with two answers")
+        << QByteArray("1 0 0\n2\n@q$") << QByteArray("5")
+        << QStringList{"单选题 第 1 题 答案：选定了多个答案（AC），单选题只能有一个"};
+    QTest::newRow("single choice beyond F")
+        << QByteArray("1 0 0\n2\n@q$") << QByteArray("64")
+        << QStringList{"单选题 第 1 题 答案：答案值 64 不是 A 到 F 中的选项"};
+    QTest::newRow("multiple choice without right option")
+        << QByteArray("0 1 0\n4 1\n@q$") << QByteArray("0")
+        << QStringList{"多选题 第 1 题 答案：没有选定任何正确选项"};
+    QTest::newRow("partial score equal to full")
+        << QByteArray("0 1 0\n4 4\n@q$") << QByteArray("3")
+        << QStringList{"多选题 第 1 题 少选分数：4 不低于全对分数 4"};
+    QTest::newRow("empty and blank texts")
+        << QByteArray("1 0 1\n2\n@$\n3\n@ \r\n $") << QByteArray("1\n@\r\n$")
+        << QStringList{"单选题 第 1 题 题面：为空", "非选择题 第 1 题 题面：为空",
+                       "非选择题 第 1 题 答案：参考答案为空"};
+    QTest::newRow("scores the spin boxes would change")
+        << QByteArray("2 1 1\n0\n@a$\n-2\n@b$\n2.345 -0.5\n@c$\n10001\n@d$")
+        << QByteArray("1 1 1 @x$")
+        << QStringList{"单选题 第 1 题 分数：为 0",
+                       "单选题 第 2 题 分数：为负数（-2），题目页会把它显示为 0",
+                       "多选题 第 1 题 全对分数：2.345 多于两位小数，题目页会把它改为 2.35",
+                       "多选题 第 1 题 少选分数：为负数（-0.5），题目页会把它显示为 0",
+                       "非选择题 第 1 题 分数：10001 超过 10000，题目页会把它改为 10000"};
+    QTest::newRow("duplicate problems, across kinds and spaces")
+        << QByteArray("2 1 0\n1\n@同一题$\n1\n@另一题$\n2 1\n@ 同一题\n$") << QByteArray("1 2 3")
+        << QStringList{"多选题 第 1 题 题面：与单选题第 1 题的题面相同"};
+    // GB18030's four-byte "₩" reads, but GBK, what Windows reads it as, has no such character.
+    QTest::newRow("character the paper's encoding cannot carry")
+        << QByteArray("0 0 1\n1\n@\x81\x36\xb2\x39$") << QByteArray("@a$")
+        << QStringList{"非选择题 第 1 题 题面：含有字符 U+20A9，试卷的文字编码 GBK "
+                       "无法保存它，qv_make 会拒绝保存"};
+    QTest::newRow("text too long to save")
+        << QByteArray("0 0 1\n1\n@q$") << "@" + QByteArray(kMaxTextBytes, 'x') + "$"
+        << QStringList{"非选择题 第 1 题 答案：太长，须少于 100000 字节（按试卷的文字编码 UTF-8 "
+                       "计算），qv_make 会拒绝保存"};
+    QTest::newRow("records beyond the counts")
+        << QByteArray("1 0 0\r\n1\r\n@q$\r\n2\r\n@extra$\r\n3\r\n@extra 2$\r\n")
+        << QByteArray("1\r\n2\r\n@free$\r\n")
+        << QStringList{"problem.prb：题目数量之外还有 2 道题的记录：打开试卷时不会读入，"
+                       "qv_make 保存时会丢掉它们",
+                       "answer.ans：题目数量之外还有 2 个答案记录：打开试卷时不会读入，"
+                       "qv_make 保存时会丢掉它们"};
+}
+
+void TestPaperTool::check_finds_what_to_mend()
+{
+    QFETCH(QByteArray, problem);
+    QFETCH(QByteArray, answer);
+    QFETCH(QStringList, findings);
+    const std::vector<QString> found = check_paper(read_pair(problem, answer));
+    QCOMPARE(QStringList(found.begin(), found.end()), findings);
+}
+
+void TestPaperTool::check_prints_counts_and_total_and_exits_by_findings()
+{
+    QTemporaryDir dir;
+    QVERIFY(write_file(dir.filePath("problem.prb"), kSoundProblem));
+    QVERIFY(write_file(dir.filePath("answer.ans"), kSoundAnswer));
+    Run run = run_tool({"check", dir.path()});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, QStringLiteral("单选题数量：1  多选题数量：1  非选择题数量：1\n"
+                                     "试卷总分确认：16.00 分\n"));
+
+    QVERIFY(write_file(dir.filePath("answer.ans"), "0\r\n5\r\n@见讲义。$\r\n"));
+    run = run_tool({"check", dir.path()});
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.out.startsWith(QStringLiteral("单选题 第 1 题 答案：没有选定答案\n")));
+
+    QVERIFY(QFile::remove(dir.filePath("answer.ans")));
+    run = run_tool({"check", dir.path()});
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.contains(QStringLiteral("缺少 answer.ans 文件")), qPrintable(run.err));
+}
+
+void TestPaperTool::printed_paper_keeps_every_text_verbatim_data()
+{
+    QTest::addColumn<bool>("answers");
+    QTest::newRow("questions only") << false;
+    QTest::newRow("with the answer key") << true;
+}
+
+void TestPaperTool::printed_paper_keeps_every_text_verbatim()
+{
+    QFETCH(bool, answers);
+    PaperOnDisk disk =
+        read_pair("1 1 1\n2\n@<b>粗体</b> & 1<2$\n4 1.5\n@哪些？\n  A. 甲$\n10\n@证明。$",
+                  "2\n5\n@参考答案\n第二行$");
+    const QString html =
+        QString::fromUtf8(paper_html(disk.paper, {QStringLiteral("期中 <数学>"), answers}));
+    for (const char *text :
+         {"<h1>期中 &lt;数学&gt;</h1>", "共 3 题，满分 16 分", "一、单选题（共 1 题，计 2 分）",
+          "&lt;b&gt;粗体&lt;/b&gt; &amp; 1&lt;2", "哪些？\n  A. 甲",
+          "三、非选择题（共 1 题，计 10 分）", "1.（10 分）"})
+        QVERIFY2(html.contains(QString::fromUtf8(text)), text);
+    QVERIFY(html.contains(QLatin1String("white-space: pre-wrap")));
+    for (const char *key :
+         {"1. B", "1. AC（全部选对得 4 分，少选得 1.5 分，选错不得分）", "参考答案\n第二行"})
+        QCOMPARE(html.contains(QString::fromUtf8(key)), answers);
+}
+
+void TestPaperTool::pdf_is_a_valid_document_with_the_chinese_text()
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    QVERIFY2(!pdftotext.isEmpty(), "pdftotext (poppler-utils) is part of the test set-up");
+    PaperOnDisk disk = read_pair(kSoundProblem, kSoundAnswer);
+    QString error;
+    const QByteArray pdf = paper_pdf(disk.paper, {QStringLiteral("期中考试"), true}, &error);
+    QVERIFY2(pdf.startsWith("%PDF-1.") && pdf.trimmed().endsWith("%%EOF"), qPrintable(error));
+
+    QTemporaryDir dir;
+    QVERIFY(write_file(dir.filePath("paper.pdf"), pdf));
+    QProcess process;
+    process.start(pdftotext, {dir.filePath("paper.pdf"), "-"});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    // The font draws "见" and "⻅" with one glyph, and the text layer may name
+    // either: look for characters that have one reading only.
+    for (const char *expected :
+         {"期中考试", "哪些是偶数？", "证明之。", "写出步骤。", "讲义。", "AC"})
+        QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+    // The answer key starts on a page of its own.
+    QVERIFY(text.indexOf(QChar('\f')) < text.indexOf(QStringLiteral("答案")));
+}
+
+void TestPaperTool::never_writes_into_a_paper_folder_unasked_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("print") << QStringList{"print", "PAPER", "-o", "PAPER/paper.html"}
+                           << "paper.html";
+    QTest::newRow("export") << QStringList{"export", "PAPER", "--to",
+                                           "gift",   "-o",    "PAPER/paper.gift"}
+                            << "paper.gift";
+    QTest::newRow("import over a paper")
+        << QStringList{"import", "OTHER/in.gift", "--from", "gift", "-o", "PAPER"} << "problem.prb";
+}
+
+void TestPaperTool::never_writes_into_a_paper_folder_unasked()
+{
+    QFETCH(QStringList, command);
+    QFETCH(QString, written);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("paper") && QDir(dir.path()).mkpath("other"));
+    const QString paper = dir.filePath("paper");
+    QVERIFY(write_file(paper + "/problem.prb", kSoundProblem));
+    QVERIFY(write_file(paper + "/answer.ans", kSoundAnswer));
+    QVERIFY(write_file(dir.filePath("other/in.gift"), "::n:: 今天星期几？{=一 ~二}\n"));
+    command.replaceInStrings("PAPER", paper).replaceInStrings("OTHER", dir.filePath("other"));
+
+    Run run = run_tool(command);
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains(QStringLiteral("--force")), qPrintable(run.err));
+    QCOMPARE(file_bytes(paper + "/problem.prb"), kSoundProblem);
+    QCOMPARE(QDir(paper).entryList(QDir::Files), QStringList({"answer.ans", "problem.prb"}));
+
+    run = run_tool(command << "--force");
+    QCOMPARE(run.status, 0);
+    QVERIFY(QFile::exists(paper + '/' + written));
+    QVERIFY(file_bytes(paper + '/' + written).size() > 0);
+}
+
+void TestPaperTool::import_reports_what_it_left_out_and_writes_a_paper_qv_make_reads()
+{
+    QTemporaryDir dir;
+    QVERIFY(write_file(dir.filePath("in.gift"), "// 第一题\n::甲::1+1=?{=2 ~3}\n\n"
+                                                "::乙::圆周率？{#3.14:0.01}\n\n"
+                                                "简述。{}\n"));
+    const Run run = run_tool({"import", dir.filePath("in.gift"), "--from", "gift", "-o",
+                              dir.filePath("new paper"), "--score", "2,4,10"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("第 4 行")), qPrintable(run.err));
+    PaperOnDisk disk = read_pair(file_bytes(dir.filePath("new paper/problem.prb")),
+                                 file_bytes(dir.filePath("new paper/answer.ans")));
+    QCOMPARE(int(disk.paper.onech.size()), 1);
+    QCOMPARE(disk.paper.onech[0].problem, QStringLiteral("1+1=?\nA. 2\nB. 3"));
+    QCOMPARE(disk.paper.onech[0].answer, 1);
+    QCOMPARE(disk.paper.onech[0].score, 2.0);
+    QCOMPARE(int(disk.paper.unch.size()), 1);
+    QCOMPARE(disk.paper.unch[0].score, 10.0);
+}
+
+void TestPaperTool::usage_errors_fail_with_a_message()
+{
+    for (const QStringList &arguments :
+         {QStringList{}, QStringList{"grade", "x"}, QStringList{"check"},
+          QStringList{"print", "a", "b"}, QStringList{"export", "x", "--to", "word"},
+          QStringList{"import", "x", "--from", "gift"},
+          QStringList{"import", "x", "--from", "gift", "-o", "y", "--score", "0.125"},
+          QStringList{"print", "x", "-o", "x.doc"}, QStringList{"check", "--frobnicate", "x"}}) {
+        const Run run = run_tool(arguments);
+        QVERIFY2(run.status == 2 && run.err.startsWith(QStringLiteral("qv_paper：")),
+                 qPrintable(arguments.join(' ') + " -> " + run.err));
+        QVERIFY(run.out.isEmpty());
+    }
+    const Run help = run_tool({"import", "--help"});
+    QCOMPARE(help.status, 0);
+    QVERIFY(help.out.contains(QLatin1String("--score")));
+}
+
+QTEST_MAIN(TestPaperTool)
+#include "test_paper_tool.moc"
