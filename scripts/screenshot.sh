@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Renders the README's pictures of the window with the offscreen platform:
 # docs/window.png (as started), docs/edited-paper.png (a paper open on its
-# single-choice page) and docs/folder-dialog.png (the folder dialog, in Chinese).
+# single-choice page), docs/folder-dialog.png (the folder dialog, in Chinese)
+# and docs/printed-paper.png (the first page of a paper printed by qv_paper,
+# imported from docs/sample-questions.gift).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh run
+scripts/install-deps.sh test # pdftoppm
 cmake -S . -B build >/dev/null
-cmake --build build -j2 --target qv_screenshot
+cmake --build build -j2 --target qv_screenshot qv_paper
 export QT_QPA_PLATFORM=offscreen
 mkdir -p docs
 build/qv_screenshot docs/window.png
@@ -24,3 +26,10 @@ rm -rf "$papers"
 mkdir -p "$papers/数学" "$papers/物理" "$papers/语文"
 build/qv_screenshot --folder-dialog docs/folder-dialog.png "$papers"
 rm -rf "$papers"
+
+printed=$(mktemp -d)
+trap 'rm -rf "$paper" "$printed"' EXIT
+build/paper_tool/qv_paper import docs/sample-questions.gift --from gift -o "$printed/单元测验" \
+    --score 2,4,10 || [ $? -eq 1 ] # the sample holds a numerical question on purpose
+build/paper_tool/qv_paper print "$printed/单元测验" --answers -o "$printed/paper.pdf"
+pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$printed/paper.pdf" docs/printed-paper
