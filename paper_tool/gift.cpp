@@ -20,6 +20,7 @@
 #include "paper_tool/exchange.h"
 
 #include "paper/paper_encoding.h"
+#include "paper_tool/exchange_common.h"
 #include "paper_tool/option_layout.h"
 
 #include <QRegularExpression>

@@ -19,6 +19,7 @@
 
 #include "paper_tool/exchange.h"
 
+#include "paper_tool/exchange_common.h"
 #include "paper_tool/option_layout.h"
 
 #include <QXmlStreamReader>

@@ -1,18 +1,11 @@
 #pragma once
 // A choice question keeps its options inside its problem text; a learning
-// platform keeps them as a list of answers. These find them in the text, write
-// them into it, and carry questions between the paper and the two exchange
-// formats, whose readers and writers share them.
-
-#include "paper/paper_model.h"
+// platform keeps them as a list of answers. These find them in the text and
+// write them into it.
 
 #include <QString>
 #include <QStringList>
 #include <optional>
-#include <vector>
-
-struct PaperData;
-struct ImportScores;
 
 struct LaidOutOptions {
     QString stem;        // the text before the first option
@@ -30,42 +23,3 @@ QString option_letters_used(const QString &problem, int answer_mask);
 
 // The stem followed by one line "A. <option>" per option.
 QString lay_out_options(const QString &stem, const QStringList &options);
-
-// A choice question as a platform receives it: the question text and one
-// answer text per option, in option order.
-struct ExportedChoice {
-    QString text;
-    QStringList options;
-};
-ExportedChoice export_choice(const ChoiceQuestion &question);
-
-// Scores as printf's "%g" writes them ("2.5", "10").
-QString exchange_score_text(double score);
-
-// The fraction, in percent, of each right option of a multiple-choice question
-// with `right_count` right options, as the platform lists it ("33.33333").
-QString right_fraction_text(int right_count);
-
-// A question as a platform file states it, before it becomes one of the paper.
-struct ForeignAnswer {
-    QString text;
-    double fraction = 0; // percent of the grade
-};
-
-struct ForeignQuestion {
-    enum class Type { Choice, TrueFalse, ShortAnswer, Essay };
-    Type type = Type::Choice;
-    QString text;
-    std::vector<ForeignAnswer> answers; // Choice and ShortAnswer
-    bool truth = false;                 // TrueFalse
-    QString reference;                  // Essay: the text for the graders
-    std::optional<double> grade;        // none: the kind's default
-};
-
-// Appends the question to `paper`; when it cannot become one of the paper,
-// leaves the paper alone and returns why, in Chinese.
-QString add_foreign_question(const ForeignQuestion &question, const ImportScores &scores,
-                             PaperData &paper);
-
-// The text a reader sees of an HTML fragment. Needs a QGuiApplication.
-QString html_to_plain_text(const QString &html);

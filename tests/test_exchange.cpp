@@ -3,6 +3,7 @@
 // write them.
 
 #include "paper_tool/exchange.h"
+#include "paper_tool/exchange_common.h"
 #include "paper_tool/option_layout.h"
 
 #include <QTextCodec>
