@@ -1,0 +1,100 @@
+// Feeds the fuzz input to the GIFT or the Moodle XML reader (the first byte
+// chooses) and aborts unless every question taken is one the paper can hold:
+// scores the spin boxes keep, answers the pages can show, no text the files
+// cannot carry, and a pair written from it that reads back as the same paper.
+
+#include "fuzz/fuzz_support.h"
+#include "paper_tool/exchange.h"
+
+#include <QGuiApplication>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace
+{
+
+QGuiApplication *application = nullptr; // the HTML reader needs one; it lives as long as the process
+
+constexpr OptionMask kAllOptions = (1 << kOptionCount) - 1;
+
+void check_score(double score)
+{
+    fuzz::check(score >= 0 && score <= 10000, "an imported score is outside 0 to 10000");
+    fuzz::check(QString::number(score, 'f', 2).toDouble() == score,
+                "an imported score has more than two decimals");
+}
+
+void check_text(const QString &text)
+{
+    fuzz::check(!text.contains(QLatin1Char('$')), "an imported text holds a \"$\"");
+    for (const QChar c : text)
+        fuzz::check(c.category() != QChar::Other_Control || c == QLatin1Char('\n') ||
+                        c == QLatin1Char('\t'),
+                    "an imported text holds a control character");
+}
+
+void check_fits_the_paper(const PaperData &paper)
+{
+    fuzz::check(paper.onech.size() <= size_t(kMaxQuestions) &&
+                    paper.somech.size() <= size_t(kMaxQuestions) &&
+                    paper.unch.size() <= size_t(kMaxQuestions),
+                "more questions of a kind than a paper holds");
+    for (const ChoiceQuestion &question : paper.onech) {
+        check_score(question.score);
+        check_text(question.problem);
+        fuzz::check(question.answer > 0 && (question.answer & ~kAllOptions) == 0 &&
+                        (question.answer & (question.answer - 1)) == 0,
+                    "a single-choice answer is not exactly one of A to F");
+    }
+    for (const ChoiceQuestion &question : paper.somech) {
+        check_score(question.score);
+        check_score(question.partial_score);
+        check_text(question.problem);
+        fuzz::check(question.partial_score <= question.score, "a partial score above the score");
+        fuzz::check(question.answer > 0 && (question.answer & ~kAllOptions) == 0,
+                    "a multiple-choice answer outside A to F");
+    }
+    for (const UnchQuestion &question : paper.unch) {
+        check_score(question.score);
+        check_text(question.problem);
+        check_text(question.answer);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "fuzz_import";
+    static char *argv[] = {name, nullptr};
+    application = new QGuiApplication(argc, argv);
+    fuzz::use_utf8_as_local_encoding();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const QByteArray file(reinterpret_cast<const char *>(data + 1), int(size - 1));
+    const ImportScores scores{2, 4, 10};
+    ImportResult result = data[0] & 1 ? import_gift(file, scores) : import_moodle_xml(file, scores);
+    if (!result.error.isEmpty())
+        return 0;
+    check_fits_the_paper(result.paper);
+
+    adopt_paper_data(result.paper);
+    QByteArray problem, answer;
+    if (!write_paper_checked(problem, answer)) {
+        // Only length can stop it: entities may make an XML text long.
+        const auto unwritable = find_unwritable_text();
+        fuzz::check(unwritable && unwritable->reason == UnwritableText::Reason::TooLong,
+                    "an imported paper cannot be saved");
+        return 0;
+    }
+    fuzz::check_equals_model(fuzz::write_and_read_back());
+    return 0;
+}
