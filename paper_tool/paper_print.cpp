@@ -2,10 +2,14 @@
 
 #include "paper_tool/paper_check.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPdfWriter>
+#include <QTextBlock>
 #include <QTextDocument>
 
 namespace
@@ -180,6 +184,55 @@ div.text { white-space: pre-wrap; }
 h1.answers { page-break-before: always; }
 )";
 
+// Positions in a laid-out document are 26.6 fixed-point numbers: beyond 2^25
+// device pixels they wrap round and the pages come out garbled. At 300 dpi an
+// A4 page takes about 3000 of them.
+constexpr int kPdfResolution = 300;
+constexpr qreal kLargestLayoutHeight = 32000000;
+constexpr int kMostPages = 10000;
+
+// Blocks laid out one below the other: what a layout that stayed within its
+// numbers gives.
+bool laid_out_in_order(const QTextDocument &document)
+{
+    QAbstractTextDocumentLayout *const layout = document.documentLayout();
+    qreal top = -1;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QRectF rect = layout->blockBoundingRect(block);
+        if (rect.top() < top || rect.bottom() > kLargestLayoutHeight)
+            return false;
+        top = rect.top();
+    }
+    return true;
+}
+
+// Lays the document out in pages of the writer and paints them one by one,
+// numbered at the foot. False, with nothing painted, when it is too long.
+bool paint_pages(QTextDocument &document, QPdfWriter &writer)
+{
+    document.documentLayout()->setPaintDevice(&writer);
+    const qreal footer = QFontMetricsF(document.defaultFont(), &writer).lineSpacing() * 2;
+    const QSizeF body(writer.width(), writer.height() - footer);
+    document.setPageSize(body);
+    const int pages = document.pageCount();
+    if (pages > kMostPages || !laid_out_in_order(document))
+        return false;
+    QPainter painter(&writer);
+    painter.setFont(document.defaultFont());
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0)
+            writer.newPage();
+        const QRectF shown(QPointF(0, page * body.height()), body);
+        painter.save();
+        painter.translate(0, -shown.top());
+        document.drawContents(&painter, shown);
+        painter.restore();
+        painter.drawText(QRectF(0, body.height(), body.width(), footer), Qt::AlignCenter,
+                         QString::number(page + 1));
+    }
+    return true;
+}
+
 QString page(const QString &title, const char *style, const QString &body)
 {
     return QStringLiteral(
@@ -200,10 +253,12 @@ QByteArray paper_pdf(const PaperData &paper, const PrintOptions &options, QStrin
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
+    bool painted = false;
     {
         QPdfWriter writer(&buffer);
         writer.setTitle(options.title);
         writer.setCreator(QStringLiteral("qv_paper"));
+        writer.setResolution(kPdfResolution);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter));
         QTextDocument document;
@@ -214,7 +269,12 @@ QByteArray paper_pdf(const PaperData &paper, const PrintOptions &options, QStrin
         font.setPointSizeF(11);
         document.setDefaultFont(font);
         document.setHtml(page(options.title, kPdfStyle, Document(paper).body(options)));
-        document.print(&writer);
+        painted = paint_pages(document, writer);
+    }
+    if (!painted) {
+        if (error)
+            *error = QStringLiteral("试卷太长，无法排成一份 PDF（超过约 %1 页）。").arg(kMostPages);
+        return QByteArray();
     }
     if (bytes.isEmpty() || !bytes.startsWith("%PDF-")) {
         if (error)
