@@ -180,16 +180,6 @@ bool is_space(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// "U+20A9", or "U+1F600" for a surrogate pair.
-QString code_point_label(const QString &character)
-{
-    uint code = character.isEmpty() ? 0u : character[0].unicode();
-    if (character.size() == 2 && character[0].isHighSurrogate())
-        code = QChar::surrogateToUcs4(character[0], character[1]);
-    return QStringLiteral("U+") +
-           QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-}
-
 // What the reader was looking for when it failed; turned into words only then,
 // so that a paper of 30000 questions builds no message at all.
 enum class Field { Count, Score, FullScore, PartialScore, Problem, AnswerText, Answer };
@@ -919,4 +909,14 @@ QString describe_unwritable_text(const UnwritableText &text)
                                 text.encoding);
     }
     return where;
+}
+
+// "U+20A9", or "U+1F600" for a surrogate pair.
+QString code_point_label(const QString &character)
+{
+    uint code = character.isEmpty() ? 0u : character[0].unicode();
+    if (character.size() == 2 && character[0].isHighSurrogate())
+        code = QChar::surrogateToUcs4(character[0], character[1]);
+    return QStringLiteral("U+") +
+           QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'));
 }

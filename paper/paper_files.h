@@ -84,5 +84,8 @@ std::optional<UnwritableText> find_unwritable_text();
 // Every such text of a paper not in the model, in the same order, one per text.
 std::vector<UnwritableText> find_unwritable_texts(const PaperData &paper);
 
+// "U+20A9" for one character (one or two UTF-16 units).
+QString code_point_label(const QString &character);
+
 // The Chinese message that tells the teacher which text to mend and why.
 QString describe_unwritable_text(const UnwritableText &text);

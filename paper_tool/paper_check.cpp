@@ -165,14 +165,9 @@ QString unwritable_what(const UnwritableText &text)
         return QStringLiteral(
                    "太长，须少于 %1 字节（按试卷的文字编码 %2 计算），qv_make 会拒绝保存")
             .arg(QString::number(kMaxTextBytes), text.encoding);
-    case UnwritableText::Reason::NotInEncoding: {
-        const uint code = text.character.size() == 2
-                              ? QChar::surrogateToUcs4(text.character[0], text.character[1])
-                              : text.character[0].unicode();
-        return QStringLiteral("含有字符 U+%1，试卷的文字编码 %2 无法保存它，qv_make 会拒绝保存")
-            .arg(QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0')),
-                 text.encoding);
-    }
+    case UnwritableText::Reason::NotInEncoding:
+        return QStringLiteral("含有字符 %1，试卷的文字编码 %2 无法保存它，qv_make 会拒绝保存")
+            .arg(code_point_label(text.character), text.encoding);
     }
     return QString();
 }

@@ -1,5 +1,6 @@
 #include "paper_tool/paper_tool.h"
 
+#include "paper/paper_commands.h"
 #include "paper/paper_files.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"
@@ -52,12 +53,6 @@ QString file_in(const QString &folder, const char *name)
     return folder + QLatin1Char('/') + QLatin1String(name);
 }
 
-bool holds_paper(const QString &folder)
-{
-    return QFileInfo::exists(file_in(folder, kProblemFile)) ||
-           QFileInfo::exists(file_in(folder, kAnswerFile));
-}
-
 // The reader qv_make opens a paper with, refusals and encodings included.
 bool read_folder(const QString &folder, PaperOnDisk &disk, QString &error)
 {
@@ -106,7 +101,7 @@ int deliver(const QString &path, const QByteArray &bytes, bool force)
     if (path.isEmpty())
         return write_to_stdout(bytes) ? kDone : fail(QStringLiteral("无法写入标准输出"));
     const QString folder = QFileInfo(path).absolutePath();
-    if (!force && holds_paper(folder))
+    if (!force && folder_holds_paper_files(folder))
         return fail(refuse_paper_folder(folder));
     const QString error = replace_file({path, bytes});
     return error.isEmpty() ? kDone : fail(error);
@@ -341,7 +336,7 @@ int run_import(const QStringList &arguments)
     if (!scores)
         return command.usage_error(QStringLiteral(
             "--score 须为 0 到 10000 之间、至多两位小数的分数，一个或三个（以逗号分隔）"));
-    if (!parser.isSet(kForce) && holds_paper(folder))
+    if (!parser.isSet(kForce) && folder_holds_paper_files(folder))
         return fail(refuse_paper_folder(folder));
 
     QByteArray file;
