@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "resources/resources.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -31,20 +32,33 @@ QMessageBox *visible_message_box()
     return nullptr;
 }
 
-// Runs `act` on the real box once it is on screen, from inside the box's own
-// event loop. The timer keeps looking until the box appears.
-void when_box_shows(std::function<void(QMessageBox *)> act)
+using BoxAction = std::function<void(QMessageBox *)>;
+
+// Once the real box is on screen and active (or after 5 s of waiting for the
+// activation), runs `check` and then `answer` on it, from inside the box's
+// own event loop. `answer` runs even when a check failed and returned early:
+// a failed test must not leave the box waiting for ever.
+void when_box_shows(BoxAction check, BoxAction answer)
 {
     auto *timer = new QTimer;
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QMessageBox *box = visible_message_box()) {
-            timer->stop();
-            timer->deleteLater();
-            act(box);
-        }
+    QElapsedTimer waiting;
+    waiting.start();
+    QObject::connect(timer, &QTimer::timeout, [timer, waiting, check, answer] {
+        QMessageBox *box = visible_message_box();
+        if (!box || (QApplication::activeWindow() != box && !waiting.hasExpired(5000)))
+            return;
+        timer->stop();
+        timer->deleteLater();
+        check(box);
+        answer(box);
     });
     timer->start();
+}
+
+void click_ok(QMessageBox *box)
+{
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
 }
 
 } // namespace
@@ -141,22 +155,23 @@ void TestDialogs::realMessage_isNonModalPlainAndLeavesWindowUsable()
     auto *out_total = fixture.find<QPushButton>("out_total");
     out_total->setEnabled(true);
     bool checked = false;
-    when_box_shows([&](QMessageBox *box) {
-        QCOMPARE(box->windowTitle(), QStringLiteral("提示"));
-        QCOMPARE(box->text(), QStringLiteral("a <b>folder</b>"));
-        QCOMPARE(box->textFormat(), Qt::PlainText);
-        QCOMPARE(box->icon(), QMessageBox::NoIcon);
-        QCOMPARE(box->parentWidget(), nullptr);
-        QCOMPARE(box->windowModality(), Qt::NonModal);
-        QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-        // In front and taking the keys, so that Enter answers it.
-        QCOMPARE(QApplication::activeWindow(), box);
-        // The teacher can still work in the window while the box waits.
-        QTest::mouseClick(out_total, Qt::LeftButton);
-        QCOMPARE(total->text(), QStringLiteral("试卷总分确认：0.00 分"));
-        checked = true;
-        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-    });
+    when_box_shows(
+        [&](QMessageBox *box) {
+            QCOMPARE(box->windowTitle(), QStringLiteral("提示"));
+            QCOMPARE(box->text(), QStringLiteral("a <b>folder</b>"));
+            QCOMPARE(box->textFormat(), Qt::PlainText);
+            QCOMPARE(box->icon(), QMessageBox::NoIcon);
+            QCOMPARE(box->parentWidget(), nullptr);
+            QCOMPARE(box->windowModality(), Qt::NonModal);
+            QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+            // In front and taking the keys, so that Enter answers it.
+            QCOMPARE(QApplication::activeWindow(), box);
+            // The teacher can still work in the window while the box waits.
+            QTest::mouseClick(out_total, Qt::LeftButton);
+            QCOMPARE(total->text(), QStringLiteral("试卷总分确认：0.00 分"));
+            checked = true;
+        },
+        click_ok);
     platform::show_message(QStringLiteral("a <b>folder</b>"));
     QVERIFY(checked);
     QCOMPARE(visible_message_box(), nullptr);
@@ -178,23 +193,26 @@ void TestDialogs::realQuestion_okIsTheOnlyYes()
     QFETCH(bool, expected);
     platform::testing::remove_hooks();
     bool answered = false;
-    when_box_shows([&](QMessageBox *box) {
-        QCOMPARE(box->windowTitle(), QStringLiteral("提示"));
-        QCOMPARE(box->standardButtons(),
-                 QMessageBox::StandardButtons(QMessageBox::Ok | QMessageBox::Cancel));
-        QCOMPARE(box->button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
-        QCOMPARE(box->button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
-        QCOMPARE(box->windowModality(), Qt::NonModal);
-        answered = true;
-        if (answer == QLatin1String("ok"))
-            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-        else if (answer == QLatin1String("cancel"))
-            QTest::mouseClick(box->button(QMessageBox::Cancel), Qt::LeftButton);
-        else if (answer == QLatin1String("escape"))
-            QTest::keyClick(box, Qt::Key_Escape);
-        else
-            box->close();
-    });
+    when_box_shows(
+        [&](QMessageBox *box) {
+            QCOMPARE(box->windowTitle(), QStringLiteral("提示"));
+            QCOMPARE(box->standardButtons(),
+                     QMessageBox::StandardButtons(QMessageBox::Ok | QMessageBox::Cancel));
+            QCOMPARE(box->button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+            QCOMPARE(box->button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+            QCOMPARE(box->windowModality(), Qt::NonModal);
+            answered = true;
+        },
+        [&](QMessageBox *box) {
+            if (answer == QLatin1String("ok"))
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            else if (answer == QLatin1String("cancel"))
+                QTest::mouseClick(box->button(QMessageBox::Cancel), Qt::LeftButton);
+            else if (answer == QLatin1String("escape"))
+                QTest::keyClick(box, Qt::Key_Escape);
+            else
+                box->close();
+        });
     QCOMPARE(platform::ask_ok_cancel(QStringLiteral("关闭吗？")), expected);
     QVERIFY(answered);
 }
@@ -202,7 +220,7 @@ void TestDialogs::realQuestion_okIsTheOnlyYes()
 void TestDialogs::realQuestion_applicationQuitCountsAsCancel()
 {
     platform::testing::remove_hooks();
-    when_box_shows([](QMessageBox *) { QCoreApplication::quit(); });
+    when_box_shows([](QMessageBox *) {}, [](QMessageBox *) { QCoreApplication::quit(); });
     QCOMPARE(platform::ask_ok_cancel(QStringLiteral("关闭吗？")), false);
     // quit() also marks every later event loop as finished; a run of the
     // application's own loop resets that for the rest of the test run.
