@@ -1,6 +1,7 @@
 #include "tests/test_support.h"
 
 #include <QtGlobal>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
@@ -40,4 +41,14 @@ void install_strict_message_handler()
         return;
     installed = true;
     previous_handler = qInstallMessageHandler(strict_handler);
+}
+
+const char *set_decimal_comma_c_locale(int category)
+{
+    static const char *const names[] = {"de_DE.UTF-8", "de-DE", "German_Germany.1252"};
+    for (const char *name : names) {
+        if (std::setlocale(category, name) != nullptr)
+            return name;
+    }
+    return nullptr;
 }

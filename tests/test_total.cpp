@@ -152,8 +152,8 @@ void TestTotal::total_keepsFullStopUnderDecimalCommaLocales()
     const QLocale previous_default;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     const std::string previous_numeric = std::setlocale(LC_NUMERIC, nullptr);
-    // The test command generates this locale; printf would write "19,75" under it.
-    const bool comma_c_locale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    // printf would write "19,75" under it.
+    const bool comma_c_locale = set_decimal_comma_c_locale(LC_NUMERIC) != nullptr;
 
     open(kExampleProblem, kExampleAnswer);
     fixture.click("out_total");
@@ -163,7 +163,7 @@ void TestTotal::total_keepsFullStopUnderDecimalCommaLocales()
     std::setlocale(LC_NUMERIC, previous_numeric.c_str());
     QLocale::setDefault(previous_default);
     std::locale::global(previous_global);
-    QVERIFY2(comma_c_locale, "de_DE.UTF-8 is missing: run scripts/install-deps.sh test");
+    QVERIFY2(comma_c_locale, "no German C locale: run scripts/install-deps.sh test");
     QCOMPARE(shown, QStringLiteral("试卷总分确认：19.75 分"));
     QCOMPARE(large, QStringLiteral("试卷总分确认：1234.50 分"));
 }
