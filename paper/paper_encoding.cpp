@@ -8,6 +8,13 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace
 {
 
@@ -22,12 +29,28 @@ QTextCodec *gbk_codec()
     return QTextCodec::codecForMib(kGbkMib);
 }
 
+// On Chinese Windows the local encoding is the system's own code page 936,
+// which the toolkit names "System" and gives no number.
+bool is_chinese_windows_code_page(const QTextCodec *codec)
+{
+#ifdef Q_OS_WIN
+    const UINT code_page = GetACP();
+    return codec->mibEnum() == 0 && codec == QTextCodec::codecForLocale() &&
+           (code_page == 936 || code_page == 54936);
+#else
+    Q_UNUSED(codec);
+    return false;
+#endif
+}
+
 // Encodings whose bytes for a character GBK has are GBK's own bytes, but for
-// a few (the euro sign, some private-use characters) where GB18030 differs.
+// a few where they differ: the euro sign is 0x80 in code page 936 and A2E3 in
+// GB18030, and neither reads the other's.
 bool is_gb_family(const QTextCodec *codec)
 {
     const int mib = codec->mibEnum();
-    return mib == kGbkMib || mib == kGb18030Mib || mib == kGb2312Mib;
+    return mib == kGbkMib || mib == kGb18030Mib || mib == kGb2312Mib ||
+           is_chinese_windows_code_page(codec);
 }
 
 bool is_ascii(const QString &text)
@@ -46,6 +69,28 @@ QString decode_whole(const QTextCodec *codec, const QByteArray &bytes)
     return codec->toUnicode(QByteArray("@") + bytes).mid(1);
 }
 
+// What the programs on Chinese Windows read `bytes` as. On Windows that is
+// the system's own converter for code page 936: the toolkit's GBK table,
+// built without ICU there, differs from it (it reads A2E3 as the euro sign).
+QString read_as_code_page_936(const QByteArray &bytes, const QTextCodec *gbk)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(gbk);
+    if (bytes.isEmpty())
+        return QString();
+    const int length = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes.constData(),
+                                           int(bytes.size()), nullptr, 0);
+    if (length <= 0)
+        return QStringLiteral("\uFFFD"); // no text in code page 936
+    QString text(length, Qt::Uninitialized);
+    MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes.constData(), int(bytes.size()),
+                        reinterpret_cast<wchar_t *>(text.data()), length);
+    return text;
+#else
+    return gbk->toUnicode(bytes);
+#endif
+}
+
 bool is_writable(const QString &text, const QByteArray &encoded, const QTextCodec *codec)
 {
     // UTF-8 carries every character; a lone surrogate is no character, and
@@ -58,9 +103,14 @@ bool is_writable(const QString &text, const QByteArray &encoded, const QTextCode
     if (!gbk)
         return decode_whole(codec, encoded) == text;
     // GBK reads these very bytes back as the text: GBK has every character,
-    // and the bytes are GBK's.
-    if (is_gb_family(codec))
-        return gbk->toUnicode(encoded) == text;
+    // and the bytes are GBK's. Bytes of code page 936 must also read back
+    // under GB18030, or the paper would not open on a Linux desktop.
+    if (is_gb_family(codec)) {
+        if (read_as_code_page_936(encoded, gbk) != text)
+            return false;
+        QTextCodec *gb18030 = QTextCodec::codecForMib(kGb18030Mib);
+        return codec->mibEnum() == kGb18030Mib || !gb18030 || gb18030->toUnicode(encoded) == text;
+    }
     return decode_whole(codec, encoded) == text && gbk->toUnicode(gbk->fromUnicode(text)) == text;
 }
 

@@ -137,6 +137,13 @@ void TestEncodings::open_showsEveryCharacter_andSaveWritesTheSameBytes_data()
         << QByteArray("GB18030") << kUtf8Problem << kUtf8Answer;
     QTest::newRow("UTF-8 paper on a UTF-8 desktop")
         << QByteArray("UTF-8") << kUtf8Problem << kUtf8Answer;
+#ifdef Q_OS_WIN
+    // Chinese Windows: the local encoding is the system's code page 936.
+    QTest::newRow("GBK paper under code page 936")
+        << QByteArray("System") << kGbkProblem << kGbkAnswer;
+    QTest::newRow("UTF-8 paper under code page 936")
+        << QByteArray("System") << kUtf8Problem << kUtf8Answer;
+#endif
 }
 
 void TestEncodings::open_showsEveryCharacter_andSaveWritesTheSameBytes()
@@ -179,6 +186,10 @@ void TestEncodings::save_writesAnEditInThePapersOwnEncoding_data()
         << QByteArray("GB18030") << kAsciiProblem << kAsciiAnswer << kTypedGbk;
     QTest::newRow("ASCII paper on a UTF-8 desktop")
         << QByteArray("UTF-8") << kAsciiProblem << kAsciiAnswer << kTypedUtf8;
+#ifdef Q_OS_WIN
+    QTest::newRow("ASCII paper under code page 936")
+        << QByteArray("System") << kAsciiProblem << kAsciiAnswer << kTypedGbk;
+#endif
 }
 
 void TestEncodings::save_writesAnEditInThePapersOwnEncoding()
@@ -223,6 +234,15 @@ void TestEncodings::save_refusesACharacterTheEncodingCannotCarry_data()
         << QByteArray("UTF-8") << kUtf8Problem << kUtf8Answer << emoji << QString();
     QTest::newRow("emoji in a UTF-8 paper under GB18030")
         << QByteArray("GB18030") << kUtf8Problem << kUtf8Answer << emoji << QString();
+#ifdef Q_OS_WIN
+    // Code page 936 writes the euro sign as the one byte 0x80, which GB18030,
+    // and so a Linux desktop, cannot read.
+    QTest::newRow("euro sign in a GBK paper under code page 936")
+        << QByteArray("System") << kGbkProblem << kGbkAnswer << QStringLiteral("€5")
+        << QStringLiteral("“€”（U+20AC）");
+    QTest::newRow("won sign in a GBK paper under code page 936")
+        << QByteArray("System") << kGbkProblem << kGbkAnswer << won << QStringLiteral("U+20A9");
+#endif
 }
 
 void TestEncodings::save_refusesACharacterTheEncodingCannotCarry()

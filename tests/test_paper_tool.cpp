@@ -45,6 +45,17 @@ struct Run {
     QString err;
 };
 
+// The tool's messages as a console shows them: in the local encoding, and on
+// Windows with CR LF line ends.
+QString console_text(const QByteArray &bytes)
+{
+    QString text = QString::fromLocal8Bit(bytes);
+#ifdef Q_OS_WIN
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+#endif
+    return text;
+}
+
 Run run_tool(const QStringList &arguments, const QString &directory = QString())
 {
     QProcess process;
@@ -53,8 +64,8 @@ Run run_tool(const QStringList &arguments, const QString &directory = QString())
     if (!process.waitForFinished(60000))
         qFatal("qv_paper did not finish");
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+            console_text(process.readAllStandardOutput()),
+            console_text(process.readAllStandardError())};
 }
 
 } // namespace
@@ -113,13 +124,23 @@ void TestPaperTool::check_finds_what_to_mend_data()
     QTest::newRow("duplicate problems, across kinds and spaces")
         << QByteArray("2 1 0\n1\n@同一题$\n1\n@另一题$\n2 1\n@ 同一题\n$") << QByteArray("1 2 3")
         << QStringList{"多选题 第 1 题 题面：与单选题第 1 题的题面相同"};
+#ifdef Q_OS_WIN
+    // Code page 936 reads its one-byte euro sign, but GB18030, what a Linux
+    // desktop reads the paper as, has no such byte.
+    QTest::newRow("character the paper's encoding cannot carry")
+        << QByteArray("0 0 1\n1\n@\x80$") << QByteArray("@a$")
+        << QStringList{"非选择题 第 1 题 题面：含有字符 U+20AC，试卷的文字编码 GBK "
+                       "无法保存它，qv_make 会拒绝保存"};
+#else
     // GB18030's four-byte "₩" reads, but GBK, what Windows reads it as, has no such character.
     QTest::newRow("character the paper's encoding cannot carry")
         << QByteArray("0 0 1\n1\n@\x81\x36\xb2\x39$") << QByteArray("@a$")
         << QStringList{"非选择题 第 1 题 题面：含有字符 U+20A9，试卷的文字编码 GBK "
                        "无法保存它，qv_make 会拒绝保存"};
+#endif
+    // A UTF-8 paper, whatever the local encoding (an ASCII one would take it).
     QTest::newRow("text too long to save")
-        << QByteArray("0 0 1\n1\n@q$") << "@" + QByteArray(kMaxTextBytes, 'x') + "$"
+        << QByteArray("0 0 1\n1\n@题$") << "@" + QByteArray(kMaxTextBytes, 'x') + "$"
         << QStringList{"非选择题 第 1 题 答案：太长，须少于 100000 字节（按试卷的文字编码 UTF-8 "
                        "计算），qv_make 会拒绝保存"};
     QTest::newRow("records beyond the counts")
@@ -190,12 +211,15 @@ void TestPaperTool::printed_paper_keeps_every_text_verbatim()
 
 void TestPaperTool::pdf_is_a_valid_document_with_the_chinese_text()
 {
-    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    QVERIFY2(!pdftotext.isEmpty(), "pdftotext (poppler-utils) is part of the test set-up");
     PaperOnDisk disk = read_pair(kSoundProblem, kSoundAnswer);
     QString error;
     const QByteArray pdf = paper_pdf(disk.paper, {QStringLiteral("期中考试"), true}, &error);
     QVERIFY2(pdf.startsWith("%PDF-1.") && pdf.trimmed().endsWith("%%EOF"), qPrintable(error));
+#ifdef Q_OS_WIN
+    QSKIP("pdftotext reads the text layer on Linux only");
+#endif
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    QVERIFY2(!pdftotext.isEmpty(), "pdftotext (poppler-utils) is part of the test set-up");
 
     QTemporaryDir dir;
     QVERIFY(write_file(dir.filePath("paper.pdf"), pdf));
