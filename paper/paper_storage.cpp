@@ -177,9 +177,42 @@ QString not_known_on_disk(const QString &folder, const QString &reason)
         .arg(shown_path(folder), reason);
 }
 
+#ifdef Q_OS_WIN
+// The system's own wording, in the system's language. The toolkit's
+// qt_error_string reads a few Windows codes as C errno values (13, the
+// invalid-data code, as "Permission denied").
+QString system_reason(DWORD error_number)
+{
+    wchar_t *text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error_number, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    QString reason = length > 0 ? QString::fromWCharArray(text, int(length)).trimmed()
+                                : QStringLiteral("系统错误 %1").arg(error_number);
+    LocalFree(text);
+    return reason;
+}
+
+// A failure the tests inject is a full disk.
+const DWORD kInjectedError = ERROR_DISK_FULL;
+#else
 QString system_reason(int error_number)
 {
     return qt_error_string(error_number);
+}
+
+const int kInjectedError = ENOSPC;
+#endif
+
+storage_testing::FaultHook &fault_hook()
+{
+    static storage_testing::FaultHook hook;
+    return hook;
+}
+
+bool injected_fault(storage_testing::Step step, const QString &path)
+{
+    return fault_hook() && fault_hook()(step, path);
 }
 
 // A temporary file beside its target, written and on the disk.
@@ -222,11 +255,13 @@ QString write_temporary(const PaperFileWrite &target, Temporary &temporary)
             break;
     }
     if (handle == INVALID_HANDLE_VALUE)
-        return system_reason(int(GetLastError()));
+        return system_reason(GetLastError());
     temporary.exists = true;
     const char *data = target.bytes.constData();
     qint64 left = target.bytes.size();
     DWORD error = 0;
+    if (injected_fault(storage_testing::Step::WriteTemporary, temporary.path))
+        error = kInjectedError;
     while (left > 0 && error == 0) {
         DWORD written = 0;
         if (!WriteFile(handle, data, DWORD(left), &written, nullptr))
@@ -234,24 +269,55 @@ QString write_temporary(const PaperFileWrite &target, Temporary &temporary)
         data += written;
         left -= written;
     }
+    if (error == 0 && injected_fault(storage_testing::Step::SyncTemporary, temporary.path))
+        error = kInjectedError;
     if (error == 0 && !FlushFileBuffers(handle))
         error = GetLastError();
     if (!CloseHandle(handle) && error == 0)
         error = GetLastError();
-    return error == 0 ? QString() : system_reason(int(error));
+    return error == 0 ? QString() : system_reason(error);
 }
 
 QString replace(const Temporary &temporary, const QString &target)
 {
+    if (injected_fault(storage_testing::Step::Replace, target))
+        return system_reason(kInjectedError);
     if (MoveFileExW(native(temporary.path).c_str(), native(target).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return QString();
-    return system_reason(int(GetLastError()));
+    return system_reason(GetLastError());
+}
+
+// Windows refuses to replace a read-only file, or one that another program
+// holds open without letting it be deleted; found out only at the second
+// replacement, that would leave a new problem.prb beside an old answer.ans.
+// Both are asked first, while nothing has changed.
+QString refusal_to_replace(const QString &target)
+{
+    const std::wstring name = native(target);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return QString(); // not there: nothing to replace
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        return QStringLiteral("它是只读文件");
+    const HANDLE handle =
+        CreateFileW(name.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_SHARING_VIOLATION
+                   ? QStringLiteral("另一个程序正打开着它，请先在那个程序中关闭它")
+                   : system_reason(error);
+    }
+    CloseHandle(handle);
+    return QString();
 }
 
 // MOVEFILE_WRITE_THROUGH has put each replacement on the disk already.
-QString sync_folder(const QString &)
+QString sync_folder(const QString &folder)
 {
+    if (injected_fault(storage_testing::Step::SyncFolder, folder))
+        return system_reason(kInjectedError);
     return QString();
 }
 
@@ -271,8 +337,10 @@ mode_t new_file_mode()
     return 0666 & ~mask;
 }
 
-QString write_all_and_sync(int fd, const QByteArray &bytes)
+QString write_all_and_sync(int fd, const QString &path, const QByteArray &bytes)
 {
+    if (injected_fault(storage_testing::Step::WriteTemporary, path))
+        return system_reason(kInjectedError);
     const char *data = bytes.constData();
     size_t left = size_t(bytes.size());
     while (left > 0) {
@@ -287,6 +355,8 @@ QString write_all_and_sync(int fd, const QByteArray &bytes)
     }
     // Qt's QSaveFile ignores a failed sync: a disk that did not keep the data
     // must not be reported as a save.
+    if (injected_fault(storage_testing::Step::SyncTemporary, path))
+        return system_reason(kInjectedError);
     if (::fsync(fd) != 0)
         return system_reason(errno);
     return QString();
@@ -309,7 +379,7 @@ QString write_temporary(const PaperFileWrite &target, Temporary &temporary)
     if (::fchmod(fd, mode) != 0)
         error = system_reason(errno);
     if (error.isEmpty())
-        error = write_all_and_sync(fd, target.bytes);
+        error = write_all_and_sync(fd, temporary.path, target.bytes);
     if (::close(fd) != 0 && error.isEmpty())
         error = system_reason(errno);
     return error;
@@ -317,6 +387,8 @@ QString write_temporary(const PaperFileWrite &target, Temporary &temporary)
 
 QString replace(const Temporary &temporary, const QString &target)
 {
+    if (injected_fault(storage_testing::Step::Replace, target))
+        return system_reason(kInjectedError);
     if (::rename(QFile::encodeName(temporary.path).constData(),
                  QFile::encodeName(target).constData()) == 0)
         return QString();
@@ -327,6 +399,12 @@ QString replace(const Temporary &temporary, const QString &target)
 // for a large paper takes as long as the rest of a save: an interruption
 // there would leave a new problem.prb beside an old answer.ans. Held open,
 // the old files are freed only when both renames are done.
+// POSIX replaces any file its folder lets it replace.
+QString refusal_to_replace(const QString &)
+{
+    return QString();
+}
+
 class OldFilesHeld
 {
   public:
@@ -352,6 +430,8 @@ class OldFilesHeld
 // A rename is only on the disk once the folder that holds the name is.
 QString sync_folder(const QString &folder)
 {
+    if (injected_fault(storage_testing::Step::SyncFolder, folder))
+        return system_reason(kInjectedError);
     const int fd =
         ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
@@ -396,6 +476,14 @@ QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &s
             return save_error(targets[i]->path, error);
         }
     }
+    for (const PaperFileWrite *target : targets) {
+        const QString refusal = refusal_to_replace(target->path);
+        if (!refusal.isEmpty()) {
+            remove_temporary(temporaries[0]);
+            remove_temporary(temporaries[1]);
+            return save_error(target->path, refusal);
+        }
+    }
     // Both new files are on the disk: the two replacements follow each other
     // with nothing in between, so that an interruption rarely finds the
     // folder holding a new problem.prb beside an old answer.ans.
@@ -432,6 +520,8 @@ QString replace_file(const PaperFileWrite &file)
     Temporary temporary;
     QString error = write_temporary(file, temporary);
     if (error.isEmpty())
+        error = refusal_to_replace(file.path);
+    if (error.isEmpty())
         error = replace(temporary, file.path);
     if (!error.isEmpty()) {
         remove_temporary(temporary);
@@ -444,4 +534,9 @@ QString replace_file(const PaperFileWrite &file)
             .arg(shown_path(file.path), shown_path(folder), error);
     remove_leftover_temporaries(folder, {QFileInfo(file.path).fileName()});
     return QString();
+}
+
+void storage_testing::set_fault_hook(FaultHook hook)
+{
+    fault_hook() = std::move(hook);
 }

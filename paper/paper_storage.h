@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 // A file is read whole, and a QByteArray holds less than 2 GiB. No paper a
 // teacher writes comes near 1 GiB (30000 questions of 35 KB of text each).
@@ -42,3 +43,19 @@ QString replace_file(const PaperFileWrite &file);
 // The names of this program's temporary files start with the paper file's
 // name and this, and end in six random characters.
 extern const char kTemporaryInfix[];
+
+// A seam for the tests of failures no test can cause for real on every
+// system (a full disk, a failing flush): while a hook is set, each step of
+// writing asks it first, and fails as the system would when it answers true.
+// The program never sets one.
+namespace storage_testing
+{
+enum class Step {
+    WriteTemporary, // `path` is the temporary file
+    SyncTemporary,  // the same
+    Replace,        // `path` is the paper file being replaced
+    SyncFolder,     // `path` is the folder
+};
+using FaultHook = std::function<bool(Step step, const QString &path)>;
+void set_fault_hook(FaultHook hook); // an empty hook removes it
+} // namespace storage_testing

@@ -7,6 +7,7 @@
 #include "paper/paper_commands.h"
 #include "paper/paper_files.h"
 #include "paper/paper_model.h"
+#include "paper/paper_storage.h"
 #include "platform/dialogs.h"
 
 #include <QCloseEvent>
@@ -27,6 +28,12 @@
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 using platform::testing::ShownDialog;
 
@@ -40,6 +47,16 @@ const QByteArray kExampleAnswer = "2\r\n5\r\n@See the notes.$\r\n";
 
 const QString kCloseConfirmation = QStringLiteral("您确定要关闭此试卷吗？请确认是否保存试卷。\n（点"
                                                   "击“保存试卷按钮”，若不想保存试卷，忽略此操作）");
+
+const QByteArray kOlderProblem = "1 0 0\r\n3\r\n@older$\r\n";
+const QByteArray kOlderAnswer = "4\r\n";
+
+// A step's file name without the six random characters of a temporary file.
+QString step_file(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return name.contains(QLatin1String(kTemporaryInfix)) ? name.chopped(6) : name;
+}
 
 QByteArray numbered_single_choice_paper(int count, const char *prefix)
 {
@@ -105,7 +122,11 @@ class TestCommands : public QObject
   private slots:
     void initTestCase() { install_strict_message_handler(); }
     void init();
-    void cleanup() { fixture.tear_down(); }
+    void cleanup()
+    {
+        storage_testing::set_fault_hook({});
+        fixture.tear_down();
+    }
 
     void new_writesTheEmptyPairAndNothingElse();
     void new_cancelledDialogDoesNothing();
@@ -137,6 +158,11 @@ class TestCommands : public QObject
     void save_syncFailing_isReported_data();
     void save_syncFailing_isReported();
     void save_syncsBothFilesBeforeReplacingEither();
+    void save_failingStep_isReportedAndLeavesAWholePair_data();
+    void save_failingStep_isReportedAndLeavesAWholePair();
+    void save_writesBothFilesBeforeReplacingEither_andRemovesLeftovers();
+    void save_overAFileWindowsWillNotReplace_changesNothing_data();
+    void save_overAFileWindowsWillNotReplace_changesNothing();
 
     void close_cancel_keepsEverything();
     void close_ok_returnsToTheNoPaperState();
@@ -159,6 +185,7 @@ class TestCommands : public QObject
     template <class T> T *on(const char *name) { return fixture.find<T>(name); }
     QString path(const char *file) const { return folder->filePath(QLatin1String(file)); }
     void open_example();
+    void open_example_over_an_older_pair();
 
     WindowFixture fixture;
     std::unique_ptr<QTemporaryDir> folder;
@@ -166,6 +193,7 @@ class TestCommands : public QObject
 
 void TestCommands::init()
 {
+    storage_testing::set_fault_hook({});
     fixture.set_up();
     folder = std::make_unique<QTemporaryDir>();
     QVERIFY(folder->isValid());
@@ -176,6 +204,14 @@ void TestCommands::open_example()
     write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
     fixture.open_paper(folder->path());
     QVERIFY2(shown_messages().isEmpty(), qPrintable(shown_messages().join(QLatin1Char('\n'))));
+}
+
+// The example paper open, and another paper in its files: saving writes the
+// example over it.
+void TestCommands::open_example_over_an_older_pair()
+{
+    open_example();
+    write_paper_files(folder->path(), kOlderProblem, kOlderAnswer);
 }
 
 // --- new -------------------------------------------------------------------
@@ -674,6 +710,130 @@ void TestCommands::save_syncsBothFilesBeforeReplacingEither()
              qPrintable(calls[3]));
     QCOMPARE(calls[4], QStringLiteral("sync ") + dir);
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "calls.log", "problem.prb"}));
+#endif
+}
+
+using Step = storage_testing::Step;
+Q_DECLARE_METATYPE(Step)
+
+void TestCommands::save_failingStep_isReportedAndLeavesAWholePair_data()
+{
+    QTest::addColumn<Step>("step");
+    QTest::addColumn<QString>("file"); // empty: the folder
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<bool>("replaced");
+    const QString unchanged = QStringLiteral("原来的试卷文件没有改动");
+    QTest::newRow("problem.prb's new bytes not written")
+        << Step::WriteTemporary << "problem.prb" << unchanged << false;
+    QTest::newRow("answer.ans's new bytes not written")
+        << Step::WriteTemporary << "answer.ans" << unchanged << false;
+    QTest::newRow("problem.prb's new bytes not flushed")
+        << Step::SyncTemporary << "problem.prb" << unchanged << false;
+    QTest::newRow("answer.ans's new bytes not flushed")
+        << Step::SyncTemporary << "answer.ans" << unchanged << false;
+    QTest::newRow("problem.prb not replaced")
+        << Step::Replace << "problem.prb" << unchanged << false;
+    QTest::newRow("folder not synced")
+        << Step::SyncFolder << QString() << QStringLiteral("无法确认") << true;
+}
+
+void TestCommands::save_failingStep_isReportedAndLeavesAWholePair()
+{
+    QFETCH(Step, step);
+    QFETCH(QString, file);
+    QFETCH(QString, said);
+    QFETCH(bool, replaced);
+    open_example_over_an_older_pair();
+    storage_testing::set_fault_hook([&](Step at, const QString &where) {
+        return at == step && (file.isEmpty() || step_file(where).startsWith(file));
+    });
+    fixture.click("save_paper");
+    QCOMPARE(shown_messages().size(), 1);
+    const QString message = shown_messages()[0];
+    QVERIFY2(message.contains(said) && message.contains(file), qPrintable(message));
+    QCOMPARE(read_file(path("problem.prb")), replaced ? kExampleProblem : kOlderProblem);
+    QCOMPARE(read_file(path("answer.ans")), replaced ? kExampleAnswer : kOlderAnswer);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+
+    storage_testing::set_fault_hook({});
+    fixture.click("save_paper");
+    QCOMPARE(shown_messages().size(), 1);
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
+}
+
+void TestCommands::save_writesBothFilesBeforeReplacingEither_andRemovesLeftovers()
+{
+    open_example_over_an_older_pair();
+    // Leftovers of a save killed part-way, and a teacher's own copy.
+    for (const char *name :
+         {"problem.prb.qv_make-AbC123", "answer.ans.qv_make-xYz789", "problem.prb.bak"}) {
+        QFile leftover(path(name));
+        QVERIFY(leftover.open(QIODevice::WriteOnly));
+        leftover.write("left over");
+    }
+    QStringList steps;
+    storage_testing::set_fault_hook([&](Step step, const QString &where) {
+        static const char *const names[] = {"write", "sync", "replace", "sync folder"};
+        steps << QLatin1String(names[int(step)]) +
+                     (step == Step::SyncFolder ? QString() : QLatin1Char(' ') + step_file(where));
+        return false;
+    });
+    fixture.click("save_paper");
+    QVERIFY2(shown_messages().isEmpty(), qPrintable(shown_messages().join(QLatin1Char('\n'))));
+    QCOMPARE(steps, (QStringList{"write problem.prb.qv_make-", "sync problem.prb.qv_make-",
+                                 "write answer.ans.qv_make-", "sync answer.ans.qv_make-",
+                                 "replace problem.prb", "replace answer.ans", "sync folder"}));
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
+    QCOMPARE(files_in(folder->path()),
+             (QStringList{"answer.ans", "problem.prb", "problem.prb.bak"}));
+}
+
+void TestCommands::save_overAFileWindowsWillNotReplace_changesNothing_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("read_only"); // else open in another program
+    QTest::newRow("read-only problem.prb") << "problem.prb" << true;
+    QTest::newRow("read-only answer.ans") << "answer.ans" << true;
+    QTest::newRow("problem.prb open in another program") << "problem.prb" << false;
+    QTest::newRow("answer.ans open in another program") << "answer.ans" << false;
+}
+
+void TestCommands::save_overAFileWindowsWillNotReplace_changesNothing()
+{
+#ifndef Q_OS_WIN
+    QSKIP("only Windows refuses to replace a read-only file or one open elsewhere");
+#else
+    QFETCH(QString, file);
+    QFETCH(bool, read_only);
+    open_example_over_an_older_pair();
+    const QString target = folder->filePath(file);
+    const QFile::Permissions permissions = QFile::permissions(target);
+    HANDLE other_program = INVALID_HANDLE_VALUE;
+    if (read_only) {
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadUser));
+    } else {
+        // Opened as a program that shares reading only, as an editor may.
+        other_program =
+            CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(target).utf16()),
+                        GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        QVERIFY(other_program != INVALID_HANDLE_VALUE);
+    }
+    fixture.click("save_paper");
+    const QStringList messages = shown_messages();
+    if (read_only)
+        QFile::setPermissions(target, permissions);
+    else
+        CloseHandle(other_program);
+
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains(QStringLiteral("原来的试卷文件没有改动")) &&
+                 messages[0].contains(file),
+             qPrintable(messages[0]));
+    QCOMPARE(read_file(path("problem.prb")), kOlderProblem);
+    QCOMPARE(read_file(path("answer.ans")), kOlderAnswer);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
 #endif
 }
 
