@@ -1,12 +1,27 @@
-# Installs the build in BUILD into PREFIX and checks that a Linux desktop finds
-# the programs there: qv_make and qv_paper, qv_make's .desktop entry naming it and its icon,
-# and the icon itself a 128 x 128 PNG with 8-bit RGBA (32 bits a pixel).
-#   cmake -DBUILD=... -DPREFIX=... -P check_install.cmake
+# Installs the build in BUILD into PREFIX and checks what is there.
+# On Linux, that a desktop finds the programs: qv_make and qv_paper, qv_make's
+# .desktop entry naming it and its icon, and the icon itself a 128 x 128 PNG
+# with 8-bit RGBA (32 bits a pixel). On Windows (WINDOWS set), that the folder
+# holds the two programs and exactly what they load, no more.
+#   cmake -DBUILD=... -DPREFIX=... [-DWINDOWS=1] -P check_install.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}"
                 RESULT_VARIABLE result OUTPUT_QUIET)
 if(result)
     message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+if(WINDOWS)
+    file(GLOB_RECURSE installed RELATIVE "${PREFIX}" "${PREFIX}/*")
+    list(SORT installed)
+    set(expected Qt5Core.dll Qt5Gui.dll Qt5Widgets.dll libgcc_s_seh-1.dll libstdc++-6.dll
+                 libwinpthread-1.dll platforms/qwindows.dll qv_make.exe qv_paper.exe
+                 styles/qwindowsvistastyle.dll)
+    list(SORT expected)
+    if(NOT installed STREQUAL expected)
+        message(FATAL_ERROR "installed:\n  ${installed}\nexpected:\n  ${expected}")
+    endif()
+    return()
 endif()
 
 set(desktop "${PREFIX}/share/applications/qv_make.desktop")
