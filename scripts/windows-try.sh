@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Tries the Windows packages as a teacher would, in a Wine prefix of their own
+# with code page 936 and no Qt on any path:
+# - the zip, unpacked into a folder of its own: qv_paper reports its version
+#   and checks a GBK paper, qv_make opens its window;
+# - the installer, run silently: the programs are in Program Files, the
+#   Start-menu shortcut starts qv_make, and the uninstaller leaves nothing of
+#   what was installed.
+#   scripts/windows-try.sh dist/qv_make-<version>-windows-x64.zip dist/qv_make-<version>-setup.exe
+set -euo pipefail
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a "$0" "$@"
+fi
+zip=$(realpath "$1")
+setup=$(realpath "$2")
+version=$(basename "$setup" | sed 's/^qv_make-\(.*\)-setup\.exe$/\1/')
+
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=zh_CN.UTF-8
+unset LC_ALL WINEPATH
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "windows-try: $*" >&2
+    exit 1
+}
+wineboot -i >/dev/null 2>&1
+
+# Waits up to 30 s for a window whose title names the program.
+window_appears() {
+    for _ in $(seq 60); do
+        xdotool search --name 'Kestrova2\.0' >/dev/null 2>&1 && return 0
+        sleep 0.5
+    done
+    return 1
+}
+
+echo "-- the zip, from a folder of its own"
+mkdir "$work/unzipped"
+unzip -q "$zip" -d "$work/unzipped"
+folder=$(find "$work/unzipped" -mindepth 1 -maxdepth 1 -type d)
+said=$(wine "$folder/qv_paper.exe" --version | tr -d '\r')
+[ "$said" = "qv_paper $version" ] || fail "qv_paper.exe --version said '$said'"
+echo "$said"
+
+# One question of each kind, in GBK: "单选" "多选" "问答" "答案".
+mkdir "$work/paper"
+printf '1 1 1\r\n2\r\n@\xb5\xa5\xd1\xa1$\r\n4 1\r\n@\xb6\xe0\xd1\xa1$\r\n10\r\n@\xce\xca\xb4\xf0$\r\n' \
+    >"$work/paper/problem.prb"
+printf '2\r\n5\r\n@\xb4\xf0\xb0\xb8$\r\n' >"$work/paper/answer.ans"
+checked=$(wine "$folder/qv_paper.exe" check "Z:${work//\//\\}\\paper" | iconv -f GBK -t UTF-8 |
+          tr -d '\r')
+echo "$checked"
+grep -q '试卷总分确认：16.00 分' <<<"$checked" || fail "check of a GBK paper said: $checked"
+
+wine "$folder/qv_make.exe" &
+window_appears || fail "qv_make.exe from the zip showed no window"
+echo "qv_make.exe from the zip shows its window"
+wineserver -k
+wait || true
+
+echo "-- the installer"
+wine "$setup" /S
+wineserver -w
+installed="$WINEPREFIX/drive_c/Program Files/qv_make"
+for file in qv_make.exe qv_paper.exe Qt5Core.dll platforms/qwindows.dll uninstall.exe; do
+    [ -f "$installed/$file" ] || fail "not installed: $file"
+done
+shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kestrova2.0 出题端 qv_make.lnk"
+[ -f "$shortcut" ] || fail "no Start-menu shortcut"
+wine start /unix "$shortcut"
+window_appears || fail "the Start-menu shortcut started no window"
+echo "the Start-menu shortcut starts qv_make"
+wineserver -k
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\qv_make' >/dev/null 2>&1 ||
+    fail "no uninstall entry"
+
+echo "-- the uninstaller"
+wine "$installed/uninstall.exe" /S
+wineserver -w
+[ ! -e "$installed" ] || fail "left behind: $(cd "$installed" && find . | tr '\n' ' ')"
+[ ! -e "$shortcut" ] || fail "the shortcut is left behind"
+if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\qv_make' >/dev/null 2>&1; then
+    fail "the uninstall entry is left behind"
+fi
+echo "the uninstaller removed everything it installed"
