@@ -1,5 +1,6 @@
 #include "paper/paper_commands.h"
 
+#include "paper/paper_encoding.h"
 #include "paper/paper_files.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"
@@ -7,7 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTextCodec>
 #include <new>
+#include <optional>
 
 namespace
 {
@@ -48,6 +51,40 @@ bool is_open_folder(const QString &folder)
     return !open.isEmpty() && open == QFileInfo(folder).canonicalFilePath();
 }
 
+// The paper's paths are kept in the local 8-bit encoding, as the other
+// programs of the system keep them; a folder whose name it cannot carry (an
+// "é" under code page 936) would come back as another folder, full of "?".
+// Returns the first character it cannot carry, or an empty string.
+QString character_lost_in_local_paths(const QString &folder)
+{
+    const QTextCodec *local = QTextCodec::codecForLocale();
+    const auto survives = [local](const QString &text) {
+        return local->toUnicode(local->fromUnicode(text)) == text;
+    };
+    if (survives(folder))
+        return QString();
+    for (int i = 0; i < folder.size();) {
+        const bool pair =
+            folder[i].isHighSurrogate() && i + 1 < folder.size() && folder[i + 1].isLowSurrogate();
+        const QString character = folder.mid(i, pair ? 2 : 1);
+        if (!survives(character))
+            return character;
+        i += character.size();
+    }
+    return folder; // no character alone, but the name as a whole
+}
+
+std::optional<CommandOutcome> refuse_unreachable_folder(const QString &folder, const QString &what)
+{
+    const QString lost = character_lost_in_local_paths(folder);
+    if (lost.isEmpty())
+        return std::nullopt;
+    return failure(QStringLiteral("文件夹 %1 的名称中含有字符“%2”（%3），本机的文字编码 %4 "
+                                  "无法表示它，无法%5。请换一个文件夹，或把文件夹改名。")
+                       .arg(QDir::toNativeSeparators(folder), lost, code_point_label(lost),
+                            paper_encoding_name(QTextCodec::codecForLocale()), what));
+}
+
 // A paper near the size limit may not fit in memory: the command fails and
 // says so, and the exception never reaches the toolkit's event loop.
 template <typename Command>
@@ -62,6 +99,8 @@ CommandOutcome unless_out_of_memory(const QString &what, Command command)
 
 CommandOutcome read_paper_folder(const QString &folder)
 {
+    if (const auto refused = refuse_unreachable_folder(folder, QStringLiteral("打开其中的试卷")))
+        return *refused;
     if (!paper_paths_fit(folder))
         return failure(QStringLiteral("所选择的文件夹路径太长，无法打开其中的试卷。"));
     QByteArray problem;
@@ -119,10 +158,19 @@ CommandOutcome save_open_paper()
     return unless_out_of_memory(QStringLiteral("保存试卷"), [] { return write_open_paper(); });
 }
 
-CommandOutcome create_empty_paper(const QString &folder)
+CommandOutcome check_new_paper_folder(const QString &folder)
 {
+    if (const auto refused = refuse_unreachable_folder(folder, QStringLiteral("在其中新建试卷")))
+        return *refused;
     if (!paper_paths_fit(folder))
         return failure(QStringLiteral("所选择的文件夹路径太长，无法在其中新建试卷。"));
+    return {};
+}
+
+CommandOutcome create_empty_paper(const QString &folder)
+{
+    if (const CommandOutcome checked = check_new_paper_folder(folder); !checked.ok)
+        return checked;
     // "0 0 0" without a line break: the smallest pair the readers accept.
     const CommandOutcome outcome =
         written(replace_paper_files({file_in(folder, kProblemFileName), QByteArray("0 0 0")},

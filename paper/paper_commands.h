@@ -18,6 +18,10 @@ CommandOutcome open_paper_folder(const QString &folder);
 // file beside it; both are complete before either replaces its old file.
 CommandOutcome save_open_paper();
 
+// Whether a paper can be created in `folder` at all (its name and length),
+// asked as soon as it is chosen, before anything else is asked.
+CommandOutcome check_new_paper_folder(const QString &folder);
+
 // Writes an empty paper ("0 0 0" and an empty answer file) into `folder`,
 // the same safe way. The paper in memory is not touched.
 CommandOutcome create_empty_paper(const QString &folder);

@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTextCodec>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWindow>
@@ -79,6 +80,8 @@ QStringList files_in(const QString &folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
+#ifdef Q_OS_UNIX
+// The child processes run only where the shim and the file-size limit exist.
 struct ChildSave {
     int exit_code;
     QString said;
@@ -112,6 +115,7 @@ ChildSave run_save_child(const QString &folder, int bytes, int limit,
         return {-1, QStringLiteral("the save child did not finish")};
     return {child.exitCode(), QString::fromUtf8(child.readAllStandardOutput())};
 }
+#endif
 
 } // namespace
 
@@ -144,6 +148,8 @@ class TestCommands : public QObject
     void open_overAnOpenPaper_replacesItsPages();
     void open_malformedPair_isExplainedAndChangesNothing();
     void open_folderTooLongForThePaths_isRefused();
+    void chosenFolderTheLocalEncodingCannotName_isRefused_data();
+    void chosenFolderTheLocalEncodingCannotName_isRefused();
     void open_hugeFile_isRefusedWithoutReadingIt();
     void open_specialFile_isRefusedAndChangesNothing_data();
     void open_specialFile_isRefusedAndChangesNothing();
@@ -462,6 +468,47 @@ void TestCommands::open_folderTooLongForThePaths_isRefused()
     QVERIFY(!on<QPushButton>("save_paper")->isEnabled());
 }
 
+void TestCommands::chosenFolderTheLocalEncodingCannotName_isRefused_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("holds_paper");
+    QTest::newRow("open") << "open_paper" << true;
+    QTest::newRow("new over an empty folder") << "new_paper" << false;
+    QTest::newRow("new over a paper") << "new_paper" << true;
+}
+
+void TestCommands::chosenFolderTheLocalEncodingCannotName_isRefused()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, holds_paper);
+    const QString chosen = folder->filePath(QStringLiteral("试卷₩"));
+    QVERIFY(QDir().mkpath(chosen));
+    if (holds_paper)
+        write_paper_files(chosen, kExampleProblem, kExampleAnswer);
+        // GBK has no "₩": the paths of a paper in this folder would hold a "?".
+#ifdef Q_OS_WIN
+    QTextCodec *gbk = QTextCodec::codecForLocale(); // code page 936 under the test set-up
+#else
+    QTextCodec *gbk = QTextCodec::codecForName("GBK");
+#endif
+    QTextCodec *previous = QTextCodec::codecForLocale();
+    QTextCodec::setCodecForLocale(gbk);
+    platform::testing::queue_folder(chosen);
+    fixture.click(qPrintable(command));
+    QTextCodec::setCodecForLocale(previous);
+
+    QCOMPARE(questions_asked(), 0);
+    QCOMPARE(shown_messages().size(), 1);
+    QVERIFY2(shown_messages()[0].contains(QStringLiteral("“₩”（U+20A9），本机的文字编码 GBK")),
+             qPrintable(shown_messages()[0]));
+    QCOMPARE(problem_path[0], '\0');
+    const QStringList expected_files =
+        holds_paper ? QStringList{"answer.ans", "problem.prb"} : QStringList{};
+    QCOMPARE(files_in(chosen), expected_files);
+    if (holds_paper)
+        QCOMPARE(read_file(chosen + QStringLiteral("/problem.prb")), kExampleProblem);
+}
+
 void TestCommands::open_hugeFile_isRefusedWithoutReadingIt()
 {
     write_paper_files(folder->path(), "0 0 0", QByteArray());
@@ -491,23 +538,26 @@ void TestCommands::open_specialFile_isRefusedAndChangesNothing_data()
 
 void TestCommands::open_specialFile_isRefusedAndChangesNothing()
 {
-#ifndef Q_OS_UNIX
-    QSKIP("FIFOs and /dev/zero are POSIX");
-#else
     QFETCH(QByteArray, special);
     QFETCH(QByteArray, kind);
     QFETCH(QString, named);
+#ifndef Q_OS_UNIX
+    if (kind != "folder")
+        QSKIP("FIFOs and /dev/zero are POSIX");
+#endif
     open_example();
     QTemporaryDir other;
     write_paper_files(other.path(), "0 0 0", QByteArray());
     const QString file = other.filePath(QString::fromLatin1(special));
     QVERIFY(QFile::remove(file));
+#ifdef Q_OS_UNIX
     const QByteArray native = QFile::encodeName(file);
     if (kind == "fifo")
         QCOMPARE(::mkfifo(native.constData(), 0600), 0);
     else if (kind == "zero")
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
     else
+#endif
         QVERIFY(QDir().mkdir(file));
 
     fixture.open_paper(other.path()); // a FIFO must not block here
@@ -517,7 +567,6 @@ void TestCommands::open_specialFile_isRefusedAndChangesNothing()
              qPrintable(shown_messages()[0]));
     QCOMPARE(QByteArray(problem_path), QFile::encodeName(path("problem.prb")));
     QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("1+1=?"));
-#endif
 }
 
 void TestCommands::open_paperLargerThanMemory_isReportedNotCrashed()

@@ -127,6 +127,10 @@ void qv_make::on_new_paper_clicked()
     const QString folder = platform::choose_folder(QStringLiteral("指定新建试卷所在的文件夹"));
     if (folder.isEmpty())
         return;
+    if (const CommandOutcome checked = check_new_paper_folder(folder); !checked.ok) {
+        platform::show_message(checked.message);
+        return;
+    }
     if (folder_holds_paper_files(folder) &&
         !platform::ask_ok_cancel(QStringLiteral("所选择的文件夹中已有试卷文件。\n点击“确定”将用一份"
                                                 "空白试卷替换其中的试卷，原有的题目会丢失。"))) {
