@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite headless (installing what it needs on
 # Debian), then again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then fuzzes the paper reader for a bounded time. Fails on any failure or report.
+# then fuzzes the paper reader for a bounded time; then builds the Debian
+# package, and cross-builds for Windows and runs the suite there under Wine
+# when a Qt for Windows is at hand. Fails on any failure or report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -25,3 +27,20 @@ LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
 
 echo "== fuzz the paper reader"
 scripts/fuzz.sh
+
+echo "== the Debian package"
+scripts/package-deb.sh
+if [ "$(id -u)" -eq 0 ]; then
+    scripts/try-deb.sh dist/qv-make_*_amd64.deb
+else
+    echo "Not root: the package is not installed to try it (scripts/try-deb.sh does, with sudo)."
+fi
+
+echo "== Windows, under Wine"
+if scripts/windows.sh --have-qt; then
+    scripts/windows.sh
+elif [ -n "${QV_REQUIRE_WINDOWS:-}" ]; then
+    scripts/windows.sh # says what is missing, and fails
+else
+    echo "No Qt for Windows (QT_WIN_PREFIX, or ../shared/qt5-mingw-x64/): the Windows suite is not run."
+fi
