@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Tries the Windows packages as a teacher would, in a Wine prefix of their own
 # with code page 936 and no Qt on any path:
-# - the zip, unpacked into a folder of its own: qv_paper reports its version
-#   and checks a GBK paper, qv_make opens its window;
+# - the zip, unpacked into a folder of its own: qv_paper reports its version,
+#   checks a GBK paper, and exports and imports as the Linux build in
+#   build/ does (QV_LINUX_PAPER_TOOL names another); qv_make opens its window;
 # - the installer, run silently: the programs are in Program Files, the
 #   Start-menu shortcut starts qv_make, and the uninstaller leaves nothing of
 #   what was installed.
@@ -56,6 +57,32 @@ checked=$(wine "$folder/qv_paper.exe" check "Z:${work//\//\\}\\paper" | iconv -f
           tr -d '\r')
 echo "$checked"
 grep -q '试卷总分确认：16.00 分' <<<"$checked" || fail "check of a GBK paper said: $checked"
+
+# The same inputs give the same papers as the Linux build, when there is one:
+# the exports byte for byte, the imports as text (GBK here, UTF-8 there).
+linux_tool=${QV_LINUX_PAPER_TOOL:-$(dirname "$0")/../build/paper_tool/qv_paper}
+if [ -x "$linux_tool" ]; then
+    win_path() { echo "Z:${1//\//\\}"; }
+    sample=$(realpath "$(dirname "$0")/../docs/sample-questions.gift")
+    for format in gift moodle-xml; do
+        wine "$folder/qv_paper.exe" export "$(win_path "$work/paper")" --to $format \
+            -o "$(win_path "$work/windows.$format")"
+        QT_QPA_PLATFORM=offscreen "$linux_tool" export "$work/paper" --to $format -o "$work/linux.$format"
+        cmp "$work/windows.$format" "$work/linux.$format" || fail "the $format exports differ"
+    done
+    status=0
+    wine "$folder/qv_paper.exe" import "$(win_path "$sample")" --from gift \
+        -o "$(win_path "$work/imported-windows")" >/dev/null 2>&1 || status=$?
+    linux_status=0
+    QT_QPA_PLATFORM=offscreen "$linux_tool" import "$sample" --from gift \
+        -o "$work/imported-linux" >/dev/null 2>&1 || linux_status=$?
+    [ "$status" = "$linux_status" ] || fail "the imports exit $status and $linux_status"
+    for file in problem.prb answer.ans; do
+        iconv -f GBK -t UTF-8 "$work/imported-windows/$file" | cmp - "$work/imported-linux/$file" ||
+            fail "the imported $file differs"
+    done
+    echo "qv_paper.exe exports and imports as the Linux build does"
+fi
 
 wine "$folder/qv_make.exe" &
 window_appears || fail "qv_make.exe from the zip showed no window"
