@@ -1,31 +1,49 @@
 #!/usr/bin/env bash
-# Installs, on Debian, what building and running qv_make needs ("run") or what
-# the test suite needs as well ("test"). Does nothing when all is there.
+# Installs, on Debian, what a task needs, and does nothing when all is there:
+#   run      building and running qv_make (the default)
+#   test     that and the test suite (sanitizers, fuzzing, printed PDFs)
+#   deb      that and making the Debian package
+#   windows  cross-building for Windows and running the result under Wine
 set -euo pipefail
+task=${1:-run}
 
-packages=(cmake make g++ qtbase5-dev qtbase5-dev-tools qttranslations5-l10n fonts-noto-cjk)
-if [ "${1:-run}" = test ]; then
-    packages+=(clang libclang-rt-14-dev locales poppler-utils)
-fi
+base=(cmake make g++ qtbase5-dev qtbase5-dev-tools qttranslations5-l10n fonts-noto-cjk)
+case "$task" in
+run) packages=("${base[@]}") ;;
+test) packages=("${base[@]}" clang libclang-rt-14-dev locales poppler-utils) ;;
+deb) packages=("${base[@]}" dpkg-dev file desktop-file-utils) ;;
+windows)
+    packages=(cmake make g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xdotool xz-utils
+              zip unzip locales fontconfig fonts-noto-cjk)
+    ;;
+*)
+    echo "usage: $0 [run|test|deb|windows]" >&2
+    exit 2
+    ;;
+esac
 
-# The locale tests switch to a locale that writes numbers with a decimal comma.
-ensure_test_locale() {
-    [ "${1:-run}" = test ] || return 0
-    locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
-    echo "Generating the de_DE.UTF-8 locale"
-    $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
-}
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
 
 missing=()
 for package in "${packages[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
     [ "$status" = "install ok installed" ] || missing+=("$package")
 done
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-ensure_test_locale "${1:-run}"
+
+ensure_locale() {
+    locale -a 2>/dev/null | grep -qi "^$1\.utf-\?8$" && return 0
+    echo "Generating the $1.UTF-8 locale"
+    $sudo localedef -i "$1" -f UTF-8 "$1.UTF-8"
+}
+case "$task" in
+# The locale tests switch to a locale that writes numbers with a decimal comma.
+test) ensure_locale de_DE ;;
+# Wine takes its ANSI code page from the locale: zh_CN gives 936, as on Chinese Windows.
+windows) ensure_locale zh_CN ;;
+esac

@@ -4,21 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The program and its translation, then what makes and checks the package:
+# The program and its translation, and what makes and checks the package:
 # dpkg-shlibdeps (dpkg-dev) and file compute the dependencies.
-scripts/install-deps.sh run
-missing=()
-for package in dpkg-dev file desktop-file-utils; do
-    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-    [ "$status" = "install ok installed" ] || missing+=("$package")
-done
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh deb
 
 # cpack would otherwise build every target first (tools, benchmarks) before
 # installing the two programs.

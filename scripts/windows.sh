@@ -30,25 +30,7 @@ if ! have_qt; then
     exit 1
 fi
 
-packages=(cmake make g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xz-utils zip unzip
-          locales fontconfig fonts-noto-cjk)
-missing=()
-for package in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-    [ "$status" = "install ok installed" ] || missing+=("$package")
-done
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-# Wine takes its ANSI code page from the locale: zh_CN gives 936.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
-    echo "Generating the zh_CN.UTF-8 locale"
-    $sudo localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
-fi
+scripts/install-deps.sh windows
 
 mkdir -p "$build"
 if [ -n "${QT_WIN_PREFIX:-}" ] && [ -d "$QT_WIN_PREFIX/lib/cmake/Qt5" ]; then
