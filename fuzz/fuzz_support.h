@@ -103,9 +103,11 @@ inline PaperData write_and_read_back()
 }
 
 // The pair's encoding, told the plain way: UTF-8 when both files come back
-// from the UTF-8 codec unchanged, the local encoding when they are ASCII, and
-// otherwise the legacy one (GB18030 on a UTF-8 desktop).
-inline QTextCodec *reference_codec(const QByteArray &problem, const QByteArray &answer)
+// from the UTF-8 codec unchanged, the local encoding when they are ASCII (and
+// no byte-order mark said UTF-8), and otherwise the legacy one (GB18030 on a
+// UTF-8 desktop).
+inline QTextCodec *reference_codec(const QByteArray &problem, const QByteArray &answer,
+                                   bool marked_utf8)
 {
     // Each file on its own: the end of one and the start of the other may
     // make a UTF-8 sequence that neither file holds.
@@ -116,7 +118,7 @@ inline QTextCodec *reference_codec(const QByteArray &problem, const QByteArray &
     bool ascii = true;
     for (const char c : problem + answer)
         ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    if (ascii)
+    if (ascii && !marked_utf8)
         return QTextCodec::codecForLocale();
     if (is_utf8(problem) && is_utf8(answer))
         return QTextCodec::codecForName("UTF-8");
@@ -189,10 +191,39 @@ class ReferenceReader
     std::vector<QByteArray> &raw_texts_;
 };
 
-inline bool reference_read(const QByteArray &problem_bytes, const QByteArray &answer_bytes,
-                           PaperData &paper, std::vector<QByteArray> &raw_texts)
+// Before a pair is read: what each file's bytes say of its encoding is the
+// library's own guess (tested on its own); a file in UTF-16 or UTF-32 and a
+// pair of a UTF-8 file and a legacy one are refused, and a UTF-8 byte-order
+// mark is skipped.
+inline bool reference_pair(QByteArray &problem, QByteArray &answer, bool &marked_utf8)
 {
-    paper.codec = reference_codec(problem_bytes, answer_bytes);
+    const FileEncodingGuess guesses[2] = {guess_file_encoding(problem),
+                                          guess_file_encoding(answer)};
+    for (const FileEncodingGuess &guess : guesses) {
+        if (guess.encoding == FileEncoding::Utf16 || guess.encoding == FileEncoding::Utf32)
+            return false;
+    }
+    const auto is = [&guesses](int file, FileEncoding encoding) {
+        return guesses[file].encoding == encoding;
+    };
+    if ((is(0, FileEncoding::Utf8) && is(1, FileEncoding::Legacy)) ||
+        (is(0, FileEncoding::Legacy) && is(1, FileEncoding::Utf8)))
+        return false;
+    if (guesses[0].utf8_bom)
+        problem.remove(0, 3);
+    if (guesses[1].utf8_bom)
+        answer.remove(0, 3);
+    marked_utf8 = guesses[0].utf8_bom || guesses[1].utf8_bom;
+    return true;
+}
+
+inline bool reference_read(QByteArray problem_bytes, QByteArray answer_bytes, PaperData &paper,
+                           std::vector<QByteArray> &raw_texts)
+{
+    bool marked_utf8 = false;
+    if (!reference_pair(problem_bytes, answer_bytes, marked_utf8))
+        return false;
+    paper.codec = reference_codec(problem_bytes, answer_bytes, marked_utf8);
     ReferenceReader problem(problem_bytes, paper.codec, raw_texts);
     long long counts[3];
     for (long long &count : counts) {

@@ -5,6 +5,7 @@
 #include <QStringView>
 #include <QTextCodec>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -257,4 +258,81 @@ QString paper_encoding_name(const QTextCodec *codec)
     if (is_gb_family(codec))
         return QStringLiteral("GBK");
     return QString::fromLatin1(codec->name());
+}
+
+namespace
+{
+
+bool starts_with(const QByteArray &bytes, const char *prefix, int size)
+{
+    return bytes.size() >= size && std::memcmp(bytes.constData(), prefix, size_t(size)) == 0;
+}
+
+// UTF-16 and UTF-32 without a byte-order mark: the zero bytes of their ASCII
+// characters (digits, line ends, "@" and "$", of which every paper has many)
+// fall on one side of each unit. A paper in an 8-bit encoding has none.
+FileEncoding by_zero_bytes(const QByteArray &bytes)
+{
+    const int size = int(std::min<qsizetype>(bytes.size(), 4096)) & ~3;
+    if (size < 4)
+        return FileEncoding::Ascii;
+    int zeros[4] = {0, 0, 0, 0};
+    for (int i = 0; i < size; ++i)
+        zeros[i % 4] += bytes[i] == '\0';
+    const int units = size / 4;
+    const auto most = [units](int count) { return count * 10 >= units * 9; };
+    const auto few = [units](int count) { return count * 10 <= units; };
+    if ((most(zeros[1]) && most(zeros[2]) && most(zeros[3]) && few(zeros[0])) ||
+        (most(zeros[0]) && most(zeros[1]) && most(zeros[2]) && few(zeros[3])))
+        return FileEncoding::Utf32;
+    // Even positions against odd ones; a fifth of the characters is ASCII.
+    // The shortest paper, "0 0 0", has five.
+    const int even = zeros[0] + zeros[2];
+    const int odd = zeros[1] + zeros[3];
+    const int half = size / 2;
+    const auto wide_side = [half](int zeros_here, int zeros_there) {
+        return zeros_here >= 4 && zeros_here * 5 >= half && zeros_there * 50 <= half;
+    };
+    if (wide_side(odd, even) || wide_side(even, odd))
+        return FileEncoding::Utf16;
+    return FileEncoding::Ascii;
+}
+
+} // namespace
+
+FileEncodingGuess guess_file_encoding(const QByteArray &bytes)
+{
+    FileEncodingGuess guess;
+    if (starts_with(bytes, "\xFF\xFE\0\0", 4) || starts_with(bytes, "\0\0\xFE\xFF", 4)) {
+        guess.encoding = FileEncoding::Utf32;
+        return guess;
+    }
+    if (starts_with(bytes, "\xFF\xFE", 2) || starts_with(bytes, "\xFE\xFF", 2)) {
+        guess.encoding = FileEncoding::Utf16;
+        return guess;
+    }
+    const FileEncoding wide = by_zero_bytes(bytes);
+    if (wide != FileEncoding::Ascii) {
+        guess.encoding = wide;
+        return guess;
+    }
+    guess.utf8_bom = starts_with(bytes, "\xEF\xBB\xBF", kUtf8BomSize);
+    const int start = guess.utf8_bom ? kUtf8BomSize : 0;
+    bool non_ascii = false;
+    if (!is_valid_utf8(bytes.constData() + start, bytes.size() - start, non_ascii)) {
+        guess.encoding = FileEncoding::Legacy;
+        return guess;
+    }
+    if (!non_ascii) {
+        guess.encoding = guess.utf8_bom ? FileEncoding::Utf8 : FileEncoding::Ascii;
+        return guess;
+    }
+    // Sixteen bytes of GBK text (eight characters) form valid UTF-8 about
+    // once in ten million; two or three characters do so now and then.
+    int non_ascii_bytes = 0;
+    for (int i = start; i < bytes.size() && non_ascii_bytes < 16; ++i)
+        non_ascii_bytes += (static_cast<unsigned char>(bytes[i]) >= 0x80);
+    guess.encoding =
+        guess.utf8_bom || non_ascii_bytes >= 16 ? FileEncoding::Utf8 : FileEncoding::MaybeUtf8;
+    return guess;
 }

@@ -60,3 +60,21 @@ int first_unwritable_character(const QString &text, const QByteArray &encoded,
 
 // The name the teacher is told for what limits the texts of a paper in `codec`.
 QString paper_encoding_name(const QTextCodec *codec);
+
+// What one paper file's bytes say of its encoding, before it is read.
+enum class FileEncoding {
+    Ascii,
+    Utf8,      // valid UTF-8 with enough non-ASCII bytes that it is no legacy text by chance
+    MaybeUtf8, // valid UTF-8, but so little of it that a GBK text could look the same
+    Legacy,    // not UTF-8: GBK, or the local encoding
+    Utf16,     // by its byte-order mark or its zero bytes
+    Utf32,
+};
+struct FileEncodingGuess {
+    FileEncoding encoding = FileEncoding::Ascii;
+    bool utf8_bom = false; // starts with EF BB BF, which a reader skips
+};
+FileEncodingGuess guess_file_encoding(const QByteArray &bytes);
+
+// The UTF-8 byte-order mark that editors such as Notepad put at the start.
+constexpr int kUtf8BomSize = 3;

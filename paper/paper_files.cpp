@@ -795,8 +795,69 @@ void adopt_paper_data(PaperData &paper)
     }
 }
 
-bool read_paper_data(const QByteArray &problem, const QByteArray &answer, PaperData &paper,
-                     QString *error, PaperExtent *extent)
+namespace
+{
+
+QString encoding_label(FileEncoding encoding)
+{
+    switch (encoding) {
+    case FileEncoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case FileEncoding::Utf16:
+        return QStringLiteral("UTF-16");
+    case FileEncoding::Utf32:
+        return QStringLiteral("UTF-32");
+    default:
+        return paper_encoding_name(legacy_paper_codec());
+    }
+}
+
+bool is_wide(FileEncoding encoding)
+{
+    return encoding == FileEncoding::Utf16 || encoding == FileEncoding::Utf32;
+}
+
+// What the bytes of the two files say before either is read: a file in a
+// 16- or 32-bit encoding, or a pair whose files were not saved together.
+std::optional<QString> pair_encoding_refusal(const FileEncodingGuess &problem,
+                                             const FileEncodingGuess &answer)
+{
+    const std::pair<const char *, FileEncoding> files[] = {{"problem.prb", problem.encoding},
+                                                           {"answer.ans", answer.encoding}};
+    for (const auto &[name, encoding] : files) {
+        if (!is_wide(encoding))
+            continue;
+        const QString notepad = encoding == FileEncoding::Utf16
+                                    ? QStringLiteral("（Windows 记事本所说的“Unicode”）")
+                                    : QString();
+        return QStringLiteral("试卷文件 %1 是 %2 编码的文本%3，qv_make 读不了这种编码。"
+                              "请用记事本或其他文本编辑器打开它，另存为 ANSI（GBK）或 UTF-8 "
+                              "编码，然后再打开这份试卷。")
+            .arg(QLatin1String(name), encoding_label(encoding), notepad);
+    }
+    const bool mixed =
+        (problem.encoding == FileEncoding::Utf8 && answer.encoding == FileEncoding::Legacy) ||
+        (problem.encoding == FileEncoding::Legacy && answer.encoding == FileEncoding::Utf8);
+    if (!mixed)
+        return std::nullopt;
+    return QStringLiteral("试卷的两个文件编码不同：problem.prb 是 %1，answer.ans 是 %2。"
+                          "一份试卷的两个文件是一起保存的，编码相同；请确认它们属于同一份"
+                          "试卷，并把其中一个另存为与另一个相同的编码。")
+        .arg(encoding_label(problem.encoding), encoding_label(answer.encoding));
+}
+
+// The file without the UTF-8 byte-order mark an editor put before it; what
+// this program writes has none, so the other programs of the system, which
+// read the counts first, read it.
+QByteArray without_bom(const QByteArray &bytes, const FileEncodingGuess &guess)
+{
+    if (!guess.utf8_bom)
+        return bytes;
+    return QByteArray::fromRawData(bytes.constData() + kUtf8BomSize, bytes.size() - kUtf8BomSize);
+}
+
+bool read_pair_by_encoding(const QByteArray &problem, const QByteArray &answer, bool marked_utf8,
+                           PaperData &paper, QString *error, PaperExtent *extent)
 {
     // Most papers are UTF-8 or ASCII: read as UTF-8 first, which checks every
     // byte on the way, so that telling the encoding costs no pass of its own.
@@ -805,7 +866,7 @@ bool read_paper_data(const QByteArray &problem, const QByteArray &answer, PaperD
     Utf8Probe probe;
     QString probe_error;
     if (parse_pair(problem, answer, first, &probe_error, &probe, extent) && !probe.invalid) {
-        if (!probe.non_ascii)
+        if (!probe.non_ascii && !marked_utf8)
             first.codec = QTextCodec::codecForLocale();
         paper = std::move(first);
         return true;
@@ -818,6 +879,30 @@ bool read_paper_data(const QByteArray &problem, const QByteArray &answer, PaperD
     if (!parse_pair(problem, answer, again, error, nullptr, extent))
         return false;
     paper = std::move(again);
+    return true;
+}
+
+} // namespace
+
+bool read_paper_data(const QByteArray &problem, const QByteArray &answer, PaperData &paper,
+                     QString *error, PaperExtent *extent)
+{
+    const FileEncodingGuess problem_guess = guess_file_encoding(problem);
+    const FileEncodingGuess answer_guess = guess_file_encoding(answer);
+    if (const auto refusal = pair_encoding_refusal(problem_guess, answer_guess)) {
+        if (error)
+            *error = *refusal;
+        return false;
+    }
+    const bool marked_utf8 = problem_guess.utf8_bom || answer_guess.utf8_bom;
+    if (!read_pair_by_encoding(without_bom(problem, problem_guess),
+                               without_bom(answer, answer_guess), marked_utf8, paper, error,
+                               extent))
+        return false;
+    if (extent) {
+        extent->problem_end += problem_guess.utf8_bom ? kUtf8BomSize : 0;
+        extent->answer_end += answer_guess.utf8_bom ? kUtf8BomSize : 0;
+    }
     return true;
 }
 

@@ -15,6 +15,8 @@
 #endif
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
 #include <string>
 #else
 #include <fcntl.h>
@@ -32,6 +34,13 @@ QString shown_path(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+#ifdef Q_OS_WIN
+std::wstring native(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+#endif
+
 QString not_a_regular_file(const QString &path, const QString &what)
 {
     return QStringLiteral("试卷文件 %1 不是普通文件，而是%2，不能作为试卷打开。")
@@ -41,6 +50,154 @@ QString not_a_regular_file(const QString &path, const QString &what)
 QString too_large(const QString &path)
 {
     return QStringLiteral("%1 太大，不是一份试卷文件。").arg(shown_path(path));
+}
+
+// The teacher reads Chinese: a system error is told in Chinese, with the
+// system's own words after it for whoever helps her.
+QString told_in_chinese(const QString &chinese, const QString &system_text)
+{
+    return system_text.isEmpty() || system_text == chinese
+               ? chinese
+               : QStringLiteral("%1（%2）").arg(chinese, system_text);
+}
+
+#ifdef Q_OS_WIN
+QString chinese_reason(DWORD error_number)
+{
+    switch (error_number) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return QStringLiteral("文件或文件夹不存在");
+    case ERROR_ACCESS_DENIED:
+        return QStringLiteral("没有权限");
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return QStringLiteral("文件正被另一个程序使用");
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return QStringLiteral("磁盘空间已满");
+    case ERROR_WRITE_PROTECT:
+        return QStringLiteral("磁盘有写保护");
+    case ERROR_NOT_READY:
+        return QStringLiteral("磁盘没有准备好");
+    case ERROR_CRC:
+    case ERROR_IO_DEVICE:
+        return QStringLiteral("读写磁盘时出错");
+    case ERROR_FILENAME_EXCED_RANGE:
+        return QStringLiteral("文件名太长");
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return QStringLiteral("内存不足");
+    default:
+        return QStringLiteral("系统错误 %1").arg(error_number);
+    }
+}
+
+// The system's own wording, in the system's language. The toolkit's
+// qt_error_string reads a few Windows codes as C errno values (13, the
+// invalid-data code, as "Permission denied").
+QString system_text(DWORD error_number)
+{
+    wchar_t *text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error_number, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    const QString words =
+        length > 0 ? QString::fromWCharArray(text, int(length)).trimmed() : QString();
+    LocalFree(text);
+    return words;
+}
+
+QString system_reason(DWORD error_number)
+{
+    return told_in_chinese(chinese_reason(error_number), system_text(error_number));
+}
+
+// A failure the tests inject is a full disk when writing, a refused
+// permission when opening to read.
+const DWORD kInjectedError = ERROR_DISK_FULL;
+const DWORD kInjectedReadError = ERROR_ACCESS_DENIED;
+#else
+QString chinese_reason(int error_number)
+{
+    switch (error_number) {
+    case ENOENT:
+        return QStringLiteral("文件或文件夹不存在");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("没有权限");
+    case ENOSPC:
+        return QStringLiteral("磁盘空间已满");
+    case EDQUOT:
+        return QStringLiteral("超出了磁盘配额");
+    case EROFS:
+        return QStringLiteral("磁盘是只读的");
+    case EIO:
+        return QStringLiteral("读写磁盘时出错");
+    case EISDIR:
+        return QStringLiteral("这是一个文件夹");
+    case ENOTDIR:
+        return QStringLiteral("路径中有一项不是文件夹");
+    case ENAMETOOLONG:
+        return QStringLiteral("文件名太长");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("打开的文件太多");
+    case EBUSY:
+    case ETXTBSY:
+        return QStringLiteral("文件正被使用");
+    case EFBIG:
+        return QStringLiteral("文件太大");
+    case ENOMEM:
+        return QStringLiteral("内存不足");
+    default:
+        return QStringLiteral("系统错误 %1").arg(error_number);
+    }
+}
+
+QString system_text(int error_number)
+{
+    return qt_error_string(error_number);
+}
+
+QString system_reason(int error_number)
+{
+    return told_in_chinese(chinese_reason(error_number), system_text(error_number));
+}
+
+const int kInjectedError = ENOSPC;
+const int kInjectedReadError = EACCES;
+#endif
+
+storage_testing::FaultHook &fault_hook()
+{
+    static storage_testing::FaultHook hook;
+    return hook;
+}
+
+bool injected_fault(storage_testing::Step step, const QString &path)
+{
+    return fault_hook() && fault_hook()(step, path);
+}
+
+QString unreadable(const QString &path, const QString &reason)
+{
+    return QStringLiteral("无法读取试卷文件 %1：%2").arg(shown_path(path), reason);
+}
+
+#ifdef Q_OS_WIN
+QString reading_reason(DWORD error_number)
+{
+    if (error_number != ERROR_ACCESS_DENIED)
+        return system_reason(error_number);
+#else
+QString reading_reason(int error_number)
+{
+    if (error_number != EACCES && error_number != EPERM)
+        return system_reason(error_number);
+#endif
+    // The permission missing is the permission to read.
+    return told_in_chinese(QStringLiteral("没有读取权限"), system_text(error_number));
 }
 
 // Reads to the end, but never more than `limit` + 1 bytes: the size a file
@@ -77,8 +234,32 @@ PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error
                                                       : QStringLiteral("一个特殊文件"));
         return PaperFileRead::Refused;
     }
-    file.setFileName(path);
-    return file.open(QIODevice::ReadOnly) ? PaperFileRead::Read : PaperFileRead::Missing;
+    if (!info.exists())
+        return PaperFileRead::Missing;
+    if (injected_fault(storage_testing::Step::OpenForReading, path)) {
+        error = unreadable(path, reading_reason(kInjectedReadError));
+        return PaperFileRead::Refused;
+    }
+    const HANDLE handle = CreateFileW(native(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
+            return PaperFileRead::Missing;
+        error = unreadable(path, reading_reason(code));
+        return PaperFileRead::Refused;
+    }
+    const int fd = _open_osfhandle(intptr_t(handle), _O_RDONLY | _O_BINARY);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            _close(fd);
+        else
+            CloseHandle(handle);
+        error = unreadable(path, system_reason(ERROR_NOT_ENOUGH_MEMORY));
+        return PaperFileRead::Refused;
+    }
+    return PaperFileRead::Read;
 }
 
 #else
@@ -104,14 +285,25 @@ PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error
     do {
         fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
+    if (fd >= 0 && injected_fault(storage_testing::Step::OpenForReading, path)) {
+        ::close(fd);
+        fd = -1;
+        errno = kInjectedReadError;
+    }
     struct stat info;
     if (fd < 0) {
+        const int open_error = errno;
         // A socket cannot be opened at all; it is still no missing file.
         if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
             error = not_a_regular_file(path, kind_of(info.st_mode));
             return PaperFileRead::Refused;
         }
-        return PaperFileRead::Missing;
+        if (open_error == ENOENT || open_error == ENOTDIR)
+            return PaperFileRead::Missing;
+        // There, but not to be read: a file without read permission, or in a
+        // folder that may not be searched.
+        error = unreadable(path, reading_reason(open_error));
+        return PaperFileRead::Refused;
     }
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         error = not_a_regular_file(path, kind_of(info.st_mode));
@@ -120,7 +312,8 @@ PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error
     }
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return PaperFileRead::Missing;
+        error = unreadable(path, system_reason(ENOMEM));
+        return PaperFileRead::Refused;
     }
     return PaperFileRead::Read;
 }
@@ -140,7 +333,7 @@ PaperFileRead read_paper_file(const QString &path, QByteArray &bytes, QString &e
         return PaperFileRead::Refused;
     }
     if (!read_at_most(file, kLargestPaperFile, bytes)) {
-        error = QStringLiteral("无法读取试卷文件 %1：%2").arg(shown_path(path), file.errorString());
+        error = unreadable(path, told_in_chinese(QStringLiteral("读取时出错"), file.errorString()));
         return PaperFileRead::Refused;
     }
     if (bytes.size() > kLargestPaperFile) {
@@ -177,44 +370,6 @@ QString not_known_on_disk(const QString &folder, const QString &reason)
         .arg(shown_path(folder), reason);
 }
 
-#ifdef Q_OS_WIN
-// The system's own wording, in the system's language. The toolkit's
-// qt_error_string reads a few Windows codes as C errno values (13, the
-// invalid-data code, as "Permission denied").
-QString system_reason(DWORD error_number)
-{
-    wchar_t *text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error_number, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
-    QString reason = length > 0 ? QString::fromWCharArray(text, int(length)).trimmed()
-                                : QStringLiteral("系统错误 %1").arg(error_number);
-    LocalFree(text);
-    return reason;
-}
-
-// A failure the tests inject is a full disk.
-const DWORD kInjectedError = ERROR_DISK_FULL;
-#else
-QString system_reason(int error_number)
-{
-    return qt_error_string(error_number);
-}
-
-const int kInjectedError = ENOSPC;
-#endif
-
-storage_testing::FaultHook &fault_hook()
-{
-    static storage_testing::FaultHook hook;
-    return hook;
-}
-
-bool injected_fault(storage_testing::Step step, const QString &path)
-{
-    return fault_hook() && fault_hook()(step, path);
-}
-
 // A temporary file beside its target, written and on the disk.
 struct Temporary {
     QString path;
@@ -229,11 +384,6 @@ void remove_temporary(Temporary &temporary)
 }
 
 #ifdef Q_OS_WIN
-
-std::wstring native(const QString &path)
-{
-    return QDir::toNativeSeparators(path).toStdWString();
-}
 
 QString random_suffix()
 {

@@ -13,8 +13,8 @@ constexpr qint64 kLargestPaperFile = qint64(1) << 30;
 
 enum class PaperFileRead {
     Read,    // `bytes` holds the file
-    Missing, // it cannot be opened for reading
-    Refused, // not a regular file, too large or unreadable: `error` says why
+    Missing, // there is no such file
+    Refused, // not a regular file, too large, or there but not to be read: `error` says why
 };
 
 // Opens without waiting for a writer (a FIFO must never block), reads only a
@@ -46,11 +46,13 @@ extern const char kTemporaryInfix[];
 
 // A seam for the tests of failures no test can cause for real on every
 // system (a full disk, a failing flush): while a hook is set, each step of
-// writing asks it first, and fails as the system would when it answers true.
+// reading or writing asks it first, and fails as the system would (a full
+// disk when writing) when it answers true.
 // The program never sets one.
 namespace storage_testing
 {
 enum class Step {
+    OpenForReading, // `path` is the paper file; fails as a refused permission
     WriteTemporary, // `path` is the temporary file
     SyncTemporary,  // the same
     Replace,        // `path` is the paper file being replaced

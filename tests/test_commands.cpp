@@ -37,6 +37,8 @@
 #endif
 
 using platform::testing::ShownDialog;
+using Step = storage_testing::Step;
+Q_DECLARE_METATYPE(Step)
 
 namespace
 {
@@ -148,6 +150,10 @@ class TestCommands : public QObject
     void open_overAnOpenPaper_replacesItsPages();
     void open_malformedPair_isExplainedAndChangesNothing();
     void open_folderTooLongForThePaths_isRefused();
+    void open_pairThatCannotBeRead_saysWhyAndChangesNothing_data();
+    void open_pairThatCannotBeRead_saysWhyAndChangesNothing();
+    void open_byteOrderMarkInEitherFile_isReadAndNotWrittenBack_data();
+    void open_byteOrderMarkInEitherFile_isReadAndNotWrittenBack();
     void chosenFolderTheLocalEncodingCannotName_isRefused_data();
     void chosenFolderTheLocalEncodingCannotName_isRefused();
     void open_hugeFile_isRefusedWithoutReadingIt();
@@ -458,6 +464,124 @@ void TestCommands::open_malformedPair_isExplainedAndChangesNothing()
     QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("1+1=?"));
 }
 
+// UTF-16 or UTF-32 text, as Notepad and other editors save it.
+QByteArray wide(const QString &text, int unit, bool little_endian)
+{
+    QByteArray bytes;
+    for (const uint code : text.toUcs4()) {
+        for (int i = 0; i < unit; ++i) {
+            const int shift = 8 * (little_endian ? i : unit - 1 - i);
+            bytes += char((code >> shift) & 0xFF);
+        }
+    }
+    return bytes;
+}
+
+void TestCommands::open_pairThatCannotBeRead_saysWhyAndChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("problem");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("unreadable"); // a file there that may not be read
+    QTest::addColumn<QString>("said");       // %1: the folder, as the system writes it
+    const QByteArray problem = "1 0 0\r\n2\r\n@1+1=?$\r\n";
+    const QByteArray answer = "2\r\n";
+    const QString advice =
+        QStringLiteral("qv_make 读不了这种编码。请用记事本或其他文本编辑器打开它，"
+                       "另存为 ANSI（GBK）或 UTF-8 编码，然后再打开这份试卷。");
+    const QString mixed =
+        QStringLiteral("试卷的两个文件编码不同：problem.prb 是 %1，answer.ans 是 %2。"
+                       "一份试卷的两个文件是一起保存的，编码相同；请确认它们属于"
+                       "同一份试卷，并把其中一个另存为与另一个相同的编码。");
+    QTest::newRow("problem.prb without read permission")
+        << problem << answer << "problem.prb"
+        << QStringLiteral("无法读取试卷文件 %1problem.prb：没有读取权限");
+    QTest::newRow("answer.ans without read permission")
+        << problem << answer << "answer.ans"
+        << QStringLiteral("无法读取试卷文件 %1answer.ans：没有读取权限");
+    QTest::newRow("answer.ans in Notepad's Unicode")
+        << problem << QByteArray("\xFF\xFE") + wide("2\r\n", 2, true) << QString()
+        << QStringLiteral(
+               "试卷文件 answer.ans 是 UTF-16 编码的文本（Windows 记事本所说的“Unicode”），") +
+               advice;
+    QTest::newRow("problem.prb in UTF-16 without a byte-order mark")
+        << wide(QString::fromLatin1(problem), 2, false) << answer << QString()
+        << QStringLiteral(
+               "试卷文件 problem.prb 是 UTF-16 编码的文本（Windows 记事本所说的“Unicode”），") +
+               advice;
+    QTest::newRow("answer.ans in UTF-32")
+        << problem << QByteArray("\xFF\xFE\0\0", 4) + wide("2\r\n", 4, true) << QString()
+        << QStringLiteral("试卷文件 answer.ans 是 UTF-32 编码的文本，") + advice;
+    // "下列哪个数是质数？" in UTF-8, its answer's text in GBK ("作平行线").
+    QTest::newRow("UTF-8 problem.prb, GBK answer.ans")
+        << QByteArray("0 0 1\r\n10\r\n@下列哪个数是质数？$\r\n")
+        << QByteArray("@\xd7\xf7\xc6\xbd\xd0\xd0\xcf\xdf$\r\n") << QString()
+        << mixed.arg(QStringLiteral("UTF-8"), QStringLiteral("GBK"));
+    QTest::newRow("GBK problem.prb, answer.ans marked UTF-8")
+        << QByteArray("0 0 1\r\n10\r\n@\xd7\xf7\xc6\xbd\xd0\xd0\xcf\xdf$\r\n")
+        << QByteArray("\xEF\xBB\xBF@a$\r\n") << QString()
+        << mixed.arg(QStringLiteral("GBK"), QStringLiteral("UTF-8"));
+}
+
+void TestCommands::open_pairThatCannotBeRead_saysWhyAndChangesNothing()
+{
+    QFETCH(QByteArray, problem);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, unreadable);
+    QFETCH(QString, said);
+    open_example();
+    const QByteArray open_problem_path(problem_path);
+    QTemporaryDir other;
+    write_paper_files(other.path(), problem, answer);
+    // Root reads every file whatever its permissions: the refusal comes
+    // through the storage seam, as the system gives it.
+    storage_testing::set_fault_hook([&](Step step, const QString &where) {
+        return step == Step::OpenForReading && QFileInfo(where).fileName() == unreadable;
+    });
+    fixture.open_paper(other.path());
+    QCOMPARE(shown_messages().size(), 1);
+    const QString message = shown_messages()[0];
+    if (unreadable.isEmpty()) {
+        QCOMPARE(message, said);
+    } else {
+        // Then the system's own words, in brackets.
+        const QString start = said.arg(QDir::toNativeSeparators(other.path() + QLatin1Char('/'))) +
+                              QStringLiteral("（");
+        QVERIFY2(message.startsWith(start) && message.endsWith(QStringLiteral("）")),
+                 qPrintable(message));
+    }
+    QCOMPARE(QByteArray(problem_path), open_problem_path);
+    QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("1+1=?"));
+}
+
+void TestCommands::open_byteOrderMarkInEitherFile_isReadAndNotWrittenBack_data()
+{
+    QTest::addColumn<bool>("in_problem");
+    QTest::addColumn<bool>("in_answer");
+    QTest::newRow("problem.prb") << true << false;
+    QTest::newRow("answer.ans") << false << true;
+    QTest::newRow("both") << true << true;
+}
+
+void TestCommands::open_byteOrderMarkInEitherFile_isReadAndNotWrittenBack()
+{
+    QFETCH(bool, in_problem);
+    QFETCH(bool, in_answer);
+    const QByteArray bom = "\xEF\xBB\xBF";
+    const QByteArray problem = "1 0 1\r\n2\r\n@质数？$\r\n10\r\n@证明$\r\n";
+    const QByteArray answer = "2\r\n@作平行线$\r\n";
+    write_paper_files(folder->path(), in_problem ? bom + problem : problem,
+                      in_answer ? bom + answer : answer);
+    fixture.open_paper(folder->path());
+    QVERIFY2(shown_messages().isEmpty(), qPrintable(shown_messages().join(QLatin1Char('\n'))));
+    QCOMPARE(on<QSpinBox>("onech_in")->value(), 1);
+    QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("质数？"));
+    QCOMPARE(on<QTextEdit>("unch_ans_in")->toPlainText(), QStringLiteral("作平行线"));
+    // The other programs read the counts first: what is written has no mark.
+    fixture.click("save_paper");
+    QCOMPARE(read_file(path("problem.prb")), problem);
+    QCOMPARE(read_file(path("answer.ans")), answer);
+}
+
 void TestCommands::open_folderTooLongForThePaths_isRefused()
 {
     const QString too_long = QLatin1Char('/') + QString(kPathCapacity, QLatin1Char('d'));
@@ -762,8 +886,6 @@ void TestCommands::save_syncsBothFilesBeforeReplacingEither()
 #endif
 }
 
-using Step = storage_testing::Step;
-Q_DECLARE_METATYPE(Step)
 
 void TestCommands::save_failingStep_isReportedAndLeavesAWholePair_data()
 {
@@ -823,7 +945,7 @@ void TestCommands::save_writesBothFilesBeforeReplacingEither_andRemovesLeftovers
     }
     QStringList steps;
     storage_testing::set_fault_hook([&](Step step, const QString &where) {
-        static const char *const names[] = {"write", "sync", "replace", "sync folder"};
+        static const char *const names[] = {"open", "write", "sync", "replace", "sync folder"};
         steps << QLatin1String(names[int(step)]) +
                      (step == Step::SyncFolder ? QString() : QLatin1Char(' ') + step_file(where));
         return false;

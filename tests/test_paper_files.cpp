@@ -706,10 +706,10 @@ class TestPaperFiles : public QObject
         QTest::newRow("count not a number") << QByteArray("one 0 0") << QByteArray()
                                             << QStringList{prb, "单选题数量" + number, "“one”"};
         // Invisible bytes are named, not pasted into the message.
-        QTest::newRow("byte-order mark before the counts")
-            << QByteArray("\xEF\xBB\xBF"
+        QTest::newRow("zero-width space before the counts")
+            << QByteArray("\xE2\x80\x8B"
                           "1 0 0")
-            << QByteArray() << QStringList{prb, "单选题数量" + number, "“[U+FEFF]1”"};
+            << QByteArray() << QStringList{prb, "单选题数量" + number, "“[U+200B]1”"};
         QTest::newRow("NUL in a score") << QByteArray("1 0 0\r\n\0"
                                                       "2\r\n@a$",
                                                       13)
