@@ -300,32 +300,33 @@ FileEncoding by_zero_bytes(const QByteArray &bytes)
 
 } // namespace
 
-FileEncodingGuess guess_file_encoding(const QByteArray &bytes)
+FileEncodingGuess guess_file_marks(const QByteArray &bytes)
 {
     FileEncodingGuess guess;
-    if (starts_with(bytes, "\xFF\xFE\0\0", 4) || starts_with(bytes, "\0\0\xFE\xFF", 4)) {
+    if (starts_with(bytes, "\xFF\xFE\0\0", 4) || starts_with(bytes, "\0\0\xFE\xFF", 4))
         guess.encoding = FileEncoding::Utf32;
-        return guess;
-    }
-    if (starts_with(bytes, "\xFF\xFE", 2) || starts_with(bytes, "\xFE\xFF", 2)) {
+    else if (starts_with(bytes, "\xFF\xFE", 2) || starts_with(bytes, "\xFE\xFF", 2))
         guess.encoding = FileEncoding::Utf16;
-        return guess;
-    }
-    const FileEncoding wide = by_zero_bytes(bytes);
-    if (wide != FileEncoding::Ascii) {
-        guess.encoding = wide;
-        return guess;
-    }
-    guess.utf8_bom = starts_with(bytes, "\xEF\xBB\xBF", kUtf8BomSize);
+    else
+        guess.encoding = by_zero_bytes(bytes);
+    if (guess.encoding == FileEncoding::Ascii)
+        guess.utf8_bom = starts_with(bytes, "\xEF\xBB\xBF", kUtf8BomSize);
+    return guess;
+}
+
+void guess_text_encoding(const QByteArray &bytes, FileEncodingGuess &guess)
+{
+    if (guess.encoding != FileEncoding::Ascii)
+        return;
     const int start = guess.utf8_bom ? kUtf8BomSize : 0;
     bool non_ascii = false;
     if (!is_valid_utf8(bytes.constData() + start, bytes.size() - start, non_ascii)) {
         guess.encoding = FileEncoding::Legacy;
-        return guess;
+        return;
     }
     if (!non_ascii) {
         guess.encoding = guess.utf8_bom ? FileEncoding::Utf8 : FileEncoding::Ascii;
-        return guess;
+        return;
     }
     // Sixteen bytes of GBK text (eight characters) form valid UTF-8 about
     // once in ten million; two or three characters do so now and then.
@@ -334,5 +335,11 @@ FileEncodingGuess guess_file_encoding(const QByteArray &bytes)
         non_ascii_bytes += (static_cast<unsigned char>(bytes[i]) >= 0x80);
     guess.encoding =
         guess.utf8_bom || non_ascii_bytes >= 16 ? FileEncoding::Utf8 : FileEncoding::MaybeUtf8;
+}
+
+FileEncodingGuess guess_file_encoding(const QByteArray &bytes)
+{
+    FileEncodingGuess guess = guess_file_marks(bytes);
+    guess_text_encoding(bytes, guess);
     return guess;
 }

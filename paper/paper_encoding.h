@@ -76,5 +76,12 @@ struct FileEncodingGuess {
 };
 FileEncodingGuess guess_file_encoding(const QByteArray &bytes);
 
+// Its two halves. The marks (a byte-order mark, the zero bytes of a 16- or
+// 32-bit encoding) are in the first few kilobytes; telling UTF-8 from a legacy
+// text takes a pass over the whole file, which a pair that reads as UTF-8
+// does not need. The second leaves a wide guess as it is.
+FileEncodingGuess guess_file_marks(const QByteArray &bytes);
+void guess_text_encoding(const QByteArray &bytes, FileEncodingGuess &guess);
+
 // The UTF-8 byte-order mark that editors such as Notepad put at the start.
 constexpr int kUtf8BomSize = 3;

@@ -817,10 +817,9 @@ bool is_wide(FileEncoding encoding)
     return encoding == FileEncoding::Utf16 || encoding == FileEncoding::Utf32;
 }
 
-// What the bytes of the two files say before either is read: a file in a
-// 16- or 32-bit encoding, or a pair whose files were not saved together.
-std::optional<QString> pair_encoding_refusal(const FileEncodingGuess &problem,
-                                             const FileEncodingGuess &answer)
+// A file in a 16- or 32-bit encoding, which no part of the reader can read.
+std::optional<QString> wide_file_refusal(const FileEncodingGuess &problem,
+                                         const FileEncodingGuess &answer)
 {
     const std::pair<const char *, FileEncoding> files[] = {{"problem.prb", problem.encoding},
                                                            {"answer.ans", answer.encoding}};
@@ -835,6 +834,13 @@ std::optional<QString> pair_encoding_refusal(const FileEncodingGuess &problem,
                               "编码，然后再打开这份试卷。")
             .arg(QLatin1String(name), encoding_label(encoding), notepad);
     }
+    return std::nullopt;
+}
+
+// A pair whose files were not saved together: one is UTF-8, the other not.
+std::optional<QString> mixed_pair_refusal(const FileEncodingGuess &problem,
+                                          const FileEncodingGuess &answer)
+{
     const bool mixed =
         (problem.encoding == FileEncoding::Utf8 && answer.encoding == FileEncoding::Legacy) ||
         (problem.encoding == FileEncoding::Legacy && answer.encoding == FileEncoding::Utf8);
@@ -856,9 +862,14 @@ QByteArray without_bom(const QByteArray &bytes, const FileEncodingGuess &guess)
     return QByteArray::fromRawData(bytes.constData() + kUtf8BomSize, bytes.size() - kUtf8BomSize);
 }
 
-bool read_pair_by_encoding(const QByteArray &problem, const QByteArray &answer, bool marked_utf8,
+// The files as they are on disk, with what their first bytes said.
+bool read_pair_by_encoding(const QByteArray &problem_file, const QByteArray &answer_file,
+                           FileEncodingGuess problem_guess, FileEncodingGuess answer_guess,
                            PaperData &paper, QString *error, PaperExtent *extent)
 {
+    const bool marked_utf8 = problem_guess.utf8_bom || answer_guess.utf8_bom;
+    const QByteArray problem = without_bom(problem_file, problem_guess);
+    const QByteArray answer = without_bom(answer_file, answer_guess);
     // Most papers are UTF-8 or ASCII: read as UTF-8 first, which checks every
     // byte on the way, so that telling the encoding costs no pass of its own.
     PaperData first;
@@ -870,6 +881,17 @@ bool read_pair_by_encoding(const QByteArray &problem, const QByteArray &answer, 
             first.codec = QTextCodec::codecForLocale();
         paper = std::move(first);
         return true;
+    }
+    // Some byte is not UTF-8: unless the other file is plainly UTF-8, the
+    // pair is in the legacy encoding.
+    if (probe.invalid) {
+        guess_text_encoding(problem_file, problem_guess);
+        guess_text_encoding(answer_file, answer_guess);
+        if (const auto refusal = mixed_pair_refusal(problem_guess, answer_guess)) {
+            if (error)
+                *error = *refusal;
+            return false;
+        }
     }
     // Not UTF-8, or malformed: a malformed pair may hold bytes that are not
     // UTF-8 beyond the place it failed, and its message must quote it in its
@@ -887,17 +909,14 @@ bool read_pair_by_encoding(const QByteArray &problem, const QByteArray &answer, 
 bool read_paper_data(const QByteArray &problem, const QByteArray &answer, PaperData &paper,
                      QString *error, PaperExtent *extent)
 {
-    const FileEncodingGuess problem_guess = guess_file_encoding(problem);
-    const FileEncodingGuess answer_guess = guess_file_encoding(answer);
-    if (const auto refusal = pair_encoding_refusal(problem_guess, answer_guess)) {
+    FileEncodingGuess problem_guess = guess_file_marks(problem);
+    FileEncodingGuess answer_guess = guess_file_marks(answer);
+    if (const auto refusal = wide_file_refusal(problem_guess, answer_guess)) {
         if (error)
             *error = *refusal;
         return false;
     }
-    const bool marked_utf8 = problem_guess.utf8_bom || answer_guess.utf8_bom;
-    if (!read_pair_by_encoding(without_bom(problem, problem_guess),
-                               without_bom(answer, answer_guess), marked_utf8, paper, error,
-                               extent))
+    if (!read_pair_by_encoding(problem, answer, problem_guess, answer_guess, paper, error, extent))
         return false;
     if (extent) {
         extent->problem_end += problem_guess.utf8_bom ? kUtf8BomSize : 0;
