@@ -97,8 +97,34 @@ CommandOutcome unless_out_of_memory(const QString &what, Command command)
     }
 }
 
+// A save cut short here: an old pair with the new one waiting, or a mixed
+// one, is opened only once the teacher has let the save be finished; a folder
+// changed since is not opened at all.
+std::optional<CommandOutcome> refuse_interrupted_save(const QString &folder)
+{
+    const InterruptedSave save = find_interrupted_save(folder);
+    switch (save.state) {
+    case InterruptedSave::State::None:
+        return std::nullopt;
+    case InterruptedSave::State::BothReplaced:
+        // Only the record was left: the pair is the new one.
+        if (const QString error = finish_interrupted_save(save); !error.isEmpty())
+            return failure(error);
+        return std::nullopt;
+    case InterruptedSave::State::NothingReplaced:
+    case InterruptedSave::State::FirstReplaced:
+        return failure(describe_interrupted_save(save) +
+                       QStringLiteral("\n打开这份试卷时确认，即可完成这次保存。"));
+    case InterruptedSave::State::Unclear:
+        break;
+    }
+    return failure(describe_interrupted_save(save));
+}
+
 CommandOutcome read_paper_folder(const QString &folder)
 {
+    if (const auto refused = refuse_interrupted_save(folder))
+        return *refused;
     if (const auto refused = refuse_unreachable_folder(folder, QStringLiteral("打开其中的试卷")))
         return *refused;
     if (!paper_paths_fit(folder))
@@ -146,6 +172,22 @@ CommandOutcome write_open_paper()
 }
 
 } // namespace
+
+QString interrupted_save_question(const QString &folder)
+{
+    const InterruptedSave save = find_interrupted_save(folder);
+    if (save.state != InterruptedSave::State::NothingReplaced &&
+        save.state != InterruptedSave::State::FirstReplaced)
+        return QString();
+    return describe_interrupted_save(save) +
+           QStringLiteral("\n点击“确定”将用新的文件完成这次保存，然后打开试卷；点击“取消”则"
+                          "什么也不改动。");
+}
+
+CommandOutcome finish_interrupted_save_in(const QString &folder)
+{
+    return written(finish_interrupted_save(find_interrupted_save(folder)));
+}
 
 CommandOutcome open_paper_folder(const QString &folder)
 {

@@ -18,6 +18,12 @@ CommandOutcome open_paper_folder(const QString &folder);
 // file beside it; both are complete before either replaces its old file.
 CommandOutcome save_open_paper();
 
+// When a save of the paper in `folder` was cut short and can be finished, the
+// question that tells the teacher so ("上次保存被中断…"); otherwise empty. Open
+// refuses such a folder until the save is finished.
+QString interrupted_save_question(const QString &folder);
+CommandOutcome finish_interrupted_save_in(const QString &folder);
+
 // Whether a paper can be created in `folder` at all (its name and length),
 // asked as soon as it is chosen, before anything else is asked.
 CommandOutcome check_new_paper_folder(const QString &folder);

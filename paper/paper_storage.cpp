@@ -356,13 +356,6 @@ QString save_error(const QString &path, const QString &reason)
         .arg(shown_path(path), reason);
 }
 
-QString half_saved(const QString &first, const QString &second, const QString &reason)
-{
-    return QStringLiteral("无法保存 %1：%2\n%3 已经保存，%1 仍是原来的内容，"
-                          "请解决问题后再保存一次。")
-        .arg(shown_path(second), reason, shown_path(first));
-}
-
 QString not_known_on_disk(const QString &folder, const QString &reason)
 {
     return QStringLiteral("两个试卷文件都已替换，但无法确认文件夹 %1 已写入磁盘：%2\n"
@@ -612,7 +605,33 @@ void remove_leftover_temporaries(const QString &folder, const QStringList &file_
         dir.remove(leftover);
 }
 
+QString half_saved_to_finish(const QString &first, const QString &second,
+                             const QString &second_temporary, const QString &reason)
+{
+    return QStringLiteral("无法保存 %1：%2\n%3 已经保存，%1 仍是原来的内容；新的 %1 完整地保存在 "
+                          "%4 中。下次打开这份试卷时 qv_make 会完成这次保存；也可以解决问题后"
+                          "再保存一次。")
+        .arg(shown_path(second), reason, shown_path(first), shown_path(second_temporary));
+}
+
+const char kSaveRecordHeader[] = "qv_make interrupted save 1";
+
+// What a save is about to do, on the disk before it replaces either file:
+// which temporary file becomes which paper file, and how long each is.
+QByteArray save_record(const Temporary (&temporaries)[2], const PaperFileWrite *const (&targets)[2])
+{
+    QByteArray record = QByteArray(kSaveRecordHeader) + '\n';
+    for (int i = 0; i < 2; ++i) {
+        record += QFile::encodeName(QFileInfo(targets[i]->path).fileName()) + ' ' +
+                  QFile::encodeName(QFileInfo(temporaries[i].path).fileName()) + ' ' +
+                  QByteArray::number(targets[i]->bytes.size()) + '\n';
+    }
+    return record + "end\n";
+}
+
 } // namespace
+
+const char kSaveRecordName[] = ".qv_make-save";
 
 QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &second)
 {
@@ -634,31 +653,173 @@ QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &s
             return save_error(target->path, refusal);
         }
     }
-    // Both new files are on the disk: the two replacements follow each other
-    // with nothing in between, so that an interruption rarely finds the
-    // folder holding a new problem.prb beside an old answer.ans.
-    std::optional<OldFilesHeld> old_files;
-    old_files.emplace(first.path, second.path);
-    QString error = replace(temporaries[0], first.path);
+    // Both new files are on the disk. Before either replaces its old file,
+    // the folder records which temporary becomes which file (written the
+    // safe way, with the folder synced, so it is there whole or not at all):
+    // an interruption between the two replacements is then finished at the
+    // next open instead of leaving a new problem.prb beside an old answer.ans.
+    const QString folder = folder_of(first.path);
+    const QString record_path = folder + QLatin1Char('/') + QLatin1String(kSaveRecordName);
+    QString error = replace_file({record_path, save_record(temporaries, targets)});
     if (!error.isEmpty()) {
         remove_temporary(temporaries[0]);
         remove_temporary(temporaries[1]);
+        QFile::remove(record_path);
+        return save_error(first.path, error);
+    }
+    // The two replacements follow each other with nothing in between.
+    std::optional<OldFilesHeld> old_files;
+    old_files.emplace(first.path, second.path);
+    error = replace(temporaries[0], first.path);
+    if (!error.isEmpty()) {
+        remove_temporary(temporaries[0]);
+        remove_temporary(temporaries[1]);
+        QFile::remove(record_path);
         return save_error(first.path, error);
     }
     temporaries[0].exists = false;
     error = replace(temporaries[1], second.path);
     if (!error.isEmpty()) {
-        remove_temporary(temporaries[1]);
-        return half_saved(first.path, second.path, error);
+        // The record and the new answer file stay: the next open finishes.
+        return half_saved_to_finish(first.path, second.path, temporaries[1].path, error);
     }
     old_files.reset();
-    const QString folder = folder_of(first.path);
     error = sync_folder(folder);
     if (!error.isEmpty())
         return not_known_on_disk(folder, error);
+    QFile::remove(record_path);
     remove_leftover_temporaries(
         folder, {QFileInfo(first.path).fileName(), QFileInfo(second.path).fileName()});
     return QString();
+}
+
+// ---------------------------------------------------------------------------
+// A save cut short
+
+namespace
+{
+
+struct RecordedFile {
+    QString paper_file;
+    QString temporary;
+    qint64 size = -1;
+};
+
+bool parse_save_record(const QByteArray &bytes, RecordedFile (&files)[2])
+{
+    const QList<QByteArray> lines = bytes.split('\n');
+    if (lines.size() != 5 || lines[0] != kSaveRecordHeader || lines[3] != "end" ||
+        !lines[4].isEmpty())
+        return false;
+    const char *const names[2] = {"problem.prb", "answer.ans"};
+    for (int i = 0; i < 2; ++i) {
+        const QList<QByteArray> fields = lines[i + 1].split(' ');
+        bool number = false;
+        if (fields.size() != 3 || fields[0] != names[i])
+            return false;
+        files[i].paper_file = QString::fromLatin1(fields[0]);
+        files[i].temporary = QFile::decodeName(fields[1]);
+        files[i].size = fields[2].toLongLong(&number);
+        // Only this program's own temporary names: never a path elsewhere.
+        if (!number || files[i].size < 0 ||
+            !files[i].temporary.startsWith(files[i].paper_file + QLatin1String(kTemporaryInfix)) ||
+            files[i].temporary.size() !=
+                files[i].paper_file.size() + int(strlen(kTemporaryInfix)) + 6)
+            return false;
+    }
+    return true;
+}
+
+qint64 size_of(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() ? info.size() : -1;
+}
+
+} // namespace
+
+InterruptedSave find_interrupted_save(const QString &folder)
+{
+    InterruptedSave save;
+    save.record = folder + QLatin1Char('/') + QLatin1String(kSaveRecordName);
+    if (!QFileInfo::exists(save.record))
+        return save;
+    QByteArray bytes;
+    QString error;
+    RecordedFile files[2];
+    save.state = InterruptedSave::State::Unclear;
+    if (read_paper_file(save.record, bytes, error) != PaperFileRead::Read ||
+        !parse_save_record(bytes, files))
+        return save;
+    for (int i = 0; i < 2; ++i) {
+        save.paper_files[i] = folder + QLatin1Char('/') + files[i].paper_file;
+        save.temporaries[i] = folder + QLatin1Char('/') + files[i].temporary;
+    }
+    const qint64 temporary_sizes[2] = {size_of(save.temporaries[0]), size_of(save.temporaries[1])};
+    const qint64 file_sizes[2] = {size_of(save.paper_files[0]), size_of(save.paper_files[1])};
+    // A rename is whole or not done: which temporaries are left tells how far
+    // the save went. The sizes tell whether anything changed since.
+    const auto is_new = [&](int i) { return file_sizes[i] == files[i].size; };
+    const auto still_waiting = [&](int i) { return temporary_sizes[i] == files[i].size; };
+    if (still_waiting(0) && still_waiting(1))
+        save.state = InterruptedSave::State::NothingReplaced;
+    else if (temporary_sizes[0] < 0 && is_new(0) && still_waiting(1))
+        save.state = InterruptedSave::State::FirstReplaced;
+    else if (temporary_sizes[0] < 0 && temporary_sizes[1] < 0 && is_new(0) && is_new(1))
+        save.state = InterruptedSave::State::BothReplaced;
+    return save;
+}
+
+QString finish_interrupted_save(const InterruptedSave &save)
+{
+    using State = InterruptedSave::State;
+    if (save.state == State::None)
+        return QString();
+    if (save.state == State::Unclear)
+        return describe_interrupted_save(save);
+    for (int i = 0; i < 2; ++i) {
+        const bool waiting =
+            save.state == State::NothingReplaced || (save.state == State::FirstReplaced && i == 1);
+        if (!waiting)
+            continue;
+        QString error = refusal_to_replace(save.paper_files[i]);
+        if (error.isEmpty())
+            error = replace({save.temporaries[i], true}, save.paper_files[i]);
+        if (!error.isEmpty())
+            return QStringLiteral("无法完成上次被中断的保存：无法替换 %1：%2")
+                .arg(shown_path(save.paper_files[i]), error);
+    }
+    const QString folder = folder_of(save.record);
+    const QString error = sync_folder(folder);
+    if (!error.isEmpty())
+        return not_known_on_disk(folder, error);
+    QFile::remove(save.record);
+    return QString();
+}
+
+QString describe_interrupted_save(const InterruptedSave &save)
+{
+    using State = InterruptedSave::State;
+    switch (save.state) {
+    case State::None:
+        return QString();
+    case State::NothingReplaced:
+        return QStringLiteral("上次保存被中断：新的 problem.prb 和 answer.ans 已经完整地写在 %1 和 "
+                              "%2 中，但还没有替换原来的文件；原来的两个文件是配套的。")
+            .arg(shown_path(save.temporaries[0]), shown_path(save.temporaries[1]));
+    case State::FirstReplaced:
+        return QStringLiteral("上次保存被中断：problem.prb 已经是新的，answer.ans 还是原来的，"
+                              "两个文件不配套；新的 answer.ans 完整地保存在 %1 中。")
+            .arg(shown_path(save.temporaries[1]));
+    case State::BothReplaced:
+        return QStringLiteral("上次保存被中断，但两个试卷文件都已经替换为新的。");
+    case State::Unclear:
+        break;
+    }
+    return QStringLiteral("上次保存被中断，而且文件夹中的文件在那之后又被改动过，无法确定哪些文件"
+                          "是配套的。请检查文件夹 %1 中的 problem.prb、answer.ans 和以 "
+                          "“.qv_make-”开头的文件；确认无误后删除 %2，再打开试卷。")
+        .arg(shown_path(folder_of(save.record)), shown_path(save.record));
 }
 
 QString replace_file(const PaperFileWrite &file)

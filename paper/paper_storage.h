@@ -36,6 +36,35 @@ struct PaperFileWrite {
 // left in the folder are removed.
 QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &second);
 
+// A save cut short (a crash, a power cut, a failed second replacement) leaves
+// a record beside the paper files, kSaveRecordName, that names the temporary
+// file of each; the other programs of the system read only the two paper
+// files. Which temporaries are left tells how far the save went.
+extern const char kSaveRecordName[];
+
+struct InterruptedSave {
+    enum class State {
+        None,            // no save was cut short here
+        NothingReplaced, // the old pair is whole; the new one waits in the temporaries
+        FirstReplaced,   // a new problem.prb beside an old answer.ans: must be finished
+        BothReplaced,    // only the record is left
+        Unclear,         // the files changed since: nothing is touched
+    };
+    State state = State::None;
+    QString record;
+    QString paper_files[2]; // problem.prb, answer.ans
+    QString temporaries[2];
+};
+
+InterruptedSave find_interrupted_save(const QString &folder);
+
+// Puts the waiting temporaries in place and removes the record. Returns what
+// went wrong, for the teacher, or an empty string.
+QString finish_interrupted_save(const InterruptedSave &save);
+
+// "上次保存被中断：" and what the folder holds.
+QString describe_interrupted_save(const InterruptedSave &save);
+
 // One file written the same safe way: the old file or the new one, never a
 // part of either.
 QString replace_file(const PaperFileWrite &file);

@@ -73,6 +73,13 @@ bool read_folder(const QString &folder, PaperOnDisk &disk, QString &error)
         }
         return false;
     };
+    const InterruptedSave interrupted = find_interrupted_save(folder);
+    if (interrupted.state != InterruptedSave::State::None &&
+        interrupted.state != InterruptedSave::State::BothReplaced) {
+        error = describe_interrupted_save(interrupted) +
+                QStringLiteral("用 qv_make 打开这份试卷即可完成那次保存。");
+        return false;
+    }
     return read(kProblemFile, disk.problem) && read(kAnswerFile, disk.answer) &&
            read_paper_data(disk.problem, disk.answer, disk.paper, &error, &disk.extent);
 }
@@ -237,6 +244,14 @@ int run_check(const QStringList &arguments)
     command.parser().addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("试卷文件夹"));
     if (const auto done = command.parse(arguments, 1))
         return *done;
+    // A save cut short is told, and the pair is not read: it may be mixed.
+    // Opening the paper in qv_make finishes the save.
+    const InterruptedSave interrupted = find_interrupted_save(command.argument(0));
+    if (interrupted.state != InterruptedSave::State::None &&
+        interrupted.state != InterruptedSave::State::BothReplaced) {
+        say(describe_interrupted_save(interrupted));
+        return kAttention;
+    }
     PaperOnDisk disk;
     QString error;
     if (!read_folder(command.argument(0), disk, error))

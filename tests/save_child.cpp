@@ -5,17 +5,22 @@
 // saves it, with the file-size limit set to LIMIT bytes unless LIMIT is 0.
 // With MEMORY, the process's address space is limited to MEMORY MiB first.
 //   save_child FOLDER BYTES LIMIT [MEMORY]
+// QV_KILL_AT names a step of the save at which the child dies instead.
 // Prints what the save said ("saved" on success), or why the paper could not
 // be opened. Exit 0: saved. Exit 3: the save failed and said so. Exit 2: the
 // paper could not be opened, or set-up failed.
 
 #include "paper/paper_commands.h"
 #include "paper/paper_model.h"
+#include "paper/paper_storage.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTextCodec>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <sys/resource.h>
 
 int main(int argc, char *argv[])
@@ -47,6 +52,29 @@ int main(int argc, char *argv[])
             return 2;
     }
 
+    // QV_KILL_AT="replace answer.ans": the child dies, as if killed, when the
+    // save comes to that step ("write", "sync" or "replace" and a file name
+    // without a temporary's random end, or "sync folder" and the file
+    // replaced just before it).
+    const QString kill_at = qEnvironmentVariable("QV_KILL_AT");
+    if (!kill_at.isEmpty()) {
+        storage_testing::set_fault_hook([kill_at,
+                                         replaced = QString()](storage_testing::Step step,
+                                                               const QString &path) mutable {
+            static const char *const names[] = {"open", "write", "sync", "replace", "sync folder"};
+            QString file = QFileInfo(path).fileName();
+            const int infix = file.lastIndexOf(QLatin1String(kTemporaryInfix));
+            if (infix > 0 && file.size() == infix + int(std::strlen(kTemporaryInfix)) + 6)
+                file.chop(6);
+            if (step == storage_testing::Step::Replace)
+                replaced = file;
+            if (step == storage_testing::Step::SyncFolder)
+                file = replaced;
+            if (QLatin1String(names[int(step)]) + QLatin1Char(' ') + file == kill_at)
+                std::raise(SIGKILL);
+            return false;
+        });
+    }
     const CommandOutcome saved = save_open_paper();
     std::printf("%s\n", saved.ok ? "saved" : qPrintable(saved.message));
     return saved.ok ? 0 : 3;

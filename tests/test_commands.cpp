@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <QtTest>
+#include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -58,7 +59,10 @@ const QByteArray kOlderAnswer = "4\r\n";
 QString step_file(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
-    return name.contains(QLatin1String(kTemporaryInfix)) ? name.chopped(6) : name;
+    const int infix = name.lastIndexOf(QLatin1String(kTemporaryInfix));
+    const bool temporary =
+        infix > 0 && name.size() == infix + int(std::strlen(kTemporaryInfix)) + 6;
+    return temporary ? name.chopped(6) : name;
 }
 
 QByteArray numbered_single_choice_paper(int count, const char *prefix)
@@ -94,7 +98,7 @@ struct ChildSave {
 // shim preloaded when `shim` sets any of its variables.
 ChildSave run_save_child(const QString &folder, int bytes, int limit,
                          const QList<QPair<QString, QString>> &shim = {},
-                         const QStringList &more_arguments = {})
+                         const QStringList &more_arguments = {}, const QString &kill_at = {})
 {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -109,6 +113,8 @@ ChildSave run_save_child(const QString &folder, int bytes, int limit,
         for (const auto &[name, value] : shim)
             environment.insert(name, value);
     }
+    if (!kill_at.isEmpty())
+        environment.insert(QStringLiteral("QV_KILL_AT"), kill_at);
     child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/save_child"),
                 QStringList{folder, QString::number(bytes), QString::number(limit)} +
@@ -175,6 +181,9 @@ class TestCommands : public QObject
     void save_writesBothFilesBeforeReplacingEither_andRemovesLeftovers();
     void save_overAFileWindowsWillNotReplace_changesNothing_data();
     void save_overAFileWindowsWillNotReplace_changesNothing();
+    void save_killedAtEachStep_opensAWholePair_data();
+    void save_killedAtEachStep_opensAWholePair();
+    void save_whoseSecondReplacementFails_isFinishedAtTheNextOpen();
 
     void close_cancel_keepsEverything();
     void close_ok_returnsToTheNoPaperState();
@@ -823,7 +832,10 @@ void TestCommands::save_syncFailing_isReported_data()
     QTest::addColumn<bool>("replaced");
     QTest::newRow("the new files' sync")
         << "all" << QStringLiteral("原来的试卷文件没有改动") << false;
-    QTest::newRow("the folder's sync") << "folder" << QStringLiteral("无法确认") << true;
+    // The first folder sync puts the record of the save on the disk, before
+    // either file is replaced.
+    QTest::newRow("the folder's sync")
+        << "folder" << QStringLiteral("原来的试卷文件没有改动") << false;
 }
 
 void TestCommands::save_syncFailing_isReported()
@@ -872,25 +884,29 @@ void TestCommands::save_syncsBothFilesBeforeReplacingEither()
         QString::fromLocal8Bit(read_file(log)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     const QString problem_temp = dir + QStringLiteral("/problem.prb.qv_make-");
     const QString answer_temp = dir + QStringLiteral("/answer.ans.qv_make-");
-    QCOMPARE(calls.size(), 5);
+    const QString record = dir + QStringLiteral("/.qv_make-save");
+    QCOMPARE(calls.size(), 8);
     QVERIFY2(calls[0].startsWith(QStringLiteral("sync ") + problem_temp), qPrintable(calls[0]));
     QVERIFY2(calls[1].startsWith(QStringLiteral("sync ") + answer_temp), qPrintable(calls[1]));
-    QVERIFY2(calls[2].startsWith(QStringLiteral("rename ") + problem_temp) &&
-                 calls[2].endsWith(QStringLiteral(" ") + dir + QStringLiteral("/problem.prb")),
+    QVERIFY2(calls[2].startsWith(QStringLiteral("sync ") + record + QStringLiteral(".qv_make-")),
              qPrintable(calls[2]));
-    QVERIFY2(calls[3].startsWith(QStringLiteral("rename ") + answer_temp) &&
-                 calls[3].endsWith(QStringLiteral(" ") + dir + QStringLiteral("/answer.ans")),
-             qPrintable(calls[3]));
+    QVERIFY2(calls[3].endsWith(QStringLiteral(" ") + record), qPrintable(calls[3]));
     QCOMPARE(calls[4], QStringLiteral("sync ") + dir);
+    QVERIFY2(calls[5].startsWith(QStringLiteral("rename ") + problem_temp) &&
+                 calls[5].endsWith(QStringLiteral(" ") + dir + QStringLiteral("/problem.prb")),
+             qPrintable(calls[5]));
+    QVERIFY2(calls[6].startsWith(QStringLiteral("rename ") + answer_temp) &&
+                 calls[6].endsWith(QStringLiteral(" ") + dir + QStringLiteral("/answer.ans")),
+             qPrintable(calls[6]));
+    QCOMPARE(calls[7], QStringLiteral("sync ") + dir);
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "calls.log", "problem.prb"}));
 #endif
 }
 
-
 void TestCommands::save_failingStep_isReportedAndLeavesAWholePair_data()
 {
     QTest::addColumn<Step>("step");
-    QTest::addColumn<QString>("file"); // empty: the folder
+    QTest::addColumn<QString>("file"); // a folder sync: the file replaced just before
     QTest::addColumn<QString>("said");
     QTest::addColumn<bool>("replaced");
     const QString unchanged = QStringLiteral("原来的试卷文件没有改动");
@@ -904,8 +920,14 @@ void TestCommands::save_failingStep_isReportedAndLeavesAWholePair_data()
         << Step::SyncTemporary << "answer.ans" << unchanged << false;
     QTest::newRow("problem.prb not replaced")
         << Step::Replace << "problem.prb" << unchanged << false;
-    QTest::newRow("folder not synced")
-        << Step::SyncFolder << QString() << QStringLiteral("无法确认") << true;
+    QTest::newRow("record of the save not written")
+        << Step::WriteTemporary << ".qv_make-save" << unchanged << false;
+    QTest::newRow("record of the save not replaced")
+        << Step::Replace << ".qv_make-save" << unchanged << false;
+    QTest::newRow("folder not synced after the record")
+        << Step::SyncFolder << ".qv_make-save" << unchanged << false;
+    QTest::newRow("folder not synced after both replacements")
+        << Step::SyncFolder << "answer.ans" << QStringLiteral("无法确认") << true;
 }
 
 void TestCommands::save_failingStep_isReportedAndLeavesAWholePair()
@@ -915,22 +937,36 @@ void TestCommands::save_failingStep_isReportedAndLeavesAWholePair()
     QFETCH(QString, said);
     QFETCH(bool, replaced);
     open_example_over_an_older_pair();
+    // A folder sync is named by the file replaced last before it.
+    QString last_replaced;
     storage_testing::set_fault_hook([&](Step at, const QString &where) {
-        return at == step && (file.isEmpty() || step_file(where).startsWith(file));
+        if (at == Step::Replace)
+            last_replaced = step_file(where);
+        const QString on = at == Step::SyncFolder ? last_replaced : step_file(where);
+        return at == step && on.startsWith(file);
     });
     fixture.click("save_paper");
     QCOMPARE(shown_messages().size(), 1);
     const QString message = shown_messages()[0];
-    QVERIFY2(message.contains(said) && message.contains(file), qPrintable(message));
+    // A paper file that failed is named; the record and the folder are not the teacher's.
+    const bool names_file = step != Step::SyncFolder && !file.startsWith(QLatin1Char('.'));
+    QVERIFY2(message.contains(said) && (!names_file || message.contains(file)),
+             qPrintable(message));
     QCOMPARE(read_file(path("problem.prb")), replaced ? kExampleProblem : kOlderProblem);
     QCOMPARE(read_file(path("answer.ans")), replaced ? kExampleAnswer : kOlderAnswer);
-    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+    // Replaced but not known to be on the disk: the record of the save stays,
+    // so that renames the disk lost are finished at the next open.
+    const QStringList expected_files =
+        replaced ? QStringList{".qv_make-save", "answer.ans", "problem.prb"}
+                 : QStringList{"answer.ans", "problem.prb"};
+    QCOMPARE(files_in(folder->path()), expected_files);
 
     storage_testing::set_fault_hook({});
     fixture.click("save_paper");
     QCOMPARE(shown_messages().size(), 1);
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
     QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
 }
 
 void TestCommands::save_writesBothFilesBeforeReplacingEither_andRemovesLeftovers()
@@ -954,7 +990,9 @@ void TestCommands::save_writesBothFilesBeforeReplacingEither_andRemovesLeftovers
     QVERIFY2(shown_messages().isEmpty(), qPrintable(shown_messages().join(QLatin1Char('\n'))));
     QCOMPARE(steps, (QStringList{"write problem.prb.qv_make-", "sync problem.prb.qv_make-",
                                  "write answer.ans.qv_make-", "sync answer.ans.qv_make-",
-                                 "replace problem.prb", "replace answer.ans", "sync folder"}));
+                                 "write .qv_make-save.qv_make-", "sync .qv_make-save.qv_make-",
+                                 "replace .qv_make-save", "sync folder", "replace problem.prb",
+                                 "replace answer.ans", "sync folder"}));
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
     QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
     QCOMPARE(files_in(folder->path()),
@@ -1006,6 +1044,95 @@ void TestCommands::save_overAFileWindowsWillNotReplace_changesNothing()
     QCOMPARE(read_file(path("answer.ans")), kOlderAnswer);
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
 #endif
+}
+
+void TestCommands::save_killedAtEachStep_opensAWholePair_data()
+{
+    QTest::addColumn<QString>("kill_at");
+    QTest::addColumn<bool>("asked");    // the teacher is asked to let the save be finished
+    QTest::addColumn<bool>("finish");   // and answers 确定
+    QTest::addColumn<bool>("new_pair"); // what the folder then holds
+    QTest::newRow("writing problem.prb") << "write problem.prb.qv_make-" << false << false << false;
+    QTest::newRow("syncing answer.ans") << "sync answer.ans.qv_make-" << false << false << false;
+    QTest::newRow("putting the record in place")
+        << "replace .qv_make-save" << false << false << false;
+    QTest::newRow("before the first replacement") << "replace problem.prb" << true << true << true;
+    QTest::newRow("between the replacements") << "replace answer.ans" << true << true << true;
+    QTest::newRow("between the replacements, cancelled")
+        << "replace answer.ans" << true << false << false;
+    QTest::newRow("before the last folder sync")
+        << "sync folder answer.ans" << false << false << true;
+}
+
+void TestCommands::save_killedAtEachStep_opensAWholePair()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("the save is killed in a child process, started the POSIX way");
+#else
+    QFETCH(QString, kill_at);
+    QFETCH(bool, asked);
+    QFETCH(bool, finish);
+    QFETCH(bool, new_pair);
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    const QByteArray grown_problem =
+        QByteArray(kExampleProblem).replace("steps.$", "steps." + QByteArray(100, 'p') + "$");
+    const QByteArray grown_answer = QByteArray(kExampleAnswer).replace("notes.$", "notes.xxxx$");
+    const ChildSave killed = run_save_child(folder->path(), 4, 0, {}, {}, kill_at);
+    QVERIFY2(killed.exit_code == -1, qPrintable(killed.said));
+
+    if (asked)
+        platform::testing::queue_answer(finish);
+    fixture.open_paper(folder->path());
+    QCOMPARE(questions_asked(), asked ? 1 : 0);
+    if (asked) {
+        QVERIFY2(platform::testing::shown_dialogs().last().text.startsWith(
+                     QStringLiteral("上次保存被中断")),
+                 qPrintable(platform::testing::shown_dialogs().last().text));
+    }
+    QVERIFY2(shown_messages().isEmpty(), qPrintable(shown_messages().join(QLatin1Char('\n'))));
+    const bool opened = problem_path[0] != '\0';
+    QCOMPARE(opened, !asked || finish);
+    if (asked && !finish) {
+        // Nothing is touched: the record and the new answer file still wait.
+        QVERIFY(files_in(folder->path()).contains(QStringLiteral(".qv_make-save")));
+        return;
+    }
+    QCOMPARE(read_file(path("problem.prb")), new_pair ? grown_problem : kExampleProblem);
+    QCOMPARE(read_file(path("answer.ans")), new_pair ? grown_answer : kExampleAnswer);
+    QVERIFY(!files_in(folder->path()).contains(QStringLiteral(".qv_make-save")));
+    QCOMPARE(on<QTextEdit>("unch_ans_in")->toPlainText(),
+             new_pair ? QStringLiteral("See the notes.xxxx") : QStringLiteral("See the notes."));
+#endif
+}
+
+void TestCommands::save_whoseSecondReplacementFails_isFinishedAtTheNextOpen()
+{
+    open_example_over_an_older_pair();
+    storage_testing::set_fault_hook([](Step step, const QString &where) {
+        return step == Step::Replace && step_file(where) == QLatin1String("answer.ans");
+    });
+    fixture.click("save_paper");
+    storage_testing::set_fault_hook({});
+    QCOMPARE(shown_messages().size(), 1);
+    QVERIFY2(
+        shown_messages()[0].contains(QStringLiteral("下次打开这份试卷时 qv_make 会完成这次保存")),
+        qPrintable(shown_messages()[0]));
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QCOMPARE(read_file(path("answer.ans")), kOlderAnswer);
+
+    // Opened again after a restart: the teacher is asked, and the pair is whole.
+    fixture.tear_down();
+    fixture.set_up();
+    platform::testing::queue_answer(true);
+    fixture.open_paper(folder->path());
+    QCOMPARE(questions_asked(), 1);
+    QVERIFY2(platform::testing::shown_dialogs().last().text.contains(
+                 QStringLiteral("problem.prb 已经是新的，answer.ans 还是原来的")),
+             qPrintable(platform::testing::shown_dialogs().last().text));
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+    QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("1+1=?"));
 }
 
 // --- close -----------------------------------------------------------------

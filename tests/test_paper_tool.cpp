@@ -1,6 +1,7 @@
 // qv_paper: the check's findings, the printed paper and the command line's
 // promises (exit statuses, never writing into a paper's folder unasked).
 
+#include "paper/paper_storage.h"
 #include "paper_tool/paper_check.h"
 #include "paper_tool/paper_print.h"
 
@@ -78,6 +79,7 @@ class TestPaperTool : public QObject
     void check_finds_what_to_mend_data();
     void check_finds_what_to_mend();
     void check_prints_counts_and_total_and_exits_by_findings();
+    void check_and_export_tell_a_save_cut_short_between_the_replacements();
     void printed_paper_keeps_every_text_verbatim_data();
     void printed_paper_keeps_every_text_verbatim();
     void pdf_is_a_valid_document_with_the_chinese_text();
@@ -181,6 +183,36 @@ void TestPaperTool::check_prints_counts_and_total_and_exits_by_findings()
     QCOMPARE(run.status, 2);
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.contains(QStringLiteral("缺少 answer.ans 文件")), qPrintable(run.err));
+}
+
+void TestPaperTool::check_and_export_tell_a_save_cut_short_between_the_replacements()
+{
+    QTemporaryDir dir;
+    QVERIFY(write_file(dir.filePath("problem.prb"), "0 0 0"));
+    QVERIFY(write_file(dir.filePath("answer.ans"), ""));
+    // The save gets as far as a new problem.prb beside the old answer.ans.
+    storage_testing::set_fault_hook([](storage_testing::Step step, const QString &path) {
+        return step == storage_testing::Step::Replace && path.endsWith(QLatin1String("answer.ans"));
+    });
+    const QString failed = replace_paper_files({dir.filePath("problem.prb"), kSoundProblem},
+                                               {dir.filePath("answer.ans"), kSoundAnswer});
+    storage_testing::set_fault_hook({});
+    QVERIFY(!failed.isEmpty());
+
+    const Run check = run_tool({"check", dir.path()});
+    QCOMPARE(check.status, 1);
+    QVERIFY2(
+        check.out.startsWith(QStringLiteral("上次保存被中断：problem.prb 已经是新的，answer.ans "
+                                            "还是原来的，两个文件不配套；新的 answer.ans 完整地"
+                                            "保存在 ")) &&
+            check.out.contains(QDir::toNativeSeparators(dir.filePath("answer.ans.qv_make-"))),
+        qPrintable(check.out));
+    // A mixed pair is never exported as a paper.
+    const Run exported = run_tool({"export", dir.path(), "--to", "gift"});
+    QCOMPARE(exported.status, 2);
+    QVERIFY2(exported.err.contains(QStringLiteral("用 qv_make 打开这份试卷即可完成那次保存")),
+             qPrintable(exported.err));
+    QVERIFY(exported.out.isEmpty());
 }
 
 void TestPaperTool::printed_paper_keeps_every_text_verbatim_data()

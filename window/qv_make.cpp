@@ -151,6 +151,14 @@ void qv_make::on_open_paper_clicked()
     const QString folder = platform::choose_folder(QStringLiteral("指定打开试卷所在的文件夹"));
     if (folder.isEmpty())
         return;
+    if (const QString question = interrupted_save_question(folder); !question.isEmpty()) {
+        if (!platform::ask_ok_cancel(question))
+            return;
+        if (const CommandOutcome finished = finish_interrupted_save_in(folder); !finished.ok) {
+            platform::show_message(finished.message);
+            return;
+        }
+    }
     const CommandOutcome outcome = open_paper_folder(folder);
     if (!outcome.ok) {
         platform::show_message(outcome.message);
