@@ -6,7 +6,9 @@
 //   torn  - a file that does not read as a paper (half-written);
 //   mixed - both read, but problem.prb and answer.ans carry different marks:
 //           answers that belong to another version of the paper.
-// Prints kills=, torn=, mixed=, mixed_rate= and the temporary files left.
+// Prints kills=, torn=, mixed=, mixed_rate= and the temporary files left;
+// then, after what the next open does with a save cut short (finishing it),
+// mixed_after_open=.
 //
 //   bench_crash_save [KILLS] [FOLDER]   (default 300 kills, a folder under the
 //                                        current one: a real disk, not tmpfs)
@@ -15,6 +17,7 @@
 #include "paper/paper_commands.h"
 #include "paper/paper_files.h"
 #include "paper/paper_model.h"
+#include "paper/paper_storage.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -133,7 +136,7 @@ int main(int argc, char **argv)
                 QFile(folder + QStringLiteral("/problem.prb")).size(),
                 QFile(folder + QStringLiteral("/answer.ans")).size(), save_ms);
 
-    int torn = 0, mixed = 0, with_temporaries = 0;
+    int torn = 0, mixed = 0, with_temporaries = 0, recorded = 0, mixed_after_open = 0;
     for (int kill = 0; kill < kills; ++kill) {
         QProcess saver;
         saver.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--saver"), folder});
@@ -156,6 +159,13 @@ int main(int argc, char **argv)
             break;
         }
         with_temporaries += count_temporaries(folder) > 0;
+        // What the next open does when the teacher answers 确定.
+        const InterruptedSave interrupted = find_interrupted_save(folder);
+        if (interrupted.state != InterruptedSave::State::None) {
+            ++recorded;
+            finish_interrupted_save(interrupted);
+        }
+        mixed_after_open += inspect(folder) == Pair::Mixed;
         // The next saver opens a whole pair; a mixed one is put right first.
         if (inspect(folder) != Pair::Whole) {
             mark(QStringLiteral("%1repair").arg(QLatin1String(kMarkPrefix)));
@@ -167,5 +177,7 @@ int main(int argc, char **argv)
                 100.0 * mixed / kills);
     std::printf("kills that left temporary files behind: %d (the next save removes them)\n",
                 with_temporaries);
+    std::printf("kills that left a record of the save: %d\nmixed_after_open=%d\n", recorded,
+                mixed_after_open);
     return 0;
 }
