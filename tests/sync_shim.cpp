@@ -1,9 +1,12 @@
 // Preloaded into the save child: logs every sync and rename to the file named
 // by QV_SHIM_LOG, and makes syncs fail with EIO, as a failing disk or a full
 // network file system does: every sync with QV_SHIM_FAIL_SYNC=all, only that
-// of a folder with QV_SHIM_FAIL_SYNC=folder.
+// of a folder with QV_SHIM_FAIL_SYNC=folder. With
+// QV_SHIM_KILL_BEFORE_RENAME_TO=/answer.ans the process dies just before that
+// rename (for trying the program by hand).
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -75,5 +78,11 @@ extern "C" int fdatasync(int fd)
 extern "C" int rename(const char *from, const char *to)
 {
     log_call("rename", from, to);
+    // A process killed just before this rename, as by a power cut.
+    const char *kill_before = std::getenv("QV_SHIM_KILL_BEFORE_RENAME_TO");
+    const size_t to_size = std::strlen(to);
+    if (kill_before && std::strlen(kill_before) <= to_size &&
+        std::strcmp(to + to_size - std::strlen(kill_before), kill_before) == 0)
+        std::raise(SIGKILL);
     return next<int (*)(const char *, const char *)>("rename")(from, to);
 }
