@@ -1079,6 +1079,9 @@ void TestCommands::save_killedAtEachStep_opensAWholePair()
     const QByteArray grown_answer = QByteArray(kExampleAnswer).replace("notes.$", "notes.xxxx$");
     const ChildSave killed = run_save_child(folder->path(), 4, 0, {}, {}, kill_at);
     QVERIFY2(killed.exit_code == -1, qPrintable(killed.said));
+    // What qv_paper check prints before the save is finished.
+    const QString told = describe_interrupted_save(find_interrupted_save(folder->path()));
+    QCOMPARE(told.startsWith(QStringLiteral("上次保存被中断：")), asked);
 
     if (asked)
         platform::testing::queue_answer(finish);
