@@ -123,9 +123,9 @@ std::optional<CommandOutcome> refuse_interrupted_save(const QString &folder)
 
 CommandOutcome read_paper_folder(const QString &folder)
 {
-    if (const auto refused = refuse_interrupted_save(folder))
-        return *refused;
     if (const auto refused = refuse_unreachable_folder(folder, QStringLiteral("打开其中的试卷")))
+        return *refused;
+    if (const auto refused = refuse_interrupted_save(folder))
         return *refused;
     if (!paper_paths_fit(folder))
         return failure(QStringLiteral("所选择的文件夹路径太长，无法打开其中的试卷。"));

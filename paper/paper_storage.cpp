@@ -62,6 +62,8 @@ QString told_in_chinese(const QString &chinese, const QString &system_text)
 }
 
 #ifdef Q_OS_WIN
+using SystemError = DWORD;
+
 QString chinese_reason(DWORD error_number)
 {
     switch (error_number) {
@@ -113,11 +115,18 @@ QString system_reason(DWORD error_number)
     return told_in_chinese(chinese_reason(error_number), system_text(error_number));
 }
 
+bool is_permission_error(DWORD error_number)
+{
+    return error_number == ERROR_ACCESS_DENIED;
+}
+
 // A failure the tests inject is a full disk when writing, a refused
 // permission when opening to read.
 const DWORD kInjectedError = ERROR_DISK_FULL;
 const DWORD kInjectedReadError = ERROR_ACCESS_DENIED;
 #else
+using SystemError = int;
+
 QString chinese_reason(int error_number)
 {
     switch (error_number) {
@@ -165,6 +174,11 @@ QString system_reason(int error_number)
     return told_in_chinese(chinese_reason(error_number), system_text(error_number));
 }
 
+bool is_permission_error(int error_number)
+{
+    return error_number == EACCES || error_number == EPERM;
+}
+
 const int kInjectedError = ENOSPC;
 const int kInjectedReadError = EACCES;
 #endif
@@ -185,18 +199,12 @@ QString unreadable(const QString &path, const QString &reason)
     return QStringLiteral("无法读取试卷文件 %1：%2").arg(shown_path(path), reason);
 }
 
-#ifdef Q_OS_WIN
-QString reading_reason(DWORD error_number)
+// The permission missing when a file is there but cannot be opened is the
+// permission to read.
+QString reading_reason(SystemError error_number)
 {
-    if (error_number != ERROR_ACCESS_DENIED)
+    if (!is_permission_error(error_number))
         return system_reason(error_number);
-#else
-QString reading_reason(int error_number)
-{
-    if (error_number != EACCES && error_number != EPERM)
-        return system_reason(error_number);
-#endif
-    // The permission missing is the permission to read.
     return told_in_chinese(QStringLiteral("没有读取权限"), system_text(error_number));
 }
 
@@ -538,16 +546,16 @@ QString replace(const Temporary &temporary, const QString &target)
     return system_reason(errno);
 }
 
-// Replacing a file frees the old one's blocks inside the rename call, which
-// for a large paper takes as long as the rest of a save: an interruption
-// there would leave a new problem.prb beside an old answer.ans. Held open,
-// the old files are freed only when both renames are done.
 // POSIX replaces any file its folder lets it replace.
 QString refusal_to_replace(const QString &)
 {
     return QString();
 }
 
+// Replacing a file frees the old one's blocks inside the rename call, which
+// for a large paper takes as long as the rest of a save: an interruption
+// there would leave a new problem.prb beside an old answer.ans. Held open,
+// the old files are freed only when both renames are done.
 class OldFilesHeld
 {
   public:
@@ -614,6 +622,22 @@ QString half_saved_to_finish(const QString &first, const QString &second,
         .arg(shown_path(second), reason, shown_path(first), shown_path(second_temporary));
 }
 
+// The record is put in place the safe way, and the folder synced, so that
+// it is on the disk whole before either paper file is replaced. Returns the
+// system's reason, or an empty string.
+QString write_save_record(const PaperFileWrite &record)
+{
+    Temporary temporary;
+    QString error = write_temporary(record, temporary);
+    if (error.isEmpty())
+        error = replace(temporary, record.path);
+    if (!error.isEmpty()) {
+        remove_temporary(temporary);
+        return error;
+    }
+    return sync_folder(folder_of(record.path));
+}
+
 const char kSaveRecordHeader[] = "qv_make interrupted save 1";
 
 // What a save is about to do, on the disk before it replaces either file:
@@ -654,13 +678,12 @@ QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &s
         }
     }
     // Both new files are on the disk. Before either replaces its old file,
-    // the folder records which temporary becomes which file (written the
-    // safe way, with the folder synced, so it is there whole or not at all):
-    // an interruption between the two replacements is then finished at the
-    // next open instead of leaving a new problem.prb beside an old answer.ans.
+    // the folder records which temporary becomes which file: an interruption
+    // between the two replacements is then finished at the next open instead
+    // of leaving a new problem.prb beside an old answer.ans.
     const QString folder = folder_of(first.path);
     const QString record_path = folder + QLatin1Char('/') + QLatin1String(kSaveRecordName);
-    QString error = replace_file({record_path, save_record(temporaries, targets)});
+    QString error = write_save_record({record_path, save_record(temporaries, targets)});
     if (!error.isEmpty()) {
         remove_temporary(temporaries[0]);
         remove_temporary(temporaries[1]);

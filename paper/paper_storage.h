@@ -54,6 +54,13 @@ struct InterruptedSave {
     QString record;
     QString paper_files[2]; // problem.prb, answer.ans
     QString temporaries[2];
+
+    // The pair may not be read as it is: it waits for the save to be
+    // finished, or nothing can tell which files belong together.
+    bool holds_back_the_pair() const
+    {
+        return state != State::None && state != State::BothReplaced;
+    }
 };
 
 InterruptedSave find_interrupted_save(const QString &folder);

@@ -74,8 +74,7 @@ bool read_folder(const QString &folder, PaperOnDisk &disk, QString &error)
         return false;
     };
     const InterruptedSave interrupted = find_interrupted_save(folder);
-    if (interrupted.state != InterruptedSave::State::None &&
-        interrupted.state != InterruptedSave::State::BothReplaced) {
+    if (interrupted.holds_back_the_pair()) {
         error = describe_interrupted_save(interrupted) +
                 QStringLiteral("用 qv_make 打开这份试卷即可完成那次保存。");
         return false;
@@ -247,8 +246,7 @@ int run_check(const QStringList &arguments)
     // A save cut short is told, and the pair is not read: it may be mixed.
     // Opening the paper in qv_make finishes the save.
     const InterruptedSave interrupted = find_interrupted_save(command.argument(0));
-    if (interrupted.state != InterruptedSave::State::None &&
-        interrupted.state != InterruptedSave::State::BothReplaced) {
+    if (interrupted.holds_back_the_pair()) {
         say(describe_interrupted_save(interrupted));
         return kAttention;
     }
