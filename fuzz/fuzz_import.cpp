@@ -6,7 +6,7 @@
 #include "fuzz/fuzz_support.h"
 #include "paper_tool/exchange.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +14,7 @@
 namespace
 {
 
-QGuiApplication *application = nullptr; // the HTML reader needs one; it lives as long as the process
+QCoreApplication *application = nullptr; // the codecs want one; it lives as long as the process
 
 constexpr OptionMask kAllOptions = (1 << kOptionCount) - 1;
 
@@ -66,11 +66,10 @@ void check_fits_the_paper(const PaperData &paper)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "fuzz_import";
     static char *argv[] = {name, nullptr};
-    application = new QGuiApplication(argc, argv);
+    application = new QCoreApplication(argc, argv);
     fuzz::use_utf8_as_local_encoding();
     return 0;
 }

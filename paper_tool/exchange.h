@@ -21,10 +21,29 @@ struct ImportScores {
     double free_answer = 1.0;
 };
 
+// A question of the file taken into the paper with something of it lost or
+// changed on the way: partial credit, a picture, a "$".
+struct ImportChange {
+    QString position; // as for ImportSkip
+    QString what;     // in Chinese
+};
+
+// Of the questions left out and the changes, the first kKeptNotes of each are
+// kept, in file order, and the rest counted: a bank of a million questions
+// must not fill the memory with them.
+constexpr size_t kKeptNotes = 100;
+
 struct ImportResult {
-    PaperData paper;                 // the questions taken, in file order within each kind
-    std::vector<ImportSkip> skipped; // in file order
-    QString error;                   // not empty: the file as a whole could not be read
+    PaperData paper;                   // the questions taken, in file order within each kind
+    std::vector<ImportSkip> skipped;   // in file order
+    std::vector<ImportChange> changed; // in file order
+    size_t skipped_count = 0;          // kept or not
+    size_t changed_count = 0;
+    QString encoding; // not empty: the file was not UTF-8; which encoding was used instead, and why
+    QString error;    // not empty: the file as a whole could not be read
+
+    void skip(const QString &position, const QString &reason);
+    void change(const QString &position, const QStringList &changes);
 };
 
 QByteArray export_gift(const PaperData &paper);

@@ -3,7 +3,9 @@
 #include "paper_tool/exchange.h"
 #include "paper_tool/option_layout.h"
 
-#include <QTextDocumentFragment>
+#include "paper_tool/html_text.h"
+
+#include <QRegularExpression>
 #include <QtAlgorithms>
 #include <cmath>
 
@@ -49,14 +51,6 @@ double round_to_hundredths(double value)
     return std::round(value * 100) / 100;
 }
 
-int bit_count(int mask)
-{
-    int count = 0;
-    for (int bit = 0; bit < kOptionCount; ++bit)
-        count += (mask >> bit) & 1;
-    return count;
-}
-
 } // namespace
 
 ExportedChoice export_choice(const ChoiceQuestion &question)
@@ -64,8 +58,11 @@ ExportedChoice export_choice(const ChoiceQuestion &question)
     // Options laid out in the text go out as the answers' texts, unless the
     // answer names an option the text does not show: then the letters, so
     // that the answer still has an option to point at.
+    // A text that goes on after its last option (a note, a second line) would
+    // be glued to that option: it goes out whole, with letters.
     const std::optional<LaidOutOptions> laid_out = find_laid_out_options(question.problem);
-    if (laid_out && highest_bit(question.answer & kLetterMask) < laid_out->options.size())
+    if (laid_out && highest_bit(question.answer & kLetterMask) < laid_out->options.size() &&
+        !laid_out->options.last().contains(QLatin1Char('\n')))
         return {laid_out->stem, laid_out->options};
     ExportedChoice exported{question.problem, {}};
     for (const QChar letter : option_letters_used(question.problem, question.answer))
@@ -88,91 +85,240 @@ QString right_fraction_text(int right_count)
     return text;
 }
 
-QString add_foreign_question(const ForeignQuestion &question, const ImportScores &scores,
+namespace
+{
+
+bool is_full_credit(double fraction)
+{
+    return fraction >= 100 - 1e-6;
+}
+
+QString percent_text(double fraction)
+{
+    return QString::number(fraction, 'g', 6) + QLatin1Char('%');
+}
+
+QString option_name(int index)
+{
+    return QStringLiteral("选项 ") + QChar(u'A' + index);
+}
+
+// The platform picks one answer of a single-choice question and gives it its
+// fraction; the paper has one right option, worth the whole score, and no
+// other credit.
+QString take_single_choice_key(ForeignQuestion &question, ChoiceQuestion &choice)
+{
+    QStringList full;
+    for (size_t i = 0; i < question.answers.size(); ++i) {
+        if (is_full_credit(question.answers[i].fraction)) {
+            full.append(QChar(u'A' + int(i)));
+            choice.answer = 1 << i;
+        }
+    }
+    if (full.isEmpty())
+        return QStringLiteral("单选题没有得满分（100%）的选项");
+    if (full.size() > 1)
+        return QStringLiteral("单选题有 %1 个得满分的选项（%2），试卷的单选题只有一个答案")
+            .arg(full.size())
+            .arg(full.join(QChar(0x3001)));
+    for (size_t i = 0; i < question.answers.size(); ++i) {
+        const double fraction = question.answers[i].fraction;
+        if (fraction > 0 && !is_full_credit(fraction))
+            question.changes.append(QStringLiteral("%1 在平台上得 %2 的分，在试卷上不得分")
+                                        .arg(option_name(int(i)), percent_text(fraction)));
+    }
+    return QString();
+}
+
+// Ticking every option of positive fraction earns the whole mark on the
+// platform only when they add up to 100 %; the paper always gives it.
+QString take_multiple_choice_key(ForeignQuestion &question, ChoiceQuestion &choice)
+{
+    double sum = 0;
+    for (size_t i = 0; i < question.answers.size(); ++i) {
+        if (question.answers[i].fraction > 0) {
+            choice.answer |= 1 << i;
+            sum += question.answers[i].fraction;
+        }
+    }
+    if (choice.answer == 0)
+        return QStringLiteral("没有正确选项");
+    if (std::abs(sum - 100) > 0.1)
+        question.changes.append(
+            QStringLiteral("正确选项在平台上合计 %1，在试卷上选全它们得满分、选对一部分得部分分")
+                .arg(percent_text(sum)));
+    return QString();
+}
+
+QString take_choice(ForeignQuestion &question, const QString &text, ChoiceQuestion &choice)
+{
+    const int count = int(question.answers.size());
+    if (count > kOptionCount)
+        return QStringLiteral("有 %1 个选项，试卷的选择题最多六个（A 到 F）").arg(count);
+    if (count == 0)
+        return QStringLiteral("没有选项");
+    const QString why = question.single ? take_single_choice_key(question, choice)
+                                        : take_multiple_choice_key(question, choice);
+    if (!why.isEmpty())
+        return why;
+    QStringList options;
+    for (int i = 0; i < count; ++i) {
+        options.append(without_control_characters(question.answers[size_t(i)].text).trimmed());
+        if (options.last().isEmpty())
+            question.changes.append(option_name(i) + QStringLiteral(" 是空的"));
+    }
+    choice.problem =
+        answers_are_letters(question.answers) ? text : lay_out_options(text.trimmed(), options);
+    return QString();
+}
+
+// The paper's reference answer keeps every accepted answer, one per line,
+// with its credit where it is not the whole.
+QString take_short_answer(const ForeignQuestion &question, UnchQuestion &unch)
+{
+    QStringList accepted;
+    for (const ForeignAnswer &answer : question.answers) {
+        const QString text = without_control_characters(answer.text).trimmed();
+        if (answer.fraction <= 0 || text.isEmpty())
+            continue;
+        accepted.append(is_full_credit(answer.fraction)
+                            ? text
+                            : text + QStringLiteral("（%1）").arg(percent_text(answer.fraction)));
+    }
+    if (accepted.isEmpty())
+        return QStringLiteral("没有可接受的答案");
+    unch.answer = accepted.join(QLatin1Char('\n'));
+    return QString();
+}
+
+double default_score(QuestionKind kind, const ImportScores &scores)
+{
+    switch (kind) {
+    case QuestionKind::SingleChoice:
+        return scores.single_choice;
+    case QuestionKind::MultipleChoice:
+        return scores.multiple_choice;
+    case QuestionKind::FreeAnswer:
+        break;
+    }
+    return scores.free_answer;
+}
+
+size_t question_count(const PaperData &paper, QuestionKind kind)
+{
+    switch (kind) {
+    case QuestionKind::SingleChoice:
+        return paper.onech.size();
+    case QuestionKind::MultipleChoice:
+        return paper.somech.size();
+    case QuestionKind::FreeAnswer:
+        break;
+    }
+    return paper.unch.size();
+}
+
+bool is_paper_score(double score)
+{
+    return std::isfinite(score) && score >= 0 && score <= 10000 &&
+           round_to_hundredths(score) == score;
+}
+
+// A correct but incomplete choice earns what our own export noted, or else
+// half the score, rounded down to hundredths.
+double partial_score_of(const ForeignQuestion &question, double score)
+{
+    if (question.partial && is_paper_score(*question.partial) && *question.partial <= score)
+        return *question.partial;
+    return double(std::llround(score * 100) / 2) / 100;
+}
+
+// The paper's files end each text at a "$", which no text can therefore hold;
+// its full-width sister reads the same.
+void replace_dollars(QString &text, QStringList &changes)
+{
+    if (!text.contains(QLatin1Char('$')))
+        return;
+    text.replace(QLatin1Char('$'), QChar(0xFF04));
+    const QString change = QStringLiteral("“$”换成了全角的“＄”：试卷文件用“$”结束每段文字");
+    if (!changes.contains(change))
+        changes.append(change);
+}
+
+} // namespace
+
+void ImportResult::skip(const QString &position, const QString &reason)
+{
+    if (skipped.size() < kKeptNotes)
+        skipped.push_back({position, reason});
+    ++skipped_count;
+}
+
+void ImportResult::change(const QString &position, const QStringList &changes)
+{
+    for (const QString &what : changes) {
+        if (changed.size() < kKeptNotes)
+            changed.push_back({position, what});
+        ++changed_count;
+    }
+}
+
+QString add_foreign_question(ForeignQuestion &question, const ImportScores &scores,
                              PaperData &paper)
 {
     using Type = ForeignQuestion::Type;
-    const QString text = without_control_characters(question.text);
+    if (!question.refusal.isEmpty())
+        return question.refusal;
+    const QuestionKind kind =
+        question.type == Type::Choice
+            ? (question.single ? QuestionKind::SingleChoice : QuestionKind::MultipleChoice)
+        : question.type == Type::TrueFalse ? QuestionKind::SingleChoice
+                                           : QuestionKind::FreeAnswer;
+    if (question_count(paper, kind) >= size_t(kMaxQuestions))
+        return QStringLiteral("试卷的%1已有 %2 道，放不下了")
+            .arg(kind_name(kind))
+            .arg(kMaxQuestions);
 
+    const QString text = without_control_characters(question.text);
     ChoiceQuestion choice;
     UnchQuestion unch;
-    QuestionKind kind = QuestionKind::SingleChoice;
+    QString why;
     switch (question.type) {
-    case Type::Choice: {
-        const int count = int(question.answers.size());
-        if (count > kOptionCount)
-            return QStringLiteral("有 %1 个选项，试卷的选择题最多六个（A 到 F）").arg(count);
-        if (count == 0)
-            return QStringLiteral("没有选项");
-        QStringList options;
-        for (int i = 0; i < count; ++i) {
-            options.append(without_control_characters(question.answers[size_t(i)].text).trimmed());
-            if (question.answers[size_t(i)].fraction > 0)
-                choice.answer |= 1 << i;
-        }
-        if (choice.answer == 0)
-            return QStringLiteral("没有正确选项");
-        choice.problem =
-            answers_are_letters(question.answers) ? text : lay_out_options(text.trimmed(), options);
-        kind = bit_count(choice.answer) == 1 ? QuestionKind::SingleChoice
-                                             : QuestionKind::MultipleChoice;
+    case Type::Choice:
+        why = take_choice(question, text, choice);
         break;
-    }
     case Type::TrueFalse:
         choice.problem =
             lay_out_options(text.trimmed(), {QStringLiteral("正确"), QStringLiteral("错误")});
         choice.answer = question.truth ? 1 : 2;
         break;
-    case Type::ShortAnswer: {
-        QStringList accepted;
-        for (const ForeignAnswer &answer : question.answers) {
-            const QString accepted_text = without_control_characters(answer.text);
-            if (answer.fraction > 0 && !accepted_text.trimmed().isEmpty())
-                accepted.append(accepted_text);
-        }
-        if (accepted.isEmpty())
-            return QStringLiteral("没有可接受的答案");
+    case Type::ShortAnswer:
         unch.problem = text;
-        unch.answer = accepted.join(QLatin1Char('\n'));
-        kind = QuestionKind::FreeAnswer;
+        why = take_short_answer(question, unch);
         break;
-    }
     case Type::Essay:
         unch.problem = text;
         unch.answer = without_control_characters(question.reference);
-        kind = QuestionKind::FreeAnswer;
         break;
     }
+    if (!why.isEmpty())
+        return why;
 
-    const double grade =
-        question.grade.value_or(kind == QuestionKind::SingleChoice     ? scores.single_choice
-                                : kind == QuestionKind::MultipleChoice ? scores.multiple_choice
-                                                                       : scores.free_answer);
+    const double grade = question.grade.value_or(default_score(kind, scores));
     if (!std::isfinite(grade) || grade < 0 || grade > 10000)
         return QStringLiteral("分值 %1 不在 0 到 10000 之间").arg(grade);
     const double score = round_to_hundredths(grade);
-    const QChar dollar = QLatin1Char('$');
-    if (choice.problem.contains(dollar) || unch.problem.contains(dollar) ||
-        unch.answer.contains(dollar))
-        return QStringLiteral("含有“$”，试卷文件无法保存这个字符");
 
-    const size_t size = kind == QuestionKind::SingleChoice     ? paper.onech.size()
-                        : kind == QuestionKind::MultipleChoice ? paper.somech.size()
-                                                               : paper.unch.size();
-    if (size >= size_t(kMaxQuestions))
-        return QStringLiteral("试卷的%1已有 %2 道，放不下了")
-            .arg(kind_name(kind))
-            .arg(kMaxQuestions);
-
+    replace_dollars(choice.problem, question.changes);
+    replace_dollars(unch.problem, question.changes);
+    replace_dollars(unch.answer, question.changes);
     switch (kind) {
     case QuestionKind::SingleChoice:
         choice.score = score;
         paper.onech.push_back(choice);
         break;
     case QuestionKind::MultipleChoice:
-        // A correct but incomplete choice earns half, rounded down to hundredths.
         choice.score = score;
-        choice.partial_score = double(std::llround(score * 100) / 2) / 100;
+        choice.partial_score = partial_score_of(question, score);
         paper.somech.push_back(choice);
         break;
     case QuestionKind::FreeAnswer:
@@ -183,10 +329,80 @@ QString add_foreign_question(const ForeignQuestion &question, const ImportScores
     return QString();
 }
 
-QString html_to_plain_text(const QString &html)
+namespace
 {
-    QString plain = QTextDocumentFragment::fromHtml(html).toPlainText();
-    // An image leaves its placeholder behind, which says nothing on paper.
-    plain.remove(QChar::ObjectReplacementCharacter);
-    return plain.trimmed();
+
+// Most texts of a bank are a line of words: nothing in them that HTML would
+// show otherwise than as it stands.
+bool reads_the_same_as_html(const QString &text, TextFormat format)
+{
+    QChar previous = QLatin1Char(' ');
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'<' || u == u'&' || u == u'\t' || u == u'\r' || u == u'\f' || u == 0xA0 ||
+            (u == u'\n' && format == TextFormat::Html))
+            return false;
+        if ((u == u' ' || u == u'\n') &&
+            (previous == QLatin1Char(' ') || previous == QLatin1Char('\n')))
+            return false;
+        previous = c;
+    }
+    return previous != QLatin1Char(' ') && previous != QLatin1Char('\n');
+}
+
+} // namespace
+
+QString shown_text(const QString &source, TextFormat format, ForeignQuestion &question)
+{
+    if (format == TextFormat::Plain)
+        return source.trimmed();
+    if (reads_the_same_as_html(source, format))
+        return source;
+    const HtmlText html = html_to_text(source, format == TextFormat::Auto ? HtmlFlavour::AutoFormat
+                                                                          : HtmlFlavour::Html);
+    if (!html.error.isEmpty() && question.refusal.isEmpty())
+        question.refusal = html.error;
+    for (const QString &placeholder : html.dropped)
+        question.changes.append(QStringLiteral("%1无法导入，留下了这个文字标记").arg(placeholder));
+    return html.text;
+}
+
+namespace
+{
+
+QString note_head(QuestionKind kind, int number, double score)
+{
+    return QStringLiteral("%1 %2，%3 分")
+        .arg(kind_name(kind))
+        .arg(number)
+        .arg(exchange_score_text(score));
+}
+
+} // namespace
+
+QString export_note(QuestionKind kind, int number, const ChoiceQuestion &question)
+{
+    QString note = note_head(kind, number, question.score);
+    if (kind == QuestionKind::MultipleChoice)
+        note += QStringLiteral("，部分选对 %1 分").arg(exchange_score_text(question.partial_score));
+    return note;
+}
+
+QString export_note(int number, const UnchQuestion &question)
+{
+    return note_head(QuestionKind::FreeAnswer, number, question.score);
+}
+
+bool read_export_note(const QString &note, ForeignQuestion &question)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(?:单选题|多选题|非选择题) \\d+，(\\d+(?:\\.\\d+)?) 分"
+                       "(?:，部分选对 (\\d+(?:\\.\\d+)?) 分)?\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(note);
+    if (!match.hasMatch())
+        return false;
+    question.grade = match.captured(1).toDouble();
+    if (match.lastCapturedIndex() >= 2 && !match.captured(2).isEmpty())
+        question.partial = match.captured(2).toDouble();
+    return true;
 }

@@ -36,17 +36,37 @@ struct ForeignAnswer {
 struct ForeignQuestion {
     enum class Type { Choice, TrueFalse, ShortAnswer, Essay };
     Type type = Type::Choice;
+    bool single = true; // Choice: one answer is picked, rather than several ticked
     QString text;
     std::vector<ForeignAnswer> answers; // Choice and ShortAnswer
     bool truth = false;                 // TrueFalse
     QString reference;                  // Essay: the text for the graders
     std::optional<double> grade;        // none: the kind's default
+    std::optional<double> partial;      // multiple choice, from our own export's note
+    QStringList changes;                // what the reading lost or changed, in Chinese
+    QString refusal;                    // not empty: a text of it could not be read
 };
 
 // Appends the question to `paper`; when it cannot become one of the paper,
-// leaves the paper alone and returns why, in Chinese.
-QString add_foreign_question(const ForeignQuestion &question, const ImportScores &scores,
+// leaves the paper alone and returns why, in Chinese. What it had to change
+// on the way is added to `question.changes`.
+QString add_foreign_question(ForeignQuestion &question, const ImportScores &scores,
                              PaperData &paper);
 
-// The text a reader sees of an HTML fragment. Needs a QGuiApplication.
-QString html_to_plain_text(const QString &html);
+enum class TextFormat {
+    Plain,
+    Html,
+    Auto, // the platform's default: HTML in which a line break is a line break
+};
+
+// The text a reader of the platform's page sees of `source`; what plain text
+// cannot hold becomes a visible mark, named in `question.changes`, and HTML
+// that cannot be read sets `question.refusal`.
+QString shown_text(const QString &source, TextFormat format, ForeignQuestion &question);
+
+// Our own exports note before each question what the platform cannot carry:
+// "多选题 3，4 分，部分选对 2 分" and "参考答案：…". Reads such a note into
+// `question`; false when `note` is not one.
+bool read_export_note(const QString &note, ForeignQuestion &question);
+QString export_note(QuestionKind kind, int number, const ChoiceQuestion &question);
+QString export_note(int number, const UnchQuestion &question);

@@ -1,21 +1,22 @@
 // GIFT, Moodle's plain-text question format.
 //
 // How marks travel. GIFT has no field for a question's mark: the comment line
-// before each question ("// 多选题 3，4 分，部分选对 2 分") is for the reader
-// only, and a platform that imports the file gives every question its default
-// mark. Single choice: the right option "=", the others "~"; the whole mark or
-// nothing. Multiple choice: each of the n right options weighs "%100/n%" (100,
+// before each question ("// 多选题 3，4 分，部分选对 2 分") is skipped by a
+// platform, which gives every question its default mark, and read back by our
+// own import. Single choice: the right option "=", the others "~"; the whole
+// mark or nothing. Multiple choice: each of the n right options weighs "%100/n%" (100,
 // 50, 33.33333, 25, 20, 16.66667, the weights Moodle accepts), each wrong one
 // "%-100%". A platform adds up the weights of the options picked and keeps the
 // sum between 0 and 100%: all right options earn the whole mark, any wrong pick
 // earns nothing, as on the paper; k of the n right options and no wrong one
 // earn k/n of the mark, where the paper gives its fixed partial score. Free
-// answer: an essay, marked by hand, its reference answer shown as general
-// feedback after the attempt.
+// answer: an essay, marked by hand. Its reference answer goes in a comment line
+// ("// 参考答案：…"): general feedback would show it to the students.
 //
-// Coming in, every question gets the default mark of its kind (ImportScores);
-// a multiple-choice question's partial score is half its score, rounded down
-// to hundredths. Weights only tell right options (above 0) from wrong ones.
+// Coming in, a question of our own export gets its mark back from its comment,
+// every other one the default mark of its kind (ImportScores). As on the
+// platform, an answer set with an "=" is single choice, one of weighted "~"
+// options multiple choice.
 
 #include "paper_tool/exchange.h"
 
@@ -26,10 +27,13 @@
 #include <QRegularExpression>
 #include <QTextCodec>
 
+#include <algorithm>
 #include <vector>
 
 namespace
 {
+
+const QString kReferenceNote = QStringLiteral("参考答案：");
 
 // ---------------------------------------------------------------------------
 // Writing
@@ -61,15 +65,23 @@ void append_question_head(QString &out, const QString &name, const QString &text
     out += QStringLiteral("::") + name + QStringLiteral("::[plain]") + escaped(text);
 }
 
-// An answer text that opens with "%50%" would be read as a weight: such a text
-// gets an explicit one in front, of which a reader takes only the first.
+// An answer text that opens with "[html]" would be read as a format: such a
+// text gets an explicit one in front, of which a reader takes only the first.
+QString answer_body(const QString &text)
+{
+    static const QRegularExpression format_tag(QStringLiteral("^\\s*\\[\\w+\\]"));
+    const QString body = escaped(text);
+    return format_tag.match(body).hasMatch() ? QStringLiteral("[plain]") + body : body;
+}
+
+// Likewise a text that opens with "%50%" would be read as a weight. The right
+// option keeps its "=", which makes the question single choice.
 void append_choice_answer(QString &out, bool right, const QString &text)
 {
-    const QString body = escaped(text);
+    const QString body = answer_body(text);
+    out += right ? QLatin1Char('=') : QLatin1Char('~');
     if (body.startsWith(QLatin1Char('%')))
-        out += right ? QStringLiteral("~%100%") : QStringLiteral("~%0%");
-    else
-        out += right ? QLatin1Char('=') : QLatin1Char('~');
+        out += right ? QStringLiteral("%100%") : QStringLiteral("%0%");
     out += body + QLatin1Char('\n');
 }
 
@@ -77,7 +89,8 @@ void append_single(QString &out, const ChoiceQuestion &question, int number)
 {
     const QString name =
         kind_name(QuestionKind::SingleChoice) + QLatin1Char(' ') + QString::number(number);
-    out += QStringLiteral("// %1，%2 分\n").arg(name, exchange_score_text(question.score));
+    out += QStringLiteral("// ") + export_note(QuestionKind::SingleChoice, number, question) +
+           QLatin1Char('\n');
     const ExportedChoice exported = export_choice(question);
     append_question_head(out, name, exported.text);
     out += QStringLiteral("{\n");
@@ -98,9 +111,8 @@ void append_multiple(QString &out, const ChoiceQuestion &question, int number)
 {
     const QString name =
         kind_name(QuestionKind::MultipleChoice) + QLatin1Char(' ') + QString::number(number);
-    out += QStringLiteral("// %1，%2 分，部分选对 %3 分\n")
-               .arg(name, exchange_score_text(question.score),
-                    exchange_score_text(question.partial_score));
+    out += QStringLiteral("// ") + export_note(QuestionKind::MultipleChoice, number, question) +
+           QLatin1Char('\n');
     const ExportedChoice exported = export_choice(question);
     append_question_head(out, name, exported.text);
     out += QStringLiteral("{\n");
@@ -112,7 +124,7 @@ void append_multiple(QString &out, const ChoiceQuestion &question, int number)
                         : QString();
     for (int i = 0; i < exported.options.size(); ++i) {
         out += (question.answer & (1 << i)) ? right_weight : QStringLiteral("~%-100%");
-        out += escaped(exported.options[i]) + QLatin1Char('\n');
+        out += answer_body(exported.options[i]) + QLatin1Char('\n');
     }
     out += QStringLiteral("}\n");
 }
@@ -121,51 +133,52 @@ void append_free_answer(QString &out, const UnchQuestion &question, int number)
 {
     const QString name =
         kind_name(QuestionKind::FreeAnswer) + QLatin1Char(' ') + QString::number(number);
-    out += QStringLiteral("// %1，%2 分\n").arg(name, exchange_score_text(question.score));
+    out += QStringLiteral("// ") + export_note(number, question) + QLatin1Char('\n');
+    if (!question.answer.isEmpty())
+        out +=
+            QStringLiteral("// ") + kReferenceNote + escaped(question.answer) + QLatin1Char('\n');
     append_question_head(out, name, question.problem);
-    out += question.answer.isEmpty()
-               ? QStringLiteral("{}\n")
-               : QStringLiteral("{####") + escaped(question.answer) + QStringLiteral("}\n");
+    out += QStringLiteral("{}\n");
 }
 
 // ---------------------------------------------------------------------------
 // Reading
 
-// A character of a question with its escape decoded; an escaped character is
-// never one of the format's marks.
-struct Unit {
-    QChar c;
-    bool escaped;
-};
-using Units = std::vector<Unit>;
+// The characters of a question with their escapes decoded; an escaped
+// character is never one of the format's marks.
+struct Units {
+    QString chars;
+    std::vector<bool> escaped;
 
-Units decode_escapes(const QString &raw)
-{
-    static const QString escapable = QStringLiteral("~=#{}:\\");
-    Units units;
-    units.reserve(size_t(raw.size()));
-    for (int i = 0; i < raw.size(); ++i) {
-        if (raw[i] == QLatin1Char('\\') && i + 1 < raw.size()) {
-            const QChar next = raw[i + 1];
-            if (escapable.contains(next)) {
-                units.push_back({next, true});
-                ++i;
-                continue;
-            }
-            if (next == QLatin1Char('n')) {
-                units.push_back({QLatin1Char('\n'), true});
-                ++i;
-                continue;
-            }
-        }
-        units.push_back({raw[i], false});
+    size_t size() const { return escaped.size(); }
+    QChar at(size_t i) const { return chars[int(i)]; }
+
+    void append(QChar c, bool is_escaped)
+    {
+        chars.append(c);
+        escaped.push_back(is_escaped);
     }
-    return units;
-}
+
+    void append_decoded(const QStringRef &raw)
+    {
+        static const QString escapable = QStringLiteral("~=#{}:\\");
+        for (int i = 0; i < raw.size(); ++i) {
+            if (raw[i] == QLatin1Char('\\') && i + 1 < raw.size()) {
+                const QChar next = raw[i + 1];
+                if (escapable.contains(next) || next == QLatin1Char('n')) {
+                    append(next == QLatin1Char('n') ? QChar(QLatin1Char('\n')) : next, true);
+                    ++i;
+                    continue;
+                }
+            }
+            append(raw[i], false);
+        }
+    }
+};
 
 bool is_mark(const Units &units, size_t at, char16_t mark)
 {
-    return at < units.size() && !units[at].escaped && units[at].c == QChar(mark);
+    return at < units.size() && !units.escaped[at] && units.at(at) == QChar(mark);
 }
 
 // The first unescaped `mark` in [from, to), or `to`.
@@ -192,35 +205,27 @@ size_t find_marks(const Units &units, size_t from, size_t to, const QString &mar
 
 QString text_of(const Units &units, size_t from, size_t to)
 {
-    QString text;
-    text.reserve(int(to - from));
-    for (size_t i = from; i < to; ++i)
-        text.append(units[i].c);
-    return text;
+    return units.chars.mid(int(from), int(to - from));
 }
 
-enum class TextFormat { Plain, Html };
-
-// Takes a leading "[html]", "[moodle]", "[plain]" or "[markdown]" off the text;
-// only HTML needs turning into what a reader sees.
+// Takes a leading "[html]", "[moodle]", "[plain]" or "[markdown]" off the text.
+// Markdown is read as it is written.
 QString take_format(QString text, TextFormat fallback, TextFormat &format)
 {
     static const QRegularExpression tag(QStringLiteral("^\\s*\\[(html|moodle|plain|markdown)\\]"),
                                         QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = tag.match(text);
     format = fallback;
+    if (!text.contains(QLatin1Char('[')))
+        return text;
+    const QRegularExpressionMatch match = tag.match(text);
     if (match.hasMatch()) {
-        format = match.captured(1).compare(QLatin1String("html"), Qt::CaseInsensitive) == 0
-                     ? TextFormat::Html
-                     : TextFormat::Plain;
+        const QString name = match.captured(1).toLower();
+        format = name == QLatin1String("html")     ? TextFormat::Html
+                 : name == QLatin1String("moodle") ? TextFormat::Auto
+                                                   : TextFormat::Plain;
         text.remove(0, match.capturedLength());
     }
     return text;
-}
-
-QString shown(const QString &text, TextFormat format)
-{
-    return format == TextFormat::Html ? html_to_plain_text(text) : text.trimmed();
 }
 
 struct GiftAnswer {
@@ -229,13 +234,44 @@ struct GiftAnswer {
     QString text;
 };
 
+// The answers of a choice or short-answer set, "=" or "~" each; sets
+// `arrows` when one of them pairs two texts ("a -> 1").
+std::vector<GiftAnswer> read_answers(const Units &units, size_t body, size_t body_end,
+                                     TextFormat format, ForeignQuestion &question, bool &arrows)
+{
+    static const QRegularExpression weight(QStringLiteral("^%(-?\\d+(?:\\.\\d+)?)%"));
+    std::vector<GiftAnswer> answers;
+    for (size_t at = body; at < body_end;) {
+        size_t next = at + 1;
+        while (next < body_end && !is_mark(units, next, u'=') && !is_mark(units, next, u'~'))
+            ++next;
+        GiftAnswer answer;
+        answer.equals = units.at(at) == QLatin1Char('=');
+        QString text = text_of(units, at + 1, find_mark(units, at + 1, next, u'#')).trimmed();
+        arrows = arrows || find_marks(units, at + 1, next, QStringLiteral("->")) != next;
+        if (text.startsWith(QLatin1Char('%'))) {
+            const QRegularExpressionMatch match = weight.match(text);
+            if (match.hasMatch()) {
+                answer.weight = match.captured(1).toDouble();
+                text.remove(0, match.capturedLength());
+            }
+        }
+        TextFormat answer_format;
+        text = take_format(text, format, answer_format);
+        answer.text = shown_text(text, answer_format, question);
+        answers.push_back(answer);
+        at = next;
+    }
+    return answers;
+}
+
 // Reads the question that `units` holds into `question`; returns why it is not
 // one of the paper's kinds, or nothing.
 QString read_question(const Units &units, ForeignQuestion &question)
 {
     const size_t end = units.size();
     size_t start = 0;
-    while (start < end && units[start].c.isSpace())
+    while (start < end && units.at(start).isSpace())
         ++start;
     if (is_mark(units, start, u':') && is_mark(units, start + 1, u':')) {
         const size_t close = find_marks(units, start + 2, end, QStringLiteral("::"));
@@ -250,16 +286,20 @@ QString read_question(const Units &units, ForeignQuestion &question)
     if (close == end)
         return QStringLiteral("答案部分缺少结尾的“}”");
 
+    // Without a mark, the platform takes a text as its own auto format.
     TextFormat format;
-    const QString before = take_format(text_of(units, start, open), TextFormat::Plain, format);
-    const QString after = text_of(units, close + 1, end);
-    // A text that goes on after the answers is a missing-word question.
-    question.text =
-        shown(after.trimmed().isEmpty() ? before : before + QStringLiteral("____") + after, format);
+    {
+        QString before = take_format(text_of(units, start, open), TextFormat::Auto, format);
+        const QString after = text_of(units, close + 1, end);
+        // A text that goes on after the answers is a missing-word question.
+        if (!after.trimmed().isEmpty())
+            before += QStringLiteral("____") + after;
+        question.text = shown_text(before, format, question);
+    }
 
     const size_t body_end = find_marks(units, open + 1, close, QStringLiteral("####"));
     size_t body = open + 1;
-    while (body < body_end && units[body].c.isSpace())
+    while (body < body_end && units.at(body).isSpace())
         ++body;
     if (body == body_end) {
         question.type = ForeignQuestion::Type::Essay;
@@ -279,55 +319,150 @@ QString read_question(const Units &units, ForeignQuestion &question)
     if (!is_mark(units, body, u'=') && !is_mark(units, body, u'~'))
         return QStringLiteral("答案部分无法识别：应以“=”或“~”开始");
 
-    std::vector<GiftAnswer> answers;
-    bool all_equals = true;
     bool arrows = false;
-    static const QRegularExpression weight(QStringLiteral("^%(-?\\d+(?:\\.\\d+)?)%"));
-    for (size_t at = body; at < body_end;) {
-        size_t next = at + 1;
-        while (next < body_end && !is_mark(units, next, u'=') && !is_mark(units, next, u'~'))
-            ++next;
-        GiftAnswer answer;
-        answer.equals = units[at].c == QLatin1Char('=');
-        all_equals = all_equals && answer.equals;
-        QString text = text_of(units, at + 1, find_mark(units, at + 1, next, u'#')).trimmed();
-        arrows = arrows || find_marks(units, at + 1, next, QStringLiteral("->")) != next;
-        const QRegularExpressionMatch match = weight.match(text);
-        if (match.hasMatch()) {
-            answer.weight = match.captured(1).toDouble();
-            text.remove(0, match.capturedLength());
-        }
-        TextFormat answer_format;
-        text = take_format(text, format, answer_format);
-        answer.text = shown(text, answer_format);
-        answers.push_back(answer);
-        at = next;
-    }
+    const std::vector<GiftAnswer> answers =
+        read_answers(units, body, body_end, format, question, arrows);
+    const bool any_equals = std::any_of(answers.begin(), answers.end(),
+                                        [](const GiftAnswer &answer) { return answer.equals; });
+    const bool all_equals = std::all_of(answers.begin(), answers.end(),
+                                        [](const GiftAnswer &answer) { return answer.equals; });
     if (all_equals && arrows)
         return QStringLiteral("配对题无法导入：试卷里没有这种题型");
 
+    // As the platform reads it: "=" answers alone are accepted short answers;
+    // among "~" options, an "=" makes one answer to pick, and weights alone
+    // make options to tick.
     question.type = all_equals ? ForeignQuestion::Type::ShortAnswer : ForeignQuestion::Type::Choice;
+    question.single = any_equals;
     for (const GiftAnswer &answer : answers)
         question.answers.push_back(
             {answer.text, answer.weight.value_or(answer.equals ? 100.0 : 0.0)});
     return QString();
 }
 
-QString decode_file(QByteArray bytes)
+int line_of(const QByteArray &bytes, qsizetype offset)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
+    return int(std::count(bytes.constBegin(), bytes.constBegin() + offset, '\n')) + 1;
+}
+
+QString byte_text(const QByteArray &bytes, qsizetype offset)
+{
+    return QStringLiteral("0x") + QStringLiteral("%1")
+                                      .arg(uchar(bytes.at(int(offset))), 2, 16, QLatin1Char('0'))
+                                      .toUpper();
+}
+
+// Where a file that is not valid UTF-8 breaks it, and how much valid
+// multi-byte UTF-8 it holds besides.
+struct Utf8Breaks {
+    qsizetype first = -1;
+    qsizetype count = 0;
+    qsizetype sequences = 0;
+};
+
+Utf8Breaks find_utf8_breaks(const QByteArray &bytes)
+{
+    Utf8Breaks breaks;
     bool non_ascii = false;
-    if (is_valid_utf8(bytes.constData(), bytes.size(), non_ascii))
-        return QString::fromUtf8(bytes);
-    // Saved by Notepad on a Chinese Windows machine.
-    return QTextCodec::codecForName("GB18030")->toUnicode(bytes);
+    for (qsizetype i = 0; i < bytes.size();) {
+        if (uchar(bytes.at(int(i))) < 0x80) {
+            ++i;
+            continue;
+        }
+        qsizetype length = 2;
+        while (length <= 4 && !(i + length <= bytes.size() &&
+                                is_valid_utf8(bytes.constData() + i, length, non_ascii)))
+            ++length;
+        if (length <= 4) {
+            ++breaks.sequences;
+            i += length;
+            continue;
+        }
+        if (breaks.first < 0)
+            breaks.first = i;
+        ++breaks.count;
+        ++i;
+    }
+    return breaks;
+}
+
+struct DecodedFile {
+    QString text;
+    QString encoding; // not empty: the file was not UTF-8
+    QString error;
+};
+
+// UTF-8, with or without its mark, or else GB18030, as Notepad saves on a
+// Chinese Windows machine. A file that is mostly UTF-8 with a broken byte is
+// refused rather than read as GB18030, which would garble every character.
+DecodedFile decode_file(QByteArray bytes)
+{
+    DecodedFile decoded;
+    const FileEncodingGuess marks = guess_file_marks(bytes);
+    if (marks.encoding == FileEncoding::Utf16 || marks.encoding == FileEncoding::Utf32) {
+        decoded.error = QStringLiteral("文件是 %1 编码，请另存为 UTF-8 再导入")
+                            .arg(marks.encoding == FileEncoding::Utf16 ? QStringLiteral("UTF-16")
+                                                                       : QStringLiteral("UTF-32"));
+        return decoded;
+    }
+    if (marks.utf8_bom)
+        bytes.remove(0, 3);
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0) {
+        decoded.error = QStringLiteral("第 %1 行有一个空字节（0x00）：这不是文本文件，或者已经损坏")
+                            .arg(line_of(bytes, nul));
+        return decoded;
+    }
+    bool non_ascii = false;
+    if (is_valid_utf8(bytes.constData(), bytes.size(), non_ascii)) {
+        decoded.text = QString::fromUtf8(bytes);
+        return decoded;
+    }
+    const Utf8Breaks breaks = find_utf8_breaks(bytes);
+    const QString where = QStringLiteral("第 %1 行的字节 %2 ")
+                              .arg(line_of(bytes, breaks.first))
+                              .arg(byte_text(bytes, breaks.first));
+    if (marks.utf8_bom || breaks.sequences >= breaks.count) {
+        decoded.error =
+            QStringLiteral("文件是 UTF-8 编码，但%1不合 UTF-8：文件已经损坏，请修好再导入")
+                .arg(where);
+        return decoded;
+    }
+    QTextCodec::ConverterState state;
+    decoded.text = QTextCodec::codecForName("GB18030")->toUnicode(bytes.constData(),
+                                                                  int(bytes.size()), &state);
+    if (state.invalidChars > 0 || state.remainingChars > 0) {
+        decoded.text.clear();
+        decoded.error =
+            QStringLiteral("文件既不是 UTF-8 也不是 GB18030 编码（%1不合 UTF-8），无法读取")
+                .arg(where);
+        return decoded;
+    }
+    decoded.encoding =
+        QStringLiteral("文件不是 UTF-8 编码（%1不合 UTF-8），按 GB18030 读取").arg(where);
+    return decoded;
 }
 
 struct Line {
-    QString text;
+    QStringRef text;
     int number; // from 1
 };
+
+// Our own export's comment lines before a question: its mark and its
+// reference answer.
+void read_comments(const QStringList &comments, ForeignQuestion &question)
+{
+    for (const QString &comment : comments) {
+        const QString note = comment.trimmed().mid(2).trimmed();
+        if (note.startsWith(kReferenceNote)) {
+            Units units;
+            units.append_decoded(note.midRef(kReferenceNote.size()));
+            question.reference = units.chars;
+        } else {
+            read_export_note(note, question);
+        }
+    }
+}
 
 } // namespace
 
@@ -355,38 +490,71 @@ QByteArray export_gift(const PaperData &paper)
 
 ImportResult import_gift(const QByteArray &file, const ImportScores &scores)
 {
-    QString text = decode_file(file);
+    ImportResult result;
+    DecodedFile decoded = decode_file(file);
+    if (!decoded.error.isEmpty()) {
+        result.error = decoded.error;
+        return result;
+    }
+    result.encoding = decoded.encoding;
+    QString &text = decoded.text;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QVector<QStringRef> lines = text.splitRef(QLatin1Char('\n'));
 
-    ImportResult result;
     // A question runs until a blank line; comment lines inside it neither end
-    // it nor belong to it, nor do category lines.
+    // it nor belong to its text, nor do category lines.
     std::vector<Line> block;
+    QStringList comments;
     const auto take_block = [&] {
-        if (block.empty())
+        if (block.empty()) {
+            comments.clear();
             return;
-        QStringList raw;
-        for (const Line &line : block)
-            raw.append(line.text);
+        }
         ForeignQuestion question;
-        QString reason = read_question(decode_escapes(raw.join(QLatin1Char('\n'))), question);
-        if (reason.isEmpty())
+        QString reason;
+        {
+            Units units;
+            int size = 0;
+            for (const Line &line : block)
+                size += line.text.size() + 1;
+            units.chars.reserve(size);
+            units.escaped.reserve(size_t(size));
+            for (const Line &line : block) {
+                if (units.size() > 0)
+                    units.append(QLatin1Char('\n'), false);
+                units.append_decoded(line.text);
+            }
+            reason = read_question(units, question);
+        }
+        if (reason.isEmpty()) {
+            read_comments(comments, question);
             reason = add_foreign_question(question, scores, result.paper);
+        }
+        if (reason.isEmpty() && question.changes.isEmpty()) {
+            block.clear();
+            comments.clear();
+            return;
+        }
+        const QString position = QStringLiteral("第 %1 行").arg(block.front().number);
         if (!reason.isEmpty())
-            result.skipped.push_back(
-                {QStringLiteral("第 %1 行").arg(block.front().number), reason});
+            result.skip(position, reason);
+        else
+            result.change(position, question.changes);
         block.clear();
+        comments.clear();
     };
     for (int i = 0; i < lines.size(); ++i) {
-        const QString trimmed = lines[i].trimmed();
+        const QStringRef trimmed = lines[i].trimmed();
         if (trimmed.isEmpty()) {
             take_block();
             continue;
         }
-        if (trimmed.startsWith(QLatin1String("//")) ||
-            trimmed.startsWith(QLatin1String("$CATEGORY:")))
+        if (trimmed.startsWith(QLatin1String("//"))) {
+            comments.append(trimmed.toString());
+            continue;
+        }
+        if (trimmed.startsWith(QLatin1String("$CATEGORY:")))
             continue;
         block.push_back({lines[i], i + 1});
     }

@@ -8,14 +8,14 @@
 // fractions of the options picked and keeps the sum between 0 and 100%: all
 // right options earn the whole mark, any wrong pick earns nothing, as on the
 // paper; k of the n right options and no wrong one earn k/n of the mark, where
-// the paper gives its fixed partial score, which the format cannot carry.
-// Free answer: an essay of that mark, marked by hand, with the reference
-// answer as information for the graders.
+// the paper gives its fixed partial score, which only a comment before the
+// question carries. Free answer: an essay of that mark, marked by hand, with
+// the reference answer as information for the graders.
 //
 // Coming in, a question's score is its <defaultgrade>, or the default of its
 // kind (ImportScores) where it has none; a multiple-choice question's partial
-// score is half its score, rounded down to hundredths. Fractions only tell
-// right options (above 0) from wrong ones.
+// score is the one its comment notes, or half its score, rounded down to
+// hundredths. <single> decides single or multiple choice, as on the platform.
 
 #include "paper_tool/exchange.h"
 
@@ -78,9 +78,10 @@ void write_head(QXmlStreamWriter &xml, const QString &type, QuestionKind kind, i
 void write_choice(QXmlStreamWriter &xml, const ChoiceQuestion &question, int number, bool single)
 {
     const ExportedChoice exported = export_choice(question);
-    write_head(xml, QStringLiteral("multichoice"),
-               single ? QuestionKind::SingleChoice : QuestionKind::MultipleChoice, number,
-               exported.text, question.score);
+    const QuestionKind kind = single ? QuestionKind::SingleChoice : QuestionKind::MultipleChoice;
+    // The platform skips comments; our import reads the partial score back.
+    xml.writeComment(QLatin1Char(' ') + export_note(kind, number, question) + QLatin1Char(' '));
+    write_head(xml, QStringLiteral("multichoice"), kind, number, exported.text, question.score);
     xml.writeTextElement(QStringLiteral("single"),
                          single ? QStringLiteral("true") : QStringLiteral("false"));
     xml.writeTextElement(QStringLiteral("shuffleanswers"), QStringLiteral("0"));
@@ -124,34 +125,100 @@ void write_essay(QXmlStreamWriter &xml, const UnchQuestion &question, int number
 // ---------------------------------------------------------------------------
 // Reading
 
+// Deeper than any question bank nests; the readers below never recurse, but
+// what they hand on should stay small.
+const int kMaxXmlDepth = 100;
+
+// Reads the whole file once before its questions: a file that is not
+// well-formed, nests absurdly deep, or declares entities (which expand without
+// bound; no question bank needs them) is refused before any of it is taken.
+QString check_whole_file(const QByteArray &file)
+{
+    QXmlStreamReader xml(file);
+    int depth = 0;
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::DTD:
+            if (!xml.entityDeclarations().isEmpty())
+                return QStringLiteral("第 %1 行：文件声明了实体（<!ENTITY>），题库用不到它，"
+                                      "为安全起见不予导入")
+                    .arg(xml.lineNumber());
+            break;
+        case QXmlStreamReader::StartElement:
+            if (++depth > kMaxXmlDepth)
+                return QStringLiteral("第 %1 行：XML 元素嵌套超过 %2 层，不是题库文件")
+                    .arg(xml.lineNumber())
+                    .arg(kMaxXmlDepth);
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    if (xml.hasError())
+        return QStringLiteral("第 %1 行：不是格式正确的 XML（%2）")
+            .arg(xml.lineNumber())
+            .arg(xml.errorString());
+    return QString();
+}
+
 struct FormattedText {
     QString text;
-    QString format;
+    QString format; // empty: not stated
 };
 
-// An element that holds a <text> and says its format, such as <questiontext>;
-// its other children (<file>, <feedback>) are left out.
-FormattedText read_formatted(QXmlStreamReader &xml, const QString &default_format)
+// The text of the current element and of all it holds, without recursion.
+QString element_text(QXmlStreamReader &xml)
+{
+    QString text;
+    for (int depth = 1; depth > 0 && !xml.atEnd();) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            text += xml.text();
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
+// An element that holds a <text> and says its format, such as <questiontext>.
+// Its embedded files are named in `changes`; its feedback is left out.
+FormattedText read_formatted(QXmlStreamReader &xml, QStringList &changes)
 {
     FormattedText formatted;
     formatted.format = xml.attributes().value(QLatin1String("format")).toString();
-    if (formatted.format.isEmpty())
-        formatted.format = default_format;
     while (xml.readNextStartElement()) {
-        if (xml.name() == QLatin1String("text"))
-            formatted.text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
-        else
+        if (xml.name() == QLatin1String("text")) {
+            formatted.text = element_text(xml);
+        } else if (xml.name() == QLatin1String("file")) {
+            changes.append(QStringLiteral("内嵌的文件“%1”没有导入")
+                               .arg(xml.attributes().value(QLatin1String("name")).toString()));
             xml.skipCurrentElement();
+        } else {
+            xml.skipCurrentElement();
+        }
     }
     return formatted;
 }
 
-// HTML becomes what a reader of the page sees; the other formats are already
-// the text itself.
-QString shown(const FormattedText &formatted)
+TextFormat text_format(const QString &format)
 {
-    return formatted.format == QLatin1String("html") ? html_to_plain_text(formatted.text)
-                                                     : formatted.text;
+    if (format == QLatin1String("html"))
+        return TextFormat::Html;
+    if (format == QLatin1String("moodle_auto_format"))
+        return TextFormat::Auto;
+    return TextFormat::Plain;
 }
 
 struct XmlQuestion {
@@ -160,8 +227,10 @@ struct XmlQuestion {
     // An empty or missing <defaultgrade> leaves the kind's default score.
     QString grade;
     bool has_grade = false;
+    QString single;
     std::vector<std::pair<FormattedText, double>> answers; // text, fraction
     FormattedText grader_info;
+    QStringList changes;
 };
 
 XmlQuestion read_question_element(QXmlStreamReader &xml)
@@ -171,17 +240,18 @@ XmlQuestion read_question_element(QXmlStreamReader &xml)
     while (xml.readNextStartElement()) {
         const QStringRef name = xml.name();
         if (name == QLatin1String("questiontext")) {
-            question.text = read_formatted(xml, QStringLiteral("html"));
+            question.text = read_formatted(xml, question.changes);
         } else if (name == QLatin1String("defaultgrade")) {
-            question.grade = xml.readElementText().trimmed();
+            question.grade = element_text(xml).trimmed();
             question.has_grade = !question.grade.isEmpty();
+        } else if (name == QLatin1String("single")) {
+            question.single = element_text(xml).trimmed().toLower();
         } else if (name == QLatin1String("answer")) {
             const double fraction =
                 xml.attributes().value(QLatin1String("fraction")).toString().toDouble();
-            question.answers.emplace_back(read_formatted(xml, QStringLiteral("plain_text")),
-                                          fraction);
+            question.answers.emplace_back(read_formatted(xml, question.changes), fraction);
         } else if (name == QLatin1String("graderinfo")) {
-            question.grader_info = read_formatted(xml, QStringLiteral("html"));
+            question.grader_info = read_formatted(xml, question.changes);
         } else {
             xml.skipCurrentElement();
         }
@@ -204,6 +274,15 @@ QString unsupported_type(const QString &type)
         .arg(known.isEmpty() ? QStringLiteral("题型") : known, type);
 }
 
+// The platform shows a question text as HTML unless it says otherwise, and an
+// answer in its question's format unless it says otherwise.
+QString shown(const FormattedText &formatted, const QString &fallback, ForeignQuestion &question)
+{
+    return shown_text(formatted.text,
+                      text_format(formatted.format.isEmpty() ? fallback : formatted.format),
+                      question);
+}
+
 // Fills `question` from what the file says; returns why it is not one of the
 // paper's kinds, or nothing.
 QString to_foreign(const XmlQuestion &xml, ForeignQuestion &question)
@@ -214,19 +293,24 @@ QString to_foreign(const XmlQuestion &xml, ForeignQuestion &question)
         if (!ok)
             return QStringLiteral("分值“%1”不是数").arg(xml.grade);
     }
-    question.text = shown(xml.text);
+    question.changes += xml.changes;
+    const QString text_format =
+        xml.text.format.isEmpty() ? QStringLiteral("html") : xml.text.format;
+    question.text = shown(xml.text, text_format, question);
     using Type = ForeignQuestion::Type;
     if (xml.type == QLatin1String("multichoice") || xml.type == QLatin1String("shortanswer")) {
         question.type = xml.type == QLatin1String("multichoice") ? Type::Choice : Type::ShortAnswer;
+        // The platform's own default is one answer to pick.
+        question.single = xml.single != QLatin1String("false") && xml.single != QLatin1String("0");
         for (const auto &answer : xml.answers)
-            question.answers.push_back({shown(answer.first), answer.second});
+            question.answers.push_back({shown(answer.first, text_format, question), answer.second});
         return QString();
     }
     if (xml.type == QLatin1String("truefalse")) {
         // The platform names its two answers "true" and "false".
         question.type = Type::TrueFalse;
         for (const auto &answer : xml.answers) {
-            const QString name = shown(answer.first).trimmed().toLower();
+            const QString name = answer.first.text.trimmed().toLower();
             if (answer.second > 0 &&
                 (name == QLatin1String("true") || name == QLatin1String("false"))) {
                 question.truth = name == QLatin1String("true");
@@ -237,10 +321,50 @@ QString to_foreign(const XmlQuestion &xml, ForeignQuestion &question)
     }
     if (xml.type == QLatin1String("essay")) {
         question.type = Type::Essay;
-        question.reference = shown(xml.grader_info);
+        question.reference = shown(xml.grader_info, QStringLiteral("html"), question);
         return QString();
     }
     return unsupported_type(xml.type);
+}
+
+// Our own export's comment before each question carries what the format
+// cannot: a multiple-choice question's partial score.
+void read_questions(QXmlStreamReader &xml, const ImportScores &scores, ImportResult &result)
+{
+    int index = 0;
+    QString note;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::Comment) {
+            note = xml.text().toString();
+            continue;
+        }
+        if (token == QXmlStreamReader::EndElement)
+            return;
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() != QLatin1String("question")) {
+            xml.skipCurrentElement();
+            continue;
+        }
+        ++index;
+        const qint64 line = xml.lineNumber();
+        const XmlQuestion read = read_question_element(xml);
+        if (xml.hasError() || read.type == QLatin1String("category"))
+            continue;
+        ForeignQuestion question;
+        read_export_note(note, question);
+        note.clear();
+        QString reason = to_foreign(read, question);
+        if (reason.isEmpty())
+            reason = add_foreign_question(question, scores, result.paper);
+        const QString position =
+            QStringLiteral("第 %1 个 <question>（第 %2 行）").arg(index).arg(line);
+        if (!reason.isEmpty())
+            result.skip(position, reason);
+        else
+            result.change(position, question.changes);
+    }
 }
 
 } // namespace
@@ -266,47 +390,18 @@ QByteArray export_moodle_xml(const PaperData &paper)
 
 ImportResult import_moodle_xml(const QByteArray &file, const ImportScores &scores)
 {
-    QXmlStreamReader xml(file);
     ImportResult result;
-    if (!xml.readNextStartElement()) {
-        if (!xml.hasError())
-            result.error = QStringLiteral("文件里没有 <quiz>，不是 Moodle XML 题库");
-    } else if (xml.name() != QLatin1String("quiz")) {
+    result.error = check_whole_file(file);
+    if (!result.error.isEmpty())
+        return result;
+    QXmlStreamReader xml(file);
+    if (!xml.readNextStartElement())
+        result.error = QStringLiteral("文件里没有 <quiz>，不是 Moodle XML 题库");
+    else if (xml.name() != QLatin1String("quiz"))
         result.error = QStringLiteral("第 %1 行：最外层是 <%2> 而不是 <quiz>，不是 Moodle XML 题库")
                            .arg(xml.lineNumber())
                            .arg(xml.name().toString());
-    } else {
-        int index = 0;
-        while (xml.readNextStartElement()) {
-            if (xml.name() != QLatin1String("question")) {
-                xml.skipCurrentElement();
-                continue;
-            }
-            ++index;
-            const qint64 line = xml.lineNumber();
-            const XmlQuestion read = read_question_element(xml);
-            if (xml.hasError())
-                break;
-            if (read.type == QLatin1String("category"))
-                continue;
-            ForeignQuestion question;
-            QString reason = to_foreign(read, question);
-            if (reason.isEmpty())
-                reason = add_foreign_question(question, scores, result.paper);
-            if (!reason.isEmpty())
-                result.skipped.push_back(
-                    {QStringLiteral("第 %1 个 <question>（第 %2 行）").arg(index).arg(line),
-                     reason});
-        }
-        // Whatever follows </quiz> must still be well-formed.
-        while (!xml.atEnd())
-            xml.readNext();
-    }
-    if (xml.hasError()) {
-        result = ImportResult();
-        result.error = QStringLiteral("第 %1 行：不是格式正确的 XML（%2）")
-                           .arg(xml.lineNumber())
-                           .arg(xml.errorString());
-    }
+    else
+        read_questions(xml, scores, result);
     return result;
 }

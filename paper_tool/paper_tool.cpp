@@ -119,8 +119,19 @@ QString folder_title(const QString &folder)
     return name.isEmpty() ? QStringLiteral("试卷") : name;
 }
 
+// The folders that mkpath would create for `folder`, innermost first.
+QStringList missing_folders(const QString &folder)
+{
+    QStringList missing;
+    for (QString path = QDir::cleanPath(QDir(folder).absolutePath());
+         !QFileInfo::exists(path) && !QDir(path).isRoot(); path = QFileInfo(path).path())
+        missing.append(path);
+    return missing;
+}
+
 // Writes an imported paper the way qv_make saves one: in the local encoding,
-// each text checked, both files replaced together.
+// each text checked, both files replaced together. A failure takes back the
+// folders it made, so that nothing looks like a paper that is not one.
 QString write_paper_folder(const QString &folder, PaperData &paper)
 {
     for (const auto &[size, kind] : {std::pair{paper.onech.size(), QuestionKind::SingleChoice},
@@ -130,8 +141,6 @@ QString write_paper_folder(const QString &folder, PaperData &paper)
             return QStringLiteral("%1有 %2 道，一份试卷最多放 %3 道")
                 .arg(kind_name(kind), QString::number(size), QString::number(kMaxQuestions));
     }
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("无法建立文件夹 %1").arg(shown(folder));
     paper.codec = nullptr;
     adopt_paper_data(paper);
     QByteArray problem, answer;
@@ -139,8 +148,51 @@ QString write_paper_folder(const QString &folder, PaperData &paper)
         const auto text = find_unwritable_text();
         return text ? describe_unwritable_text(*text) : QStringLiteral("试卷无法写出");
     }
-    return replace_paper_files({file_in(folder, kProblemFile), problem},
-                               {file_in(folder, kAnswerFile), answer});
+    const QStringList made = missing_folders(folder);
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("无法建立文件夹 %1").arg(shown(folder));
+    const QString error = replace_paper_files({file_in(folder, kProblemFile), problem},
+                                              {file_in(folder, kAnswerFile), answer});
+    if (!error.isEmpty()) {
+        for (const QString &path : made)
+            QDir().rmdir(path);
+    }
+    return error;
+}
+
+// The lines kept of a kind, then how many more there were: a bank of a
+// million questions must not bury the terminal.
+template <typename Item, typename Line>
+void report(const std::vector<Item> &items, size_t count, Line line, const QString &more)
+{
+    for (const Item &item : items)
+        print_to(stderr, QStringLiteral("qv_paper：") + line(item) + QLatin1Char('\n'));
+    if (count > items.size())
+        print_to(stderr,
+                 QStringLiteral("qv_paper：") + more.arg(count - items.size()) + QLatin1Char('\n'));
+}
+
+void report_import(const ImportResult &result)
+{
+    if (!result.encoding.isEmpty())
+        print_to(stderr, QStringLiteral("qv_paper：%1\n").arg(result.encoding));
+    report(
+        result.skipped, result.skipped_count,
+        [](const ImportSkip &skip) {
+            return QStringLiteral("略过%1的题目：%2").arg(skip.position, skip.reason);
+        },
+        QStringLiteral("另有 %1 道题略过"));
+    report(
+        result.changed, result.changed_count,
+        [](const ImportChange &change) {
+            return QStringLiteral("%1的题目有改动：%2").arg(change.position, change.what);
+        },
+        QStringLiteral("另有 %1 处改动"));
+}
+
+int question_count(const PaperData &paper)
+{
+    return int(paper.onech.size() + paper.somech.size() + paper.unch.size());
 }
 
 std::optional<double> parse_score(const QString &text)
@@ -320,9 +372,11 @@ int run_export(const QStringList &arguments)
 
 int run_import(const QStringList &arguments)
 {
-    Command command(QStringLiteral("import"),
-                    QStringLiteral("把 gift 或 moodle-xml 文件中的题目导入为一份新试卷。\n"
-                                   "退出状态：0 全部导入，1 有题目被略过（见标准错误），2 失败。"));
+    Command command(
+        QStringLiteral("import"),
+        QStringLiteral("把 gift 或 moodle-xml 文件中的题目导入为一份新试卷。\n"
+                       "退出状态：0 全部照原样导入，1 有题目被略过或有改动（见标准错误），"
+                       "2 失败或没有题目可导入。"));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("文件"), QStringLiteral("要导入的文件"));
     const QCommandLineOption from(QStringLiteral("from"),
@@ -360,13 +414,13 @@ int run_import(const QStringList &arguments)
     ImportResult result = *gift ? import_gift(file, *scores) : import_moodle_xml(file, *scores);
     if (!result.error.isEmpty())
         return fail(result.error);
-    for (const ImportSkip &skip : result.skipped)
-        print_to(stderr,
-                 QStringLiteral("qv_paper：略过%1的题目：%2\n").arg(skip.position, skip.reason));
+    report_import(result);
+    if (question_count(result.paper) == 0)
+        return fail(QStringLiteral("文件中没有可以导入的题目，没有写出试卷"));
     error = write_paper_folder(folder, result.paper);
     if (!error.isEmpty())
         return fail(error);
-    return result.skipped.empty() ? kDone : kAttention;
+    return result.skipped.empty() && result.changed.empty() ? kDone : kAttention;
 }
 
 int run_without_command(const QStringList &arguments)

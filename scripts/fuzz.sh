@@ -62,7 +62,7 @@ failed=0
 paper_seeds="${root}/fuzz/corpus" paper_dict="${root}/fuzz/paper.dict"
 run_target fuzz_paper_reader "${reader_seconds}" "${paper_seeds}" "${paper_dict}" || failed=1
 run_target fuzz_paper_roundtrip "${roundtrip_seconds}" "${paper_seeds}" "${paper_dict}" || failed=1
-run_target fuzz_import "${import_seconds}" "${root}/fuzz/corpus-import" || failed=1
+run_target fuzz_import "${import_seconds}" "${root}/fuzz/corpus-import" "${root}/fuzz/import.dict" || failed=1
 if ((failed)); then
     echo "fuzz.sh: FAILED" >&2
     exit 1

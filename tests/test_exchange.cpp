@@ -44,13 +44,17 @@ QString summary(const PaperData &paper, const std::vector<ImportSkip> &skipped =
     return items.join(QStringLiteral(" | "));
 }
 
+// Then what was changed, where.
 QString summary(const ImportResult &result)
 {
     for (const ImportSkip &skip : result.skipped) {
         if (skip.reason.isEmpty())
             return QStringLiteral("a skip without a reason");
     }
-    return summary(result.paper, result.skipped);
+    QString text = summary(result.paper, result.skipped);
+    for (const ImportChange &change : result.changed)
+        text += QStringLiteral(" | change %1: %2").arg(change.position, change.what);
+    return text;
 }
 
 const ImportScores kScores{2, 3, 5};
@@ -83,6 +87,8 @@ class TestExchange : public QObject
     void roundTrip();
     void giftImport_data();
     void giftImport();
+    void platformExamples_data();
+    void platformExamples();
     void moodleXmlExport();
     void moodleXmlImport_data();
     void moodleXmlImport();
@@ -168,63 +174,178 @@ void TestExchange::lettersUsed()
     QCOMPARE(option_letters_used(problem, answer), letters);
 }
 
+// Texts as teachers write them, and as the formats find hard: their marks,
+// a leading weight, line breaks, and characters outside the BMP.
+QString random_text(QRandomGenerator &random)
+{
+    static const QStringList pieces = {"1+1=?",      "what {x} = 2: #1 ~ y",
+                                       "%50% of it", "\\n",
+                                       "a\\b",       "甲乙丙",
+                                       "100%",       "->",
+                                       "😀",          "[html]<b>",
+                                       "::name::",   "// not a comment",
+                                       "x\ty",       "＄"};
+    QString text;
+    const int count = 1 + random.bounded(4);
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            text += random.bounded(4) == 0 ? QStringLiteral("\n") : QStringLiteral(" ");
+        text += pieces[random.bounded(pieces.size())];
+    }
+    return text;
+}
+
+double random_score(QRandomGenerator &random)
+{
+    return random.bounded(1000001) / 100.0;
+}
+
+// A choice question whose options are laid out in its text, or named by
+// letters only, or followed by a note.
+ChoiceQuestion random_choice(QRandomGenerator &random, bool single)
+{
+    ChoiceQuestion question;
+    QStringList options;
+    const int count = 2 + random.bounded(kOptionCount - 1);
+    for (int i = 0; i < count; ++i)
+        options.append(random_text(random).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    switch (random.bounded(3)) {
+    case 0:
+        question.problem = lay_out_options(random_text(random), options);
+        break;
+    case 1:
+        question.problem = lay_out_options(random_text(random), options) + "\n（注意单位）";
+        break;
+    default:
+        question.problem = QStringLiteral("见下图：") + random_text(random);
+        break;
+    }
+    const int letters = question.problem.startsWith(QStringLiteral("见下图：")) ? 2 : count;
+    question.answer =
+        single ? 1 << random.bounded(letters) : 1 + random.bounded((1 << letters) - 1);
+    question.score = random_score(random);
+    if (!single)
+        question.partial_score = random.bounded(int(question.score * 100) + 1) / 100.0;
+    return question;
+}
+
+PaperData random_paper(quint32 seed)
+{
+    QRandomGenerator random(seed);
+    PaperData paper;
+    for (int i = random.bounded(4); i > 0; --i)
+        paper.onech.push_back(random_choice(random, true));
+    for (int i = random.bounded(4); i > 0; --i)
+        paper.somech.push_back(random_choice(random, false));
+    for (int i = random.bounded(4); i > 0; --i)
+        paper.unch.push_back({random_score(random), random_text(random),
+                              random.bounded(3) == 0 ? QString() : random_text(random)});
+    return paper;
+}
+
 void TestExchange::roundTrip_data()
 {
     QTest::addColumn<bool>("gift");
-    QTest::newRow("GIFT") << true;
-    QTest::newRow("Moodle XML") << false;
+    QTest::addColumn<quint32>("seed");
+    for (quint32 seed = 1; seed <= 40; ++seed) {
+        QTest::addRow("GIFT %u", seed) << true << seed;
+        QTest::addRow("Moodle XML %u", seed) << false << seed;
+    }
 }
 
+// Every kind, key, score, partial score and text comes back as it went out,
+// and nothing is reported as changed.
 void TestExchange::roundTrip()
 {
     QFETCH(bool, gift);
-    const PaperData paper = example_paper();
-    PaperData expected = paper;
-    if (gift) {
-        // GIFT carries no marks, and an essay's reference answer goes out as
-        // general feedback, which the import leaves out.
-        for (ChoiceQuestion &q : expected.onech)
-            q.score = kScores.single_choice;
-        for (ChoiceQuestion &q : expected.somech) {
-            q.score = kScores.multiple_choice;
-            q.partial_score = kScores.multiple_choice / 2;
-        }
-        for (UnchQuestion &q : expected.unch) {
-            q.score = kScores.free_answer;
-            q.answer.clear();
-        }
-    }
-    const ImportResult back = gift ? import_gift(export_gift(paper), kScores)
-                                   : import_moodle_xml(export_moodle_xml(paper), kScores);
+    QFETCH(quint32, seed);
+    const PaperData paper = seed == 1 ? example_paper() : random_paper(seed);
+    const QByteArray file = gift ? export_gift(paper) : export_moodle_xml(paper);
+    const ImportResult back = gift ? import_gift(file, kScores) : import_moodle_xml(file, kScores);
     QCOMPARE(back.error, QString());
-    QCOMPARE(summary(back), summary(expected));
+    QCOMPARE(summary(back), summary(paper));
+    // The reference answer is for the graders, never in what students see;
+    // a note after the options stays out of the options.
+    static const QRegularExpression xml_answer("<answer[^>]*>\\s*<text>[^<]*注意单位");
+    for (const QString &line : QString::fromUtf8(file).split('\n')) {
+        if (gift && !line.startsWith(QLatin1String("//")))
+            QVERIFY2(!line.contains(QLatin1String("####")), qPrintable(line));
+        if (gift && (line.startsWith('=') || line.startsWith('~')))
+            QVERIFY2(!line.contains(QStringLiteral("注意单位")), qPrintable(line));
+    }
+    QVERIFY(!xml_answer.match(QString::fromUtf8(file)).hasMatch());
 }
 
 void TestExchange::giftImport_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("paper");
+    QTest::addColumn<QString>("error"); // a part of it
 
-    QTest::newRow("= and ~") << QByteArray("1+1\\=?{~3 =2}") << "S2:B:1+1=?\nA. 3\nB. 2";
-    QTest::newRow("%100%") << QByteArray("Q{~no ~%100%yes}") << "S2:B:Q\nA. no\nB. yes";
+    QTest::newRow("= and ~") << QByteArray("1+1\\=?{~3 =2}") << "S2:B:1+1=?\nA. 3\nB. 2"
+                             << "";
+    QTest::newRow("~%100% alone is ticked")
+        << QByteArray("Q{~no ~%100%yes}") << "M3/1.5:B:Q\nA. no\nB. yes"
+        << "";
     QTest::newRow("weights") << QByteArray("Q{~%50%a ~%-100%b ~%50%c}")
-                             << "M3/1.5:AC:Q\nA. a\nB. b\nC. c";
+                             << "M3/1.5:AC:Q\nA. a\nB. b\nC. c"
+                             << "";
+    QTest::newRow("weights that are not the whole")
+        << QByteArray("Q{~%100%a ~%100%b ~c}")
+        << "M3/1.5:AB:Q\nA. a\nB. b\nC. c | change 第 1 行: 正确选项在平台上合计 200%，"
+           "在试卷上选全它们得满分、选对一部分得部分分"
+        << "";
+    QTest::newRow("lost partial credit named")
+        << QByteArray("Difficult{~wrong ~%50%half credit =full credit}")
+        << "S2:C:Difficult\nA. wrong\nB. half credit\nC. full credit | change 第 1 行: "
+           "选项 B 在平台上得 50% 的分，在试卷上不得分"
+        << "";
+    QTest::newRow("two right answers to pick")
+        << QByteArray("Q{~4 =2 =3 ~9}\n\nQ{~a ~%50%b =%50%c}") << "skip 第 1 行 | skip 第 3 行"
+        << "";
     QTest::newRow("missing word") << QByteArray("Grant is {~buried =entombed} in Grant's tomb.")
-                                  << "S2:B:Grant is ____ in Grant's tomb.\nA. buried\nB. entombed";
-    QTest::newRow("T") << QByteArray("Sky is blue.{T}") << "S2:A:Sky is blue.\nA. 正确\nB. 错误";
+                                  << "S2:B:Grant is ____ in Grant's tomb.\nA. buried\nB. entombed"
+                                  << "";
+    QTest::newRow("T") << QByteArray("Sky is blue.{T}") << "S2:A:Sky is blue.\nA. 正确\nB. 错误"
+                       << "";
     QTest::newRow("FALSE with feedback")
-        << QByteArray("Sky is red.{FALSE#It is blue.}") << "S2:B:Sky is red.\nA. 正确\nB. 错误";
-    QTest::newRow("short answer") << QByteArray("Who?{=no one =%50%nobody}")
-                                  << "U5:Who?=>no one\nnobody";
-    QTest::newRow("essay") << QByteArray("Write.{####Look at the notes.}") << "U5:Write.=>";
-    QTest::newRow("letters as answers") << QByteArray("见图{~A =B ~C}") << "S2:B:见图";
+        << QByteArray("Sky is red.{FALSE#It is blue.}") << "S2:B:Sky is red.\nA. 正确\nB. 错误"
+        << "";
+    QTest::newRow("short answer credit kept")
+        << QByteArray("Who?{=no one =%50%nobody =%-50%everyone}")
+        << "U5:Who?=>no one\nnobody（50%）"
+        << "";
+    QTest::newRow("essay, feedback left out")
+        << QByteArray("Write.{####Look at the notes.}") << "U5:Write.=>"
+        << "";
+    QTest::newRow("letters as answers") << QByteArray("见图{~A =B ~C}") << "S2:B:见图"
+                                        << "";
     QTest::newRow("escapes") << QByteArray("a \\{b\\} \\= c\\: \\# \\~ \\\\ d\\ne{=x\\=y ~z}")
-                             << "S2:A:a {b} = c: # ~ \\ d\ne\nA. x=y\nB. z";
+                             << "S2:A:a {b} = c: # ~ \\ d\ne\nA. x=y\nB. z"
+                             << "";
     QTest::newRow("control byte, BOM")
-        << QByteArray("\xEF\xBB\xBFQ\x01?{=a ~b}") << "S2:A:Q?\nA. a\nB. b";
+        << QByteArray("\xEF\xBB\xBFQ\x01?{=a ~b}") << "S2:A:Q?\nA. a\nB. b"
+        << "";
+    QTest::newRow("dollar made full-width")
+        << QByteArray("Cost $5?{=a ~$b}")
+        << "S2:A:Cost ＄5?\nA. a\nB. ＄b | change 第 1 行: “$”换成了全角的“＄”："
+           "试卷文件用“$”结束每段文字"
+        << "";
+    QTest::newRow("empty option, picture, auto format")
+        << QByteArray("看\n下图\n<img src=\"@@PLUGINFILE@@/map.png\">{=甲 ~}")
+        << "S2:A:看\n下图 [图片：map.png]\nA. 甲\nB.  | change 第 1 行: [图片：map.png]无法导入，"
+           "留下了这个文字标记 | change 第 1 行: 选项 B 是空的"
+        << "";
+    QTest::newRow("our own notes: score, partial score, reference")
+        << QByteArray("// 多选题 1，4 分，部分选对 1.5 分\n::多选题 1::[plain]Q{~%50%a ~%50%b}\n\n"
+                      "// 非选择题 1，10 分\n// 参考答案：第一行\\n\\{x\\}\n::n::[plain]写{}\n\n"
+                      "// 多选题 2，4 分，部分选对 5 分\nQ{~%100%a ~b}\n")
+        << "M4/1.5:AB:Q\nA. a\nB. b | M4/2:A:Q\nA. a\nB. b | U10:写=>第一行\n{x}"
+        << "";
     QTest::newRow("GBK") << QTextCodec::codecForName("GBK")->fromUnicode(
                                 QStringLiteral("一加一{=二 ~三}"))
-                         << "S2:A:一加一\nA. 二\nB. 三";
+                         << "S2:A:一加一\nA. 二\nB. 三"
+                         << "";
     QTest::newRow("comments, names, category, lines, feedback, html")
         << QByteArray("$CATEGORY: $course$/top\n\n"
                       "// the first\n"
@@ -236,25 +357,97 @@ void TestExchange::giftImport_data()
                       "}\n\n"
                       "::Q2:: [html]<p>Is <b>this</b> &amp; bold?</p>{TRUE}\n")
         << "S2:A:First line\nsecond line\nA. right\nB. wrong | "
-           "S2:A:Is this & bold?\nA. 正确\nB. 错误";
+           "S2:A:Is this & bold?\nA. 正确\nB. 错误"
+        << "";
     QTest::newRow("skipped, by line")
         << QByteArray("Q{=a ~b}\n\n// numerical\nWhen was\nhe born?{#1822:5}\n\n"
                       "Match{=a -> 1 =b -> 2}\n\n"
                       "Q{=1 ~2 ~3 ~4 ~5 ~6 ~7}\n\n"
                       "Q{~a ~b}\n\n"
-                      "Cost $5?{=a ~b}\n\n"
+                      "[html]" +
+                      QByteArray("<div>").repeated(1000) +
+                      "{=a ~b}\n\n"
                       "Just a description.\n")
         << "S2:A:Q\nA. a\nB. b | skip 第 4 行 | skip 第 7 行 | skip 第 9 行 | skip 第 11 行 | "
-           "skip 第 13 行 | skip 第 15 行";
+           "skip 第 13 行 | skip 第 15 行"
+        << "";
+    QTest::newRow("NUL byte") << QByteArray("Q{=a ~b}\n\nR\0{=a ~b}\n\nS{=a ~b}", 29) << ""
+                              << "第 3 行有一个空字节";
+    QTest::newRow("one broken byte in UTF-8")
+        << QByteArray("计算{=一 ~二}\n\n计\xFF算{=一 ~二}\n") << ""
+        << "文件是 UTF-8 编码，但第 3 行的字节 0xFF 不合 UTF-8";
+    QTest::newRow("UTF-16") << QByteArray("\xFF\xFEQ\0{\0}\0", 8) << ""
+                            << "UTF-16";
 }
 
 void TestExchange::giftImport()
 {
     QFETCH(QByteArray, file);
     QFETCH(QString, paper);
+    QFETCH(QString, error);
+    const ImportResult result = import_gift(file, kScores);
+    QVERIFY2(error.isEmpty() ? result.error.isEmpty() : result.error.contains(error),
+             qPrintable(result.error));
+    QCOMPARE(summary(result), paper);
+}
+
+// The examples of the platform's GIFT documentation, each with the key the
+// platform gives it.
+void TestExchange::platformExamples_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("key"); // kind and letters, or "skip", or the short answers
+
+    QTest::newRow("single") << QByteArray(
+                                   "Who's buried in Grant's tomb?{~Grant ~Jefferson =no one}")
+                            << "S:C";
+    QTest::newRow("missing word") << QByteArray(
+                                         "Grant is {~buried =entombed ~living} in Grant's tomb.")
+                                  << "S:B";
+    QTest::newRow("feedback") << QByteArray(
+                                     "What's between orange and green in the spectrum?\n"
+                                     "{ =yellow # right; good! ~red # wrong, it's yellow ~blue # "
+                                     "wrong, it's yellow }")
+                              << "S:A";
+    QTest::newRow("two of four") << QByteArray(
+                                        "What two people are entombed in Grant's tomb? {\n"
+                                        "   ~%-100%No one\n   ~%50%Grant\n   ~%50%Grant's wife\n"
+                                        "   ~%-100%Grant's father\n}")
+                                 << "M:BC";
+    QTest::newRow("weighted single")
+        << QByteArray("Which of these are in Grant's tomb?{~%-50%Jefferson "
+                      "~%50%Grant's wife =Grant}")
+        << "S:C";
+    QTest::newRow("short answers")
+        << QByteArray("Who's buried in Grant's tomb?{=Grant =Ulysses S. Grant "
+                      "=Ulysses Grant}")
+        << "U:Grant\nUlysses S. Grant\nUlysses Grant";
+    QTest::newRow("short answer with credit")
+        << QByteArray("Where was Jesus raised?{=Nazareth =%75%Nazereth =%25%Bethlehem}")
+        << "U:Nazareth\nNazereth（75%）\nBethlehem（25%）";
+    QTest::newRow("true") << QByteArray("Grant was buried in a tomb in New York City.{T}") << "S:A";
+    QTest::newRow("false") << QByteArray("The sun rises in the West.{FALSE}") << "S:B";
+    QTest::newRow("numerical") << QByteArray("When was Ulysses S. Grant born?{#1822:5}") << "skip";
+    QTest::newRow("matching") << QByteArray("Match the following countries with their capitals. "
+                                            "{=Canada -> Ottawa =Italy -> Rome =Japan -> Tokyo}")
+                              << "skip";
+    QTest::newRow("essay") << QByteArray("Write a short biography of Dag Hammarskjöld. {}") << "U:";
+}
+
+void TestExchange::platformExamples()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, key);
     const ImportResult result = import_gift(file, kScores);
     QCOMPARE(result.error, QString());
-    QCOMPARE(summary(result), paper);
+    QString found = result.skipped.empty() ? QString() : QStringLiteral("skip");
+    for (const ChoiceQuestion &q : result.paper.onech)
+        found += QStringLiteral("S:") + letters(q.answer);
+    for (const ChoiceQuestion &q : result.paper.somech)
+        found += QStringLiteral("M:") + letters(q.answer);
+    for (const UnchQuestion &q : result.paper.unch)
+        found += QStringLiteral("U:") + q.answer;
+    QCOMPARE(found, key);
 }
 
 void TestExchange::moodleXmlExport()
@@ -308,6 +501,11 @@ void TestExchange::moodleXmlExport()
     QVERIFY(seen.contains(q + "/questiontext/text=Prove it.\n\nShow the steps: a{b} = c."));
 }
 
+QByteArray quiz(const QByteArray &questions)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n" + questions + "\n</quiz>\n";
+}
+
 void TestExchange::moodleXmlImport_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -315,23 +513,18 @@ void TestExchange::moodleXmlImport_data()
     QTest::addColumn<QString>("error"); // a part of it
 
     QTest::newRow("every type")
-        << QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?>
-<quiz>
-  <question type="category"><category><text>$course$/top</text></category></question>
+        << quiz(
+               R"(  <question type="category"><category><text>$course$/top</text></category></question>
   <question type="multichoice">
     <name><text>ignored</text></name>
     <questiontext format="html"><text><![CDATA[<p>1 &lt; 2?</p><p>Yes <img src="x.png"/></p>]]></text></questiontext>
     <defaultgrade>2.5</defaultgrade><single>false</single>
     <answer fraction="100" format="html"><text>&lt;b&gt;yes&lt;/b&gt;</text><feedback><text>ok</text></feedback></answer>
-    <answer fraction="0"><text> no </text></answer>
+    <answer fraction="0"><text> &lt;p&gt;no&lt;/p&gt; </text></answer>
   </question>
   <question type="matching"><questiontext><text>Match</text></questiontext></question>
-  <question type="multichoice"><questiontext format="plain_text"><text>Q</text></questiontext>
-    <defaultgrade>2.25</defaultgrade><single>true</single>
-    <answer fraction="50"><text>a</text></answer><answer fraction="50"><text>b</text></answer>
-    <answer fraction="-100"><text>c</text></answer>
-  </question>
-  <question type="truefalse"><questiontext format="moodle_auto_format"><text>T?</text></questiontext>
+  <question type="truefalse"><questiontext format="moodle_auto_format"><text>T?
+  Sure?</text></questiontext>
     <answer fraction="0"><text>true</text></answer><answer fraction="100"><text>false</text></answer>
   </question>
   <question type="shortanswer"><questiontext format="plain_text"><text>Who?</text></questiontext>
@@ -341,15 +534,32 @@ void TestExchange::moodleXmlImport_data()
   <question type="essay"><questiontext format="markdown"><text>  *Write*  </text></questiontext>
     <defaultgrade>20000</defaultgrade>
   </question>
-  <question type="essay"><questiontext format="plain_text"><text>Write</text></questiontext>
+  <question type="essay"><questiontext format="plain_text"><text>Write</text>
+    <file name="a.png" encoding="base64">AAAA</file></questiontext>
     <graderinfo format="html"><text>&lt;p&gt;Any&lt;/p&gt;</text></graderinfo>
-  </question>
-</quiz>
-)")
-        << "S2.5:A:1 < 2?\nYes\nA. yes\nB. no | S2:B:T?\nA. 正确\nB. 错误 | M2.25/1.12:AB:Q\nA. "
-           "a\nB. b\nC. c | "
-           "U5:Who?=>me\nI | U5:Write=>Any | skip 第 3 个 <question>（第 11 行） | "
-           "skip 第 7 个 <question>（第 24 行）"
+  </question>)")
+        << "S2:B:T?\nSure?\nA. 正确\nB. 错误 | M2.5/1.25:A:1 < 2?\nYes [图片：x.png]\nA. yes\nB. no"
+           " | U5:Who?=>me\nI（50%） | U5:Write=>Any | skip 第 3 个 <question>（第 11 行） | "
+           "skip 第 6 个 <question>（第 20 行） | change 第 2 个 <question>（第 4 行）: "
+           "[图片：x.png]无法导入，留下了这个文字标记 | change 第 7 个 <question>（第 23 行）: "
+           "内嵌的文件“a.png”没有导入"
+        << "";
+    QTest::newRow("single by <single>, lost credit named")
+        << quiz(
+               R"(<question type="multichoice"><questiontext format="plain_text"><text>Q</text></questiontext>
+<single>true</single><answer fraction="100"><text>a</text></answer>
+<answer fraction="50"><text>b</text></answer><answer fraction="0"><text>c</text></answer></question>
+<question type="multichoice"><questiontext format="plain_text"><text>R</text></questiontext>
+<answer fraction="100"><text>a</text></answer><answer fraction="100"><text>b</text></answer></question>
+<question type="multichoice"><questiontext format="plain_text"><text>S</text></questiontext>
+<single>true</single><answer fraction="50"><text>a</text></answer><answer fraction="50"><text>b</text></answer></question>
+<!-- 多选题 1，4 分，部分选对 3 分 -->
+<question type="multichoice"><questiontext format="plain_text"><text>T</text></questiontext>
+<defaultgrade>4</defaultgrade><single>false</single>
+<answer fraction="100"><text>a</text></answer><answer fraction="-100"><text>b</text></answer></question>)")
+        << "S2:A:Q\nA. a\nB. b\nC. c | M4/3:A:T\nA. a\nB. b | skip 第 2 个 <question>（第 6 行） | "
+           "skip 第 3 个 <question>（第 8 行） | change 第 1 个 <question>（第 3 行）: "
+           "选项 B 在平台上得 50% 的分，在试卷上不得分"
         << "";
     QTest::newRow("not well-formed")
         << QByteArray("<quiz>\n<question type=\"essay\">\n</quiz>") << ""
@@ -358,6 +568,20 @@ void TestExchange::moodleXmlImport_data()
                              << "<quiz>";
     QTest::newRow("empty") << QByteArray() << ""
                            << "第 1 行";
+    QTest::newRow("nested too deep")
+        << quiz("<question type=\"essay\"><questiontext><text>" +
+                QByteArray("<b>").repeated(75000) + "x" + QByteArray("</b>").repeated(75000) +
+                "</text></questiontext></question>")
+        << ""
+        << "XML 元素嵌套超过 100 层";
+    QTest::newRow("entities")
+        << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE quiz [<!ENTITY a \"aaaaaaaaaa\">"
+                      "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<quiz>&b;</quiz>")
+        << ""
+        << "实体";
+    QTest::newRow("NUL byte") << quiz(QByteArray("<question type=\"essay\">\0</question>", 35))
+                              << ""
+                              << "第 3 行";
 }
 
 void TestExchange::moodleXmlImport()

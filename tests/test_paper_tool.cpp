@@ -4,12 +4,26 @@
 #include "paper/paper_storage.h"
 #include "paper_tool/paper_check.h"
 #include "paper_tool/paper_print.h"
+#include "paper_tool/paper_tool.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QV_HAS_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifndef QV_HAS_ADDRESS_SANITIZER
+#define QV_HAS_ADDRESS_SANITIZER 0
+#endif
 
 namespace
 {
@@ -57,9 +71,39 @@ QString console_text(const QByteArray &bytes)
     return text;
 }
 
-Run run_tool(const QStringList &arguments, const QString &directory = QString())
+enum class Limits { None, Bounded };
+
+// Runs the child within bounds no sound import comes near: a minute of
+// processor time, and 3 GB of address space where the sanitizers do not
+// reserve more than that for themselves.
+class BoundedProcess : public QProcess
 {
-    QProcess process;
+  public:
+    explicit BoundedProcess(Limits limits) : limits_(limits) {}
+
+  protected:
+#ifdef Q_OS_UNIX
+    void setupChildProcess() override
+    {
+        if (limits_ == Limits::None)
+            return;
+        const rlimit cpu{60, 60};
+        setrlimit(RLIMIT_CPU, &cpu);
+#if !defined(__SANITIZE_ADDRESS__) && !QV_HAS_ADDRESS_SANITIZER
+        const rlimit memory{3ull << 30, 3ull << 30};
+        setrlimit(RLIMIT_AS, &memory);
+#endif
+    }
+#endif
+
+  private:
+    Limits limits_;
+};
+
+Run run_tool(const QStringList &arguments, const QString &directory = QString(),
+             Limits limits = Limits::None)
+{
+    BoundedProcess process(limits);
     process.setWorkingDirectory(directory);
     process.start(QStringLiteral(QV_PAPER_PROGRAM), arguments);
     if (!process.waitForFinished(60000))
@@ -86,6 +130,9 @@ class TestPaperTool : public QObject
     void never_writes_into_a_paper_folder_unasked_data();
     void never_writes_into_a_paper_folder_unasked();
     void import_reports_what_it_left_out_and_writes_a_paper_qv_make_reads();
+    void import_exits_by_what_it_took_and_leaves_nothing_behind_a_failure_data();
+    void import_exits_by_what_it_took_and_leaves_nothing_behind_a_failure();
+    void import_that_cannot_write_takes_back_the_folders_it_made();
     void usage_errors_fail_with_a_message();
 };
 
@@ -324,6 +371,86 @@ void TestPaperTool::import_reports_what_it_left_out_and_writes_a_paper_qv_make_r
     QCOMPARE(disk.paper.onech[0].score, 2.0);
     QCOMPARE(int(disk.paper.unch.size()), 1);
     QCOMPARE(disk.paper.unch[0].score, 10.0);
+}
+
+// Hostile and unusual files among them: each must end within generous
+// bounds on processor time and memory, far below what the old readers took
+// (130 s for nested HTML, 5.7 GB for an entity blow-up).
+void TestPaperTool::import_exits_by_what_it_took_and_leaves_nothing_behind_a_failure_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<QString>("message"); // a part of the standard error
+    QTest::addColumn<int>("lines");       // of the standard error, at most
+
+    const QByteArray numerical = "Born?{#1822:5}\n\n";
+    QTest::newRow("as it is") << QByteArray("Q{=a ~b}") << "gift" << 0 << true << "" << 0;
+    QTest::newRow("changed") << QByteArray("Q{=a ~%50%b}") << "gift" << 1 << true
+                             << "第 1 行的题目有改动：选项 B 在平台上得 50% 的分" << 1;
+    QTest::newRow("nothing to take")
+        << numerical << "gift" << 2 << false << "文件中没有可以导入的题目" << 2;
+    QTest::newRow("too long to save") << "Q{}\n// 参考答案：" + QByteArray(120000, 'x') << "gift"
+                                      << 2 << false << "qv_paper：" << 5;
+    QTest::newRow("twenty thousand skipped") << "Q{=a ~b}\n\n" + numerical.repeated(20000) << "gift"
+                                             << 1 << true << "qv_paper：另有 19900 道题略过" << 101;
+    QTest::newRow("NUL byte") << QByteArray("Q{=a ~b}\n\nR{=a\0 ~b}\n\nS{=a ~b}", 29) << "gift" << 2
+                              << false << "第 3 行有一个空字节" << 1;
+    QTest::newRow("nested HTML") << "[html]" + QByteArray("<div>").repeated(180000) + "{=a ~b}"
+                                 << "gift" << 2 << false << "HTML 元素嵌套超过" << 2;
+    QTest::newRow("flat HTML, a megabyte")
+        << "[html]" + QByteArray("<span><b></b></span>").repeated(50000) + "题{}"
+        << "gift" << 0 << true << "" << 0;
+    QTest::newRow("nested XML") << "<quiz>" + QByteArray("<a>").repeated(75000) << "moodle-xml" << 2
+                                << false << "嵌套超过 100 层" << 1;
+    QTest::newRow("entity blow-up")
+        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE quiz [<!ENTITY a \"aaaaaaaaaa\">"
+                      "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                      "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+                      "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
+                      "<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">"
+                      "<!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">"
+                      "<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\">]>"
+                      "<quiz><question type=\"essay\"><questiontext><text>&g;&g;&g;&g;&g;"
+                      "</text></questiontext></question></quiz>")
+        << "moodle-xml" << 2 << false << "实体" << 1;
+}
+
+void TestPaperTool::import_exits_by_what_it_took_and_leaves_nothing_behind_a_failure()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, format);
+    QFETCH(int, status);
+    QFETCH(bool, written);
+    QFETCH(QString, message);
+    QFETCH(int, lines);
+
+    QTemporaryDir dir;
+    QVERIFY(write_file(dir.filePath("in"), file));
+    const QString paper = dir.filePath("new/paper");
+    const Run run = run_tool({"import", dir.filePath("in"), "--from", format, "-o", paper},
+                             QString(), Limits::Bounded);
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err.left(2000)));
+    QVERIFY2(run.err.count('\n') <= lines, qPrintable(run.err.left(2000)));
+    QCOMPARE(QFile::exists(paper + "/problem.prb"), written);
+    QCOMPARE(QFile::exists(dir.filePath("new")), written);
+}
+
+void TestPaperTool::import_that_cannot_write_takes_back_the_folders_it_made()
+{
+    QTemporaryDir dir;
+    QVERIFY(write_file(dir.filePath("in.gift"), "Q{=a ~b}"));
+    storage_testing::set_fault_hook([](storage_testing::Step step, const QString &) {
+        return step == storage_testing::Step::WriteTemporary;
+    });
+    const int status = run_paper_tool({"qv_paper", "import", dir.filePath("in.gift"), "--from",
+                                       "gift", "-o", dir.filePath("new/paper")});
+    storage_testing::set_fault_hook({});
+    QCOMPARE(status, 2);
+    QVERIFY(!QFile::exists(dir.filePath("new")));
+    QVERIFY(QFile::exists(dir.filePath("in.gift")));
 }
 
 void TestPaperTool::usage_errors_fail_with_a_message()

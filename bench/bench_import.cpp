@@ -1,0 +1,179 @@
+// Runs `qv_paper import` and `export` on large, hostile and unusual files, each
+// in a fresh process, and prints for each its size, wall time, time per 10 MB,
+// peak memory and peak memory over the input's size. The bound a teacher can
+// count on: 2 s and ten times the input's size per 10 MB.
+//
+//   bench_import [QV_PAPER]   (default: the qv_paper built beside it)
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+
+constexpr int kTenMegabytes = 10 << 20;
+
+QByteArray repeated_to(const QByteArray &unit, int size)
+{
+    return unit.repeated(size / unit.size() + 1);
+}
+
+// Questions as a platform's bank holds them, HTML and pictures included.
+QByteArray ordinary_gift()
+{
+    return repeated_to(
+        "::q::[html]<p>下列哪个是 x<sup>2</sup> 的导数？<img src=\"@@PLUGINFILE@@/f.png\" "
+        "alt=\"图\"></p>{\n  =2x#对\n  ~x\n  ~%50%2x + 0\n  ~<b>x</b><sup>3</sup>\n}\n\n",
+        kTenMegabytes);
+}
+
+QByteArray ordinary_xml()
+{
+    const QByteArray question =
+        "<question type=\"multichoice\"><name><text>q</text></name>"
+        "<questiontext format=\"html\"><text><![CDATA[<p>下列哪些是质数？</p><ol><li>甲</li>"
+        "<li>乙</li></ol>]]></text></questiontext><defaultgrade>2</defaultgrade>"
+        "<single>false</single><answer fraction=\"50\"><text>2</text></answer>"
+        "<answer fraction=\"50\"><text>3</text></answer>"
+        "<answer fraction=\"-100\"><text>4</text></answer></question>\n";
+    return "<quiz>\n" + repeated_to(question, kTenMegabytes) + "</quiz>\n";
+}
+
+QByteArray entity_blow_up()
+{
+    QByteArray file = "<?xml version=\"1.0\"?><!DOCTYPE quiz [<!ENTITY e0 \"aaaaaaaaaa\">";
+    for (int level = 1; level < 10; ++level)
+        file += "<!ENTITY e" + QByteArray::number(level) + " \"" +
+                QByteArray("&e" + QByteArray::number(level - 1) + ";").repeated(10) + "\">";
+    return file + "]><quiz><question type=\"essay\"><questiontext><text>&e9;</text>"
+                  "</questiontext></question></quiz>";
+}
+
+struct Input {
+    const char *name;
+    const char *format;
+    QByteArray (*bytes)();
+};
+
+struct Figures {
+    double seconds;
+    long peak_kb;
+    int status;
+};
+
+// A child's peak memory counts the memory it was forked from. The figures
+// come from a small launcher, this program started afresh, which forks the
+// command from its own small self and prints its peak and exit status.
+int launch(char **command)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execv(command[0], command);
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    std::printf("%ld %d\n", usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    return 0;
+}
+
+Figures run(const QString &program, const QStringList &arguments)
+{
+    QProcess launcher;
+    QElapsedTimer timer;
+    timer.start();
+    launcher.start(QCoreApplication::applicationFilePath(),
+                   QStringList{QStringLiteral("--launch"), program} + arguments);
+    launcher.waitForFinished(-1);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const QList<QByteArray> fields = launcher.readAllStandardOutput().trimmed().split(' ');
+    if (fields.size() != 2) {
+        std::fprintf(stderr, "the launcher failed\n");
+        std::exit(1);
+    }
+    return {seconds, fields[0].toLong(), fields[1].toInt()};
+}
+
+// Time and memory against the bound: per 10 MB of input, or for 10 MB when
+// the input is smaller.
+void print(const char *what, qint64 size, const Figures &figures)
+{
+    const double megabytes = size / double(1 << 20);
+    const double per = std::max(megabytes, 10.0);
+    std::printf("%-34s %8.2f MB  status %d  %6.2f s  %5.2f s/10MB  peak %7.1f MB  "
+                "peak/size %5.1f\n",
+                what, megabytes, figures.status, figures.seconds, figures.seconds / per * 10,
+                figures.peak_kb / 1024.0, figures.peak_kb / 1024.0 / per);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 2 && std::strcmp(argv[1], "--launch") == 0)
+        return launch(argv + 2);
+    QCoreApplication application(argc, argv);
+    const QString program = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                     : QCoreApplication::applicationDirPath() +
+                                           QStringLiteral("/../paper_tool/qv_paper");
+    QTemporaryDir dir;
+    const Input inputs[] = {
+        {"GIFT, ordinary questions", "gift", ordinary_gift},
+        {"GIFT, a million small questions", "gift",
+         [] { return QByteArray("::n::Which? {=a ~b ~c}\n\n").repeated(1000000); }},
+        {"GIFT, HTML nested 2 million deep", "gift",
+         [] { return "[html]" + QByteArray("<div>").repeated(2 << 20) + "{=a ~b}"; }},
+        {"GIFT, flat HTML", "gift",
+         [] { return "[html]" + repeated_to("<span><b></b></span>", kTenMegabytes) + "题{}"; }},
+        {"GIFT, NUL at the end", "gift", [] { return ordinary_gift() + QByteArray(1, '\0'); }},
+        {"Moodle XML, ordinary questions", "moodle-xml", ordinary_xml},
+        {"Moodle XML, nested 2 million deep", "moodle-xml",
+         [] { return "<quiz>" + QByteArray("<a>").repeated(2 << 20); }},
+        {"Moodle XML, entity blow-up", "moodle-xml", entity_blow_up},
+    };
+    int index = 0;
+    for (const Input &input : inputs) {
+        const QString file = dir.filePath(QStringLiteral("in%1").arg(index));
+        const QString paper = dir.filePath(QStringLiteral("paper%1").arg(index++));
+        qint64 size = 0;
+        {
+            const QByteArray bytes = input.bytes();
+            QFile out(file);
+            if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+                return 1;
+            size = bytes.size();
+        }
+        print(input.name, size,
+              run(program, {QStringLiteral("import"), file, QStringLiteral("--from"),
+                            QString::fromLatin1(input.format), QStringLiteral("-o"), paper}));
+        if (QDir(paper).exists()) {
+            const qint64 paper_size = QFile(paper + QStringLiteral("/problem.prb")).size() +
+                                      QFile(paper + QStringLiteral("/answer.ans")).size();
+            for (const char *format : {"gift", "moodle-xml"})
+                print(qPrintable(QStringLiteral("  export of it to %1").arg(QLatin1String(format))),
+                      paper_size,
+                      run(program, {QStringLiteral("export"), paper, QStringLiteral("--to"),
+                                    QLatin1String(format), QStringLiteral("-o"),
+                                    dir.filePath(QStringLiteral("export"))}));
+        }
+    }
+    return 0;
+}
