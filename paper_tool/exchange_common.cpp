@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <QtAlgorithms>
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -365,6 +366,20 @@ QString shown_text(const QString &source, TextFormat format, ForeignQuestion &qu
     for (const QString &placeholder : html.dropped)
         question.changes.append(QStringLiteral("%1无法导入，留下了这个文字标记").arg(placeholder));
     return html.text;
+}
+
+int line_of(const QByteArray &bytes, qsizetype offset)
+{
+    return int(std::count(bytes.constBegin(), bytes.constBegin() + offset, '\n')) + 1;
+}
+
+QString find_nul_byte(const QByteArray &bytes)
+{
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul < 0)
+        return QString();
+    return QStringLiteral("第 %1 行有一个空字节（0x00）：这不是文本文件，或者已经损坏")
+        .arg(line_of(bytes, nul));
 }
 
 namespace

@@ -4,6 +4,7 @@
 
 #include "paper/paper_model.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -63,6 +64,13 @@ enum class TextFormat {
 // cannot hold becomes a visible mark, named in `question.changes`, and HTML
 // that cannot be read sets `question.refusal`.
 QString shown_text(const QString &source, TextFormat format, ForeignQuestion &question);
+
+// The line, from 1, that holds the byte at `offset`.
+int line_of(const QByteArray &bytes, qsizetype offset);
+
+// Why a file that holds a NUL byte is refused, naming its line; empty when
+// it holds none. Readers that stop at a NUL would drop the rest unseen.
+QString find_nul_byte(const QByteArray &bytes);
 
 // Our own exports note before each question what the platform cannot carry:
 // "多选题 3，4 分，部分选对 2 分" and "参考答案：…". Reads such a note into

@@ -340,11 +340,6 @@ QString read_question(const Units &units, ForeignQuestion &question)
     return QString();
 }
 
-int line_of(const QByteArray &bytes, qsizetype offset)
-{
-    return int(std::count(bytes.constBegin(), bytes.constBegin() + offset, '\n')) + 1;
-}
-
 QString byte_text(const QByteArray &bytes, qsizetype offset)
 {
     return QStringLiteral("0x") + QStringLiteral("%1")
@@ -407,12 +402,9 @@ DecodedFile decode_file(QByteArray bytes)
     }
     if (marks.utf8_bom)
         bytes.remove(0, 3);
-    const qsizetype nul = bytes.indexOf('\0');
-    if (nul >= 0) {
-        decoded.error = QStringLiteral("第 %1 行有一个空字节（0x00）：这不是文本文件，或者已经损坏")
-                            .arg(line_of(bytes, nul));
+    decoded.error = find_nul_byte(bytes);
+    if (!decoded.error.isEmpty())
         return decoded;
-    }
     bool non_ascii = false;
     if (is_valid_utf8(bytes.constData(), bytes.size(), non_ascii)) {
         decoded.text = QString::fromUtf8(bytes);

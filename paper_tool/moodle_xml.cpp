@@ -19,6 +19,7 @@
 
 #include "paper_tool/exchange.h"
 
+#include "paper/paper_encoding.h"
 #include "paper_tool/exchange_common.h"
 #include "paper_tool/option_layout.h"
 
@@ -391,7 +392,13 @@ QByteArray export_moodle_xml(const PaperData &paper)
 ImportResult import_moodle_xml(const QByteArray &file, const ImportScores &scores)
 {
     ImportResult result;
-    result.error = check_whole_file(file);
+    // The XML reader lets a NUL byte pass inside a tag; UTF-16 files are made
+    // of them.
+    const FileEncoding marks = guess_file_marks(file).encoding;
+    if (marks != FileEncoding::Utf16 && marks != FileEncoding::Utf32)
+        result.error = find_nul_byte(file);
+    if (result.error.isEmpty())
+        result.error = check_whole_file(file);
     if (!result.error.isEmpty())
         return result;
     QXmlStreamReader xml(file);
