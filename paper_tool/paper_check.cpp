@@ -1,6 +1,6 @@
 #include "paper_tool/paper_check.h"
 
-#include "pages/paper_total.h"
+#include "paper/paper_score.h"
 
 #include <QHash>
 #include <QObject>
@@ -271,28 +271,7 @@ QString paper_counts_line(const PaperData &paper)
 
 QString paper_total_line(const PaperData &paper)
 {
-    // Added in the window's order, so that the double is the window's own.
-    double total = 0.0;
-    for (const ChoiceQuestion &question : paper.onech)
-        total += question.score;
-    for (const ChoiceQuestion &question : paper.somech)
-        total += question.score;
-    for (const UnchQuestion &question : paper.unch)
-        total += question.score;
-    return total_line(total);
-}
-
-QString score_text(double score)
-{
-    char digits[400]; // any double in fixed notation
-    const auto result =
-        std::to_chars(digits, digits + sizeof digits, score, std::chars_format::fixed, 2);
-    QString text = QString::fromLatin1(digits, int(result.ptr - digits));
-    while (text.endsWith(QLatin1Char('0')))
-        text.chop(1);
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+    return total_line(paper_total(paper));
 }
 
 QString option_letters(OptionMask mask)

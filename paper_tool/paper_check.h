@@ -2,6 +2,7 @@
 // What a teacher should mend before the exam, found over the whole paper.
 
 #include "paper/paper_files.h"
+#include "paper/paper_score.h"
 
 #include <QString>
 #include <vector>
@@ -23,9 +24,6 @@ std::vector<QString> check_paper(const PaperOnDisk &disk);
 // would show for this paper.
 QString paper_counts_line(const PaperData &paper);
 QString paper_total_line(const PaperData &paper);
-
-// A score as the printed paper shows it: at most two decimals, no trailing zeros.
-QString score_text(double score);
 
 // "AC" for the mask of A and C; only the letters A to F.
 QString option_letters(OptionMask mask);

@@ -64,8 +64,7 @@ class Document
   private:
     QString total_summary() const
     {
-        const double total =
-            points_of(paper_.onech) + points_of(paper_.somech) + points_of(paper_.unch);
+        const double total = paper_total(paper_);
         const int count = int(paper_.onech.size() + paper_.somech.size() + paper_.unch.size());
         return QStringLiteral("共 %1 题，满分 %2 分").arg(count).arg(score_text(total));
     }

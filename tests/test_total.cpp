@@ -3,7 +3,7 @@
 #include "tests/test_support.h"
 #include "tests/window_fixture.h"
 
-#include "pages/paper_total.h"
+#include "paper/paper_score.h"
 #include "paper/paper_model.h"
 
 #include <QDoubleSpinBox>

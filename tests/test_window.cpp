@@ -4,7 +4,7 @@
 #include "tests/test_support.h"
 #include "tests/window_fixture.h"
 
-#include "pages/paper_total.h"
+#include "paper/paper_score.h"
 #include "platform/dialogs.h"
 #include "resources/resources.h"
 

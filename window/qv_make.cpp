@@ -2,9 +2,9 @@
 
 #include "pages/choice_page.h"
 #include "pages/free_answer_page.h"
-#include "pages/paper_total.h"
 #include "paper/paper_commands.h"
 #include "paper/paper_model.h"
+#include "paper/paper_score.h"
 #include "platform/dialogs.h"
 #include "ui_qv_make.h"
 
@@ -240,7 +240,7 @@ void qv_make::on_out_total_clicked()
 
 void qv_make::show_paper_total()
 {
-    ui->total_sum->setText(total_line(paper_total()));
+    ui->total_sum->setText(total_line(open_paper_total()));
 }
 
 // --- question pages ---------------------------------------------------------
