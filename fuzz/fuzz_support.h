@@ -55,35 +55,47 @@ inline QString as_written(const QString &text)
     return nul < 0 ? text : text.left(nul);
 }
 
-// `read` is what came back from writing the model; compare record by record.
+// `read` is what came back from writing `want`; compare record by record.
+inline void check_same_paper(const PaperData &read, const PaperData &want)
+{
+    check(read.onech.size() == want.onech.size(), "single-choice count changed");
+    check(read.somech.size() == want.somech.size(), "multiple-choice count changed");
+    check(read.unch.size() == want.unch.size(), "free-answer count changed");
+    for (size_t k = 0; k < want.onech.size(); ++k) {
+        const ChoiceQuestion &got = read.onech[k];
+        check(got.score == as_written(want.onech[k].score), "single-choice score changed");
+        check(got.answer == want.onech[k].answer, "single-choice answer changed");
+        check(got.problem == as_written(want.onech[k].problem), "single-choice problem changed");
+    }
+    for (size_t k = 0; k < want.somech.size(); ++k) {
+        const ChoiceQuestion &got = read.somech[k];
+        check(got.score == as_written(want.somech[k].score), "multiple-choice score changed");
+        check(got.partial_score == as_written(want.somech[k].partial_score),
+              "multiple-choice partial score changed");
+        check(got.answer == want.somech[k].answer, "multiple-choice answer changed");
+        check(got.problem == as_written(want.somech[k].problem), "multiple-choice problem changed");
+    }
+    for (size_t k = 0; k < want.unch.size(); ++k) {
+        const UnchQuestion &got = read.unch[k];
+        check(got.score == as_written(want.unch[k].score), "free-answer score changed");
+        check(got.problem == as_written(want.unch[k].problem), "free-answer problem changed");
+        check(got.answer == as_written(want.unch[k].answer), "free-answer answer changed");
+    }
+}
+
+// The open paper's records 1 to count, as a paper of its own.
+inline PaperData model_as_data()
+{
+    PaperData paper;
+    paper.onech.assign(onech_table + 1, onech_table + 1 + onech_count);
+    paper.somech.assign(somech_table + 1, somech_table + 1 + somech_count);
+    paper.unch.assign(unch_table + 1, unch_table + 1 + unch_count);
+    return paper;
+}
+
 inline void check_equals_model(const PaperData &read)
 {
-    check(int(read.onech.size()) == onech_count, "single-choice count changed");
-    check(int(read.somech.size()) == somech_count, "multiple-choice count changed");
-    check(int(read.unch.size()) == unch_count, "free-answer count changed");
-    for (int k = 1; k <= onech_count; ++k) {
-        const ChoiceQuestion &got = read.onech[size_t(k - 1)];
-        const ChoiceQuestion &want = onech_table[k];
-        check(got.score == as_written(want.score), "single-choice score changed");
-        check(got.answer == want.answer, "single-choice answer changed");
-        check(got.problem == as_written(want.problem), "single-choice problem changed");
-    }
-    for (int k = 1; k <= somech_count; ++k) {
-        const ChoiceQuestion &got = read.somech[size_t(k - 1)];
-        const ChoiceQuestion &want = somech_table[k];
-        check(got.score == as_written(want.score), "multiple-choice score changed");
-        check(got.partial_score == as_written(want.partial_score),
-              "multiple-choice partial score changed");
-        check(got.answer == want.answer, "multiple-choice answer changed");
-        check(got.problem == as_written(want.problem), "multiple-choice problem changed");
-    }
-    for (int k = 1; k <= unch_count; ++k) {
-        const UnchQuestion &got = read.unch[size_t(k - 1)];
-        const UnchQuestion &want = unch_table[k];
-        check(got.score == as_written(want.score), "free-answer score changed");
-        check(got.problem == as_written(want.problem), "free-answer problem changed");
-        check(got.answer == as_written(want.answer), "free-answer answer changed");
-    }
+    check_same_paper(read, model_as_data());
 }
 
 // Writes the model and reads the files back into a staging copy.

@@ -148,8 +148,8 @@ bool append_legacy_field(QByteArray &output, const QString &text, const QTextCod
 // How the writers put texts into the files: in which encoding, and whether
 // they check that the files can carry each.
 struct TextWriter {
-    explicit TextWriter(bool check)
-        : codec(paper_file_codec()), utf8(is_utf8_codec(codec)), check(check)
+    TextWriter(bool check, const QTextCodec *codec)
+        : codec(codec), utf8(is_utf8_codec(codec)), check(check)
     {
     }
 
@@ -583,98 +583,134 @@ std::optional<Unwritable> unwritable_reason(const QString &text, const QTextCode
 namespace
 {
 
+// The questions a writer writes: the open paper's records 1 to count, or the
+// questions of a paper that is not open.
+struct PaperView {
+    const ChoiceQuestion *onech;
+    int onech_count;
+    const ChoiceQuestion *somech;
+    int somech_count;
+    const UnchQuestion *unch;
+    int unch_count;
+};
+
+PaperView open_paper_view()
+{
+    return {onech_table + 1, onech_count,    somech_table + 1,
+            somech_count,    unch_table + 1, unch_count};
+}
+
+PaperView view_of(const PaperData &paper)
+{
+    return {paper.onech.data(),       int(paper.onech.size()), paper.somech.data(),
+            int(paper.somech.size()), paper.unch.data(),       int(paper.unch.size())};
+}
+
+int record_count(const PaperView &paper)
+{
+    return paper.onech_count + paper.somech_count + paper.unch_count;
+}
+
 // The writers stop at the first text the files cannot carry, when they check.
-bool write_problem(QByteArray &output, const TextWriter &writer)
+bool write_problem(QByteArray &output, const PaperView &paper, const TextWriter &writer)
 {
     qsizetype units = 0;
-    for (int k = 1; k <= onech_count; ++k)
-        units += onech_table[k].problem.size();
-    for (int k = 1; k <= somech_count; ++k)
-        units += somech_table[k].problem.size();
-    for (int k = 1; k <= unch_count; ++k)
-        units += unch_table[k].problem.size();
-    output.reserve(output.size() + estimated_bytes(onech_count + somech_count + unch_count, units));
+    for (int k = 0; k < paper.onech_count; ++k)
+        units += paper.onech[k].problem.size();
+    for (int k = 0; k < paper.somech_count; ++k)
+        units += paper.somech[k].problem.size();
+    for (int k = 0; k < paper.unch_count; ++k)
+        units += paper.unch[k].problem.size();
+    output.reserve(output.size() + estimated_bytes(record_count(paper), units));
 
-    append_int(output, onech_count);
+    append_int(output, paper.onech_count);
     output.append(' ');
-    append_int(output, somech_count);
+    append_int(output, paper.somech_count);
     output.append(' ');
-    append_int(output, unch_count);
+    append_int(output, paper.unch_count);
     append_line_end(output);
-    for (int k = 1; k <= onech_count; ++k) {
-        append_score(output, onech_table[k].score);
+    for (int k = 0; k < paper.onech_count; ++k) {
+        append_score(output, paper.onech[k].score);
         append_line_end(output);
-        if (!writer.append_field(output, onech_table[k].problem))
+        if (!writer.append_field(output, paper.onech[k].problem))
             return false;
         append_line_end(output);
     }
-    for (int k = 1; k <= somech_count; ++k) {
-        append_score(output, somech_table[k].score);
+    for (int k = 0; k < paper.somech_count; ++k) {
+        append_score(output, paper.somech[k].score);
         output.append(' ');
-        append_score(output, somech_table[k].partial_score);
+        append_score(output, paper.somech[k].partial_score);
         append_line_end(output);
-        if (!writer.append_field(output, somech_table[k].problem))
+        if (!writer.append_field(output, paper.somech[k].problem))
             return false;
         append_line_end(output);
     }
-    for (int k = 1; k <= unch_count; ++k) {
-        append_score(output, unch_table[k].score);
+    for (int k = 0; k < paper.unch_count; ++k) {
+        append_score(output, paper.unch[k].score);
         append_line_end(output);
-        if (!writer.append_field(output, unch_table[k].problem))
+        if (!writer.append_field(output, paper.unch[k].problem))
             return false;
         append_line_end(output);
     }
     return true;
 }
 
-bool write_answer(QByteArray &output, const TextWriter &writer)
+bool write_answer(QByteArray &output, const PaperView &paper, const TextWriter &writer)
 {
     qsizetype units = 0;
-    for (int k = 1; k <= unch_count; ++k)
-        units += unch_table[k].answer.size();
-    output.reserve(output.size() + estimated_bytes(onech_count + somech_count + unch_count, units));
+    for (int k = 0; k < paper.unch_count; ++k)
+        units += paper.unch[k].answer.size();
+    output.reserve(output.size() + estimated_bytes(record_count(paper), units));
 
-    for (int k = 1; k <= onech_count; ++k) {
-        append_int(output, onech_table[k].answer);
+    for (int k = 0; k < paper.onech_count; ++k) {
+        append_int(output, paper.onech[k].answer);
         append_line_end(output);
     }
-    for (int k = 1; k <= somech_count; ++k) {
-        append_int(output, somech_table[k].answer);
+    for (int k = 0; k < paper.somech_count; ++k) {
+        append_int(output, paper.somech[k].answer);
         append_line_end(output);
     }
-    for (int k = 1; k <= unch_count; ++k) {
-        if (!writer.append_field(output, unch_table[k].answer))
+    for (int k = 0; k < paper.unch_count; ++k) {
+        if (!writer.append_field(output, paper.unch[k].answer))
             return false;
         append_line_end(output);
     }
     return true;
+}
+
+const QTextCodec *codec_of(const PaperData &paper)
+{
+    return paper.codec ? paper.codec : QTextCodec::codecForLocale();
 }
 
 } // namespace
 
 void write_problem_file(QByteArray &output)
 {
-    write_problem(output, TextWriter(false));
+    write_problem(output, open_paper_view(), TextWriter(false, paper_file_codec()));
 }
 
 void write_answer_file(QByteArray &output)
 {
-    write_answer(output, TextWriter(false));
+    write_answer(output, open_paper_view(), TextWriter(false, paper_file_codec()));
 }
 
 bool write_paper_checked(QByteArray &problem, QByteArray &answer)
 {
-    const TextWriter writer(true);
-    return write_problem(problem, writer) && write_answer(answer, writer);
+    const TextWriter writer(true, paper_file_codec());
+    return write_problem(problem, open_paper_view(), writer) &&
+           write_answer(answer, open_paper_view(), writer);
+}
+
+bool write_paper_data(const PaperData &paper, QByteArray &problem, QByteArray &answer)
+{
+    const TextWriter writer(true, codec_of(paper));
+    return write_problem(problem, view_of(paper), writer) &&
+           write_answer(answer, view_of(paper), writer);
 }
 
 namespace
 {
-
-const QTextCodec *codec_of(const PaperData &paper)
-{
-    return paper.codec ? paper.codec : QTextCodec::codecForLocale();
-}
 
 bool parse_problem_file(const QByteArray &input, PaperData &paper, QString *error, Utf8Probe *probe,
                         qsizetype *end)

@@ -36,6 +36,10 @@ void write_answer_file(QByteArray &output);
 // find_unwritable_text names the first one.
 bool write_paper_checked(QByteArray &problem, QByteArray &answer);
 
+// The same for a paper that is not open, in its encoding (null: the local
+// one); find_unwritable_texts names what stopped it.
+bool write_paper_data(const PaperData &paper, QByteArray &problem, QByteArray &answer);
+
 // Parse "problem.prb" into `paper` (counts, scores, partial scores, problems),
 // then "answer.ans" (answers, using the counts just read). On failure they
 // return false and, if `error` is given, set a reason a teacher can act on:

@@ -132,7 +132,7 @@ QStringList missing_folders(const QString &folder)
 // Writes an imported paper the way qv_make saves one: in the local encoding,
 // each text checked, both files replaced together. A failure takes back the
 // folders it made, so that nothing looks like a paper that is not one.
-QString write_paper_folder(const QString &folder, PaperData &paper)
+QString write_paper_folder(const QString &folder, PaperData paper)
 {
     for (const auto &[size, kind] : {std::pair{paper.onech.size(), QuestionKind::SingleChoice},
                                      std::pair{paper.somech.size(), QuestionKind::MultipleChoice},
@@ -142,11 +142,11 @@ QString write_paper_folder(const QString &folder, PaperData &paper)
                 .arg(kind_name(kind), QString::number(size), QString::number(kMaxQuestions));
     }
     paper.codec = nullptr;
-    adopt_paper_data(paper);
     QByteArray problem, answer;
-    if (!write_paper_checked(problem, answer)) {
-        const auto text = find_unwritable_text();
-        return text ? describe_unwritable_text(*text) : QStringLiteral("试卷无法写出");
+    if (!write_paper_data(paper, problem, answer)) {
+        const std::vector<UnwritableText> texts = find_unwritable_texts(paper);
+        return texts.empty() ? QStringLiteral("试卷无法写出")
+                             : describe_unwritable_text(texts.front());
     }
     const QStringList made = missing_folders(folder);
     if (!QDir().mkpath(folder))
