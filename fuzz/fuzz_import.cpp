@@ -17,8 +17,6 @@ namespace
 
 QCoreApplication *application = nullptr; // the codecs want one; it lives as long as the process
 
-constexpr OptionMask kAllOptions = (1 << kOptionCount) - 1;
-
 void check_score(double score)
 {
     fuzz::check(score >= 0 && score <= 10000, "an imported score is outside 0 to 10000");

@@ -20,6 +20,15 @@ char answer_path[kPathCapacity];
 bool paper_changed = false;
 QTextCodec *paper_codec = nullptr;
 
+int highest_option(OptionMask mask)
+{
+    for (int option = kOptionCount - 1; option >= 0; --option) {
+        if (mask & (1 << option))
+            return option;
+    }
+    return -1;
+}
+
 QString kind_name(QuestionKind kind)
 {
     switch (kind) {

@@ -28,6 +28,10 @@ constexpr int kTableCapacity = 10003; // records 1 to 10000 in use, 0 and the to
 constexpr int kMaxQuestions = 10000;
 constexpr int kPathCapacity = 10003;
 constexpr int kOptionCount = 6;
+constexpr OptionMask kAllOptions = (1 << kOptionCount) - 1;
+
+// The highest of the options A to F set in `mask` (0 for A), or -1.
+int highest_option(OptionMask mask);
 
 extern ChoiceQuestion onech_table[kTableCapacity];
 extern ChoiceQuestion somech_table[kTableCapacity];

@@ -13,13 +13,6 @@
 namespace
 {
 
-const int kLetterMask = (1 << kOptionCount) - 1;
-
-int highest_bit(int mask)
-{
-    return 31 - qCountLeadingZeroBits(quint32(mask));
-}
-
 // The file formats may bring any character; only line breaks and tabs are
 // kept of the control characters, as the paper's editors show nothing else.
 QString without_control_characters(const QString &text)
@@ -62,7 +55,7 @@ ExportedChoice export_choice(const ChoiceQuestion &question)
     // A text that goes on after its last option (a note, a second line) would
     // be glued to that option: it goes out whole, with letters.
     const std::optional<LaidOutOptions> laid_out = find_laid_out_options(question.problem);
-    if (laid_out && highest_bit(question.answer & kLetterMask) < laid_out->options.size() &&
+    if (laid_out && highest_option(question.answer) < laid_out->options.size() &&
         !laid_out->options.last().contains(QLatin1Char('\n')))
         return {laid_out->stem, laid_out->options};
     ExportedChoice exported{question.problem, {}};

@@ -8,8 +8,6 @@
 namespace
 {
 
-const int kLetterMask = (1 << kOptionCount) - 1;
-
 bool is_marker_stop(QChar c)
 {
     return c == QLatin1Char('.') || c == QChar(0xFF0E) /* ． */ || c == QChar(0x3001) /* 、 */ ||
@@ -42,16 +40,6 @@ std::vector<Marker> find_markers(const QString &text)
 bool is_latin_letter(QChar c)
 {
     return c.isLetter() && c.script() == QChar::Script_Latin;
-}
-
-int highest_bit(int mask)
-{
-    int highest = -1;
-    for (int bit = 0; bit < kOptionCount; ++bit) {
-        if (mask & (1 << bit))
-            highest = bit;
-    }
-    return highest;
 }
 
 } // namespace
@@ -94,7 +82,7 @@ std::optional<LaidOutOptions> find_laid_out_options(const QString &problem)
 // are always at least two options, A and B.
 QString option_letters_used(const QString &problem, int answer_mask)
 {
-    int highest = std::max(1, highest_bit(answer_mask & kLetterMask));
+    int highest = std::max(1, highest_option(answer_mask));
     for (int i = 0; i < problem.size(); ++i) {
         const char16_t c = problem[i].unicode();
         if (c < u'A' || c > u'A' + kOptionCount - 1 || int(c - u'A') <= highest)

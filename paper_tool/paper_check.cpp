@@ -104,8 +104,6 @@ bool is_blank(const QString &text)
     return text.trimmed().isEmpty();
 }
 
-constexpr OptionMask kAllOptions = (1 << kOptionCount) - 1;
-
 void check_single_answer(Findings &findings, int number, OptionMask answer)
 {
     const auto add = [&](const QString &what) {
