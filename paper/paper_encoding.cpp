@@ -8,6 +8,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -18,6 +23,35 @@
 
 namespace
 {
+
+// Widens the eight bytes at `in` to `out` and tells how many of them, from the
+// first, are ASCII other than CR and so are done.
+int widen_plain_ascii(const unsigned char *in, char16_t *out)
+{
+    std::uint64_t word;
+    std::memcpy(&word, in, 8);
+#if defined(__SSE2__)
+    const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                     _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+#else
+    for (int i = 0; i < 8; ++i)
+        out[i] = char16_t(in[i]);
+#endif
+    const std::uint64_t high = 0x8080808080808080ULL;
+    const std::uint64_t not_cr = word ^ 0x0D0D0D0D0D0D0D0DULL;
+    // The high bit of each byte that is not ASCII or is a CR. The borrow from
+    // a CR may mark the next more significant byte too: the count below then
+    // stops early at worst, and the caller takes that byte the slow way.
+    const std::uint64_t stops = (word & high) | ((not_cr - 0x0101010101010101ULL) & ~not_cr & high);
+    if (!stops)
+        return 8;
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    return int(qCountTrailingZeroBits(stops) / 8);
+#else
+    return int(qCountLeadingZeroBits(stops) / 8);
+#endif
+}
 
 const int kUtf8Mib = 106;
 const int kGbkMib = 113;
@@ -342,4 +376,84 @@ FileEncodingGuess guess_file_encoding(const QByteArray &bytes)
     FileEncodingGuess guess = guess_file_marks(bytes);
     guess_text_encoding(bytes, guess);
     return guess;
+}
+
+// The bytes a text takes in the file before its line breaks are widened: the
+// paper's encoding, cut at the first NUL, since other readers of paper files
+// hold texts as C strings.
+int written_length(const QByteArray &local)
+{
+    const void *nul = std::memchr(local.constData(), '\0', size_t(local.size()));
+    return nul ? int(static_cast<const char *>(nul) - local.constData()) : local.size();
+}
+
+// Most papers are UTF-8. Such a text is decoded here in one pass straight to
+// its final size, where the codec would allocate one unit per byte and need
+// another copy to shrink. Gives up on anything that is not strict UTF-8 (an
+// invalid, overlong or surrogate sequence), which no UTF-8 writer produces.
+// Sets `non_ascii` when the text holds a byte above 0x7F.
+bool decode_utf8_text(const char *first, const char *last, std::vector<char16_t> &scratch,
+                      QString &text, bool &non_ascii)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(first);
+    const auto *const end = reinterpret_cast<const unsigned char *>(last);
+    // A text never has more UTF-16 units than bytes; the ASCII path may write
+    // up to eight units past the last one it keeps.
+    if (scratch.size() < size_t(end - p) + 8)
+        scratch.resize(size_t(end - p) + 8);
+    char16_t *out = scratch.data();
+    while (p != end) {
+        const unsigned lead = *p;
+        if (lead < 0x80) {
+            if (end - p >= 8) {
+                const int plain = widen_plain_ascii(p, out);
+                p += plain;
+                out += plain;
+                if (plain)
+                    continue;
+            }
+            // CR LF becomes LF; a CR elsewhere belongs to the text.
+            if (lead != '\r' || p + 1 == end || p[1] != '\n')
+                *out++ = char16_t(lead);
+            ++p;
+            continue;
+        }
+        non_ascii = true;
+        if ((lead & 0xF0) == 0xE0 && end - p >= 3) {
+            const unsigned c1 = p[1], c2 = p[2];
+            const unsigned code = ((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (c2 & 0x3F);
+            // Not a continuation, overlong or a surrogate.
+            if (((c1 & 0xC0) != 0x80) | ((c2 & 0xC0) != 0x80) | (code < 0x800) |
+                ((code & 0xF800) == 0xD800))
+                return false;
+            *out++ = char16_t(code);
+            p += 3;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF && end - p >= 2) {
+            const unsigned c1 = p[1];
+            if ((c1 & 0xC0) != 0x80)
+                return false;
+            *out++ = char16_t(((lead & 0x1F) << 6) | (c1 & 0x3F));
+            p += 2;
+            continue;
+        }
+        if (lead >= 0xF0 && lead <= 0xF4 && end - p >= 4) {
+            const unsigned c1 = p[1], c2 = p[2], c3 = p[3];
+            if (((c1 & 0xC0) != 0x80) | ((c2 & 0xC0) != 0x80) | ((c3 & 0xC0) != 0x80))
+                return false;
+            const char32_t code =
+                ((lead & 0x07) << 18) | ((c1 & 0x3F) << 12) | ((c2 & 0x3F) << 6) | (c3 & 0x3F);
+            // Overlong or beyond U+10FFFF.
+            if (code < 0x10000 || code > 0x10FFFF)
+                return false;
+            *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
+            *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+            p += 4;
+            continue;
+        }
+        return false;
+    }
+    text = QString(reinterpret_cast<const QChar *>(scratch.data()), int(out - scratch.data()));
+    return true;
 }

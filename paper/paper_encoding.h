@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTextCodec>
 #include <memory>
+#include <vector>
 
 // UTF-8 when every non-ASCII sequence in both files is valid UTF-8; the legacy
 // Chinese encoding when some is not; the local encoding for a pure-ASCII pair.
@@ -29,6 +30,18 @@ bool is_utf8_codec(const QTextCodec *codec);
 bool is_valid_utf8(const char *bytes, qsizetype size, bool &non_ascii);
 
 QByteArray encode_paper_text(const QString &text, const QTextCodec *codec);
+
+// The bytes a text takes in the file before its line breaks are widened: the
+// paper's encoding, cut at the first NUL, since other readers of paper files
+// hold texts as C strings.
+int written_length(const QByteArray &local);
+
+// Decodes a text of a UTF-8 paper in one pass straight to its final size,
+// where the codec would allocate one unit per byte and need another copy to
+// shrink. False on anything that is not strict UTF-8. Sets `non_ascii` when
+// the text holds a byte above 0x7F.
+bool decode_utf8_text(const char *first, const char *last, std::vector<char16_t> &scratch,
+                      QString &text, bool &non_ascii);
 
 // Decodes many texts of one paper in a legacy encoding, keeping the codec's
 // converter from one text to the next: setting one up costs about as much as

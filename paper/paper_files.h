@@ -26,6 +26,9 @@ struct PaperData {
     QTextCodec *codec = nullptr;
 };
 
+// The encoding a paper's texts are written and read in.
+const QTextCodec *paper_data_codec(const PaperData &paper);
+
 // Appends the bytes of "problem.prb" / "answer.ans" for the counts and records
 // 1 to count of the model to `output`.
 void write_problem_file(QByteArray &output);
