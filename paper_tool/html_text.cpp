@@ -331,6 +331,7 @@ QString decoded_attribute(const QString &source, int begin, int end)
 struct Attribute {
     QString name; // lower case
     QString value;
+    bool valued = false; // "name=value", not a bare name
 };
 
 struct Token {
@@ -373,9 +374,12 @@ enum AttributeState : unsigned char {
 class Tokenizer
 {
   public:
-    explicit Tokenizer(const QString &html)
+    // `bare_names_are_text`: a tag with an attribute that is a bare name is
+    // text, as in "a<b and c>d" typed into the platform's auto format, where
+    // nobody writes such markup by hand.
+    Tokenizer(const QString &html, bool bare_names_are_text)
         : html_(html), last_gt_(html.lastIndexOf(QLatin1Char('>'))),
-          visited_(size_t(html.size()) + 1, 0)
+          visited_(size_t(html.size()) + 1, 0), bare_names_are_text_(bare_names_are_text)
     {
     }
 
@@ -402,6 +406,7 @@ class Tokenizer
     // there. Without this, "<b a='" repeated is read to the end from each '<'.
     std::vector<unsigned char> visited_;
     std::optional<Token> pending_; // the tag that ended the text just returned
+    const bool bare_names_are_text_;
 };
 
 Token Tokenizer::next()
@@ -497,6 +502,10 @@ std::optional<Token> Tokenizer::read_tag(int at, bool end_tag)
     const int end = read_attributes(i, tag);
     if (end < 0)
         return std::nullopt;
+    if (bare_names_are_text_ && !end_tag &&
+        std::any_of(tag.attributes.begin(), tag.attributes.end(),
+                    [](const Attribute &attribute) { return !attribute.valued; }))
+        return std::nullopt;
     tag.type = end_tag ? Token::EndTag : Token::StartTag;
     tag.begin = at;
     tag.end = end;
@@ -530,7 +539,8 @@ int Tokenizer::read_attributes(int at, Token &tag)
             break;
         case InName:
             if (is_html_space(c) || c == QLatin1Char('/') || closes || c == QLatin1Char('=')) {
-                tag.attributes.push_back({html_.mid(begin, i - begin).toLower(), QString()});
+                tag.attributes.push_back(
+                    {html_.mid(begin, i - begin).toLower(), QString(), c == QLatin1Char('=')});
                 state = c == QLatin1Char('=') ? BeforeValue : AfterName;
                 if (c == QLatin1Char('/') || closes) {
                     state = BeforeName;
@@ -540,6 +550,7 @@ int Tokenizer::read_attributes(int at, Token &tag)
             break;
         case AfterName:
             if (c == QLatin1Char('=')) {
+                tag.attributes.back().valued = true;
                 state = BeforeValue;
             } else if (!is_html_space(c)) {
                 state = BeforeName;
@@ -1026,7 +1037,7 @@ class Renderer
 {
   public:
     Renderer(const QString &html, HtmlFlavour flavour)
-        : html_(html), flavour_(flavour), tokenizer_(html)
+        : html_(html), flavour_(flavour), tokenizer_(html, flavour == HtmlFlavour::AutoFormat)
     {
     }
 

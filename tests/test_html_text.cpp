@@ -93,6 +93,9 @@ void TestHtmlText::flatten_data()
         QStringLiteral("line 1\nline 2\nline 3\npara\nsee this next"), {}, HtmlFlavour::AutoFormat);
     row("auto format: blank line, Windows lines", QStringLiteral("a\n\nb<br>\r\nc"),
         QStringLiteral("a\n\nb\nc"), {}, HtmlFlavour::AutoFormat);
+    row("auto format: a bare attribute name is typed text",
+        QStringLiteral("if a<b and c>d, <b class=x>e</b>, <i>f</i>"),
+        QStringLiteral("if a<b and c>d, e, f"), {}, HtmlFlavour::AutoFormat);
 
     // Superscripts and subscripts.
     row("script forms",
