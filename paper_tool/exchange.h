@@ -49,5 +49,6 @@ struct ImportResult {
 QByteArray export_gift(const PaperData &paper);
 QByteArray export_moodle_xml(const PaperData &paper);
 
-ImportResult import_gift(const QByteArray &file, const ImportScores &scores);
+// Takes the file's bytes by value: move them in to free them early.
+ImportResult import_gift(QByteArray file, const ImportScores &scores);
 ImportResult import_moodle_xml(const QByteArray &file, const ImportScores &scores);

@@ -480,10 +480,11 @@ QByteArray export_gift(const PaperData &paper)
     return out.toUtf8();
 }
 
-ImportResult import_gift(const QByteArray &file, const ImportScores &scores)
+ImportResult import_gift(QByteArray file, const ImportScores &scores)
 {
     ImportResult result;
-    DecodedFile decoded = decode_file(file);
+    // The bytes go as soon as they are text: a large file is held once less.
+    DecodedFile decoded = decode_file(std::move(file));
     if (!decoded.error.isEmpty()) {
         result.error = decoded.error;
         return result;

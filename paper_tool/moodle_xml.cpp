@@ -351,11 +351,11 @@ void read_questions(QXmlStreamReader &xml, const ImportScores &scores, ImportRes
         ++index;
         const qint64 line = xml.lineNumber();
         const XmlQuestion read = read_question_element(xml);
-        if (xml.hasError() || read.type == QLatin1String("category"))
-            continue;
         ForeignQuestion question;
         read_export_note(note, question);
-        note.clear();
+        note.clear(); // it spoke of this question only
+        if (xml.hasError() || read.type == QLatin1String("category"))
+            continue;
         QString reason = to_foreign(read, question);
         if (reason.isEmpty())
             reason = add_foreign_question(question, scores, result.paper);

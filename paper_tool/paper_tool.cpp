@@ -132,7 +132,7 @@ QStringList missing_folders(const QString &folder)
 // Writes an imported paper the way qv_make saves one: in the local encoding,
 // each text checked, both files replaced together. A failure takes back the
 // folders it made, so that nothing looks like a paper that is not one.
-QString write_paper_folder(const QString &folder, PaperData paper)
+QString write_paper_folder(const QString &folder, const PaperData &paper)
 {
     for (const auto &[size, kind] : {std::pair{paper.onech.size(), QuestionKind::SingleChoice},
                                      std::pair{paper.somech.size(), QuestionKind::MultipleChoice},
@@ -141,7 +141,6 @@ QString write_paper_folder(const QString &folder, PaperData paper)
             return QStringLiteral("%1有 %2 道，一份试卷最多放 %3 道")
                 .arg(kind_name(kind), QString::number(size), QString::number(kMaxQuestions));
     }
-    paper.codec = nullptr;
     QByteArray problem, answer;
     if (!write_paper_data(paper, problem, answer)) {
         const std::vector<UnwritableText> texts = find_unwritable_texts(paper);
@@ -411,7 +410,8 @@ int run_import(const QStringList &arguments)
     if (read_paper_file(command.argument(0), file, error) != PaperFileRead::Read)
         return fail(error.isEmpty() ? QStringLiteral("无法读取 %1").arg(shown(command.argument(0)))
                                     : error);
-    ImportResult result = *gift ? import_gift(file, *scores) : import_moodle_xml(file, *scores);
+    ImportResult result =
+        *gift ? import_gift(std::move(file), *scores) : import_moodle_xml(file, *scores);
     if (!result.error.isEmpty())
         return fail(result.error);
     report_import(result);

@@ -514,7 +514,7 @@ void TestExchange::moodleXmlImport_data()
 
     QTest::newRow("every type")
         << quiz(
-               R"(  <question type="category"><category><text>$course$/top</text></category></question>
+               R"(  <!-- 多选题 1，9 分，部分选对 1 分 --><question type="category"><category><text>$course$/top</text></category></question>
   <question type="multichoice">
     <name><text>ignored</text></name>
     <questiontext format="html"><text><![CDATA[<p>1 &lt; 2?</p><p>Yes <img src="x.png"/></p>]]></text></questiontext>
