@@ -88,8 +88,7 @@ void write_synced(const QString &path, const char *data, qint64 size)
 void write_paper(const QString &folder)
 {
     QByteArray problem, answer;
-    write_problem_file(problem);
-    write_answer_file(answer);
+    write_paper_checked(problem, answer);
     QFile problem_file(folder + QStringLiteral("/problem.prb"));
     QFile answer_file(folder + QStringLiteral("/answer.ans"));
     if (!problem_file.open(QIODevice::WriteOnly) || !answer_file.open(QIODevice::WriteOnly) ||

@@ -59,7 +59,7 @@ int run_saver(const QString &folder)
 {
     const CommandOutcome opened = open_paper_folder(folder);
     if (!opened.ok) {
-        std::fprintf(stderr, "saver: %s\n", qPrintable(opened.message));
+        std::fprintf(stderr, "saver: %s\n", qPrintable(opened.message()));
         return 1;
     }
     std::printf("ready\n");
@@ -71,7 +71,7 @@ int run_saver(const QString &folder)
                  .arg(round));
         const CommandOutcome saved = save_open_paper();
         if (!saved.ok) {
-            std::fprintf(stderr, "saver: %s\n", qPrintable(saved.message));
+            std::fprintf(stderr, "saver: %s\n", qPrintable(saved.message()));
             return 1;
         }
     }

@@ -14,6 +14,7 @@
 #include "bench/bench_paper.h"
 #include "paper/paper_encoding.h"
 #include "paper/paper_files.h"
+#include "paper/paper_messages.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -95,8 +96,7 @@ long peak_memory_kib()
 void write_paper(const QString &problem_file, const QString &answer_file)
 {
     QByteArray problem, answer;
-    write_problem_file(problem);
-    write_answer_file(answer);
+    write_paper_checked(problem, answer);
     write_file(problem_file, problem.constData(), problem.size());
     write_file(answer_file, answer.constData(), answer.size());
 }
@@ -108,9 +108,10 @@ Timing time_read(const QString &problem_file, const QString &answer_file, QTextC
     qint64 sink = 0; // keeps the floor's results alive
     const Timing timing = best_of(
         [&] {
-            QString error;
+            PaperError error;
             if (!read_paper(read_file(problem_file), read_file(answer_file), &error)) {
-                std::fprintf(stderr, "the benchmark paper is refused: %s\n", qPrintable(error));
+                std::fprintf(stderr, "the benchmark paper is refused: %s\n",
+                             qPrintable(paper_message(error)));
                 std::exit(1);
             }
         },
@@ -134,9 +135,10 @@ int measure_memory(const QString &folder)
     {
         const QByteArray problem = read_file(folder + QStringLiteral("/problem.prb"));
         const QByteArray answer = read_file(folder + QStringLiteral("/answer.ans"));
-        QString error;
+        PaperError error;
         if (!read_paper(problem, answer, &error)) {
-            std::fprintf(stderr, "the benchmark paper is refused: %s\n", qPrintable(error));
+            std::fprintf(stderr, "the benchmark paper is refused: %s\n",
+                         qPrintable(paper_message(error)));
             return 1;
         }
     }
@@ -186,8 +188,7 @@ int main(int argc, char **argv)
     generate_paper(kMaxQuestions);
     {
         QByteArray problem, answer;
-        write_problem_file(problem);
-        write_answer_file(answer);
+        write_paper_checked(problem, answer);
         write_file(problem_file, problem.constData(), problem.size());
         write_file(answer_file, answer.constData(), answer.size());
         std::printf("paper: %d + %d + %d questions; problem.prb %d bytes, answer.ans %d bytes; "
@@ -203,8 +204,7 @@ int main(int argc, char **argv)
     const Timing write = best_of(
         [&] {
             QByteArray problem, answer;
-            write_problem_file(problem);
-            write_answer_file(answer);
+            write_paper_checked(problem, answer);
             write_file(problem_file, problem.constData(), problem.size());
             write_file(answer_file, answer.constData(), answer.size());
         },

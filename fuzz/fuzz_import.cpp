@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     PaperData read;
-    QString error;
+    PaperError error;
     fuzz::check(read_problem_file(problem, read, &error) && read_answer_file(answer, read, &error),
                 "an imported paper's files do not read back");
     fuzz::check_same_paper(read, result.paper);

@@ -107,8 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const bool reference_accepts = fuzz::reference_read(problem, answer, reference, raw_texts);
 
     const Fingerprint before = Fingerprint::take();
-    QString error;
-    const bool accepted = read_paper(problem, answer, &error);
+    PaperError failure;
+    const bool accepted = read_paper(problem, answer, &failure);
+    const QString error = paper_message(failure);
     fuzz::check(accepted == reference_accepts, "the reference reader decides otherwise");
     if (!accepted) {
         fuzz::check(Fingerprint::take() == before, "a refused paper changed the model");

@@ -4,6 +4,7 @@
 
 #include "paper/paper_encoding.h"
 #include "paper/paper_files.h"
+#include "paper/paper_messages.h"
 
 #include <QTextCodec>
 #include <charconv>
@@ -102,13 +103,13 @@ inline void check_equals_model(const PaperData &read)
 inline PaperData write_and_read_back()
 {
     QByteArray problem, answer;
-    write_problem_file(problem);
-    write_answer_file(answer);
+    if (!write_paper_checked(problem, answer))
+        fail("the writer refused a paper the check let through");
     PaperData read;
     read.codec = paper_codec;
-    QString error;
+    PaperError error;
     if (!read_problem_file(problem, read, &error) || !read_answer_file(answer, read, &error)) {
-        std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+        std::fprintf(stderr, "%s\n", paper_message(error).toUtf8().constData());
         fail("the writer's files do not read back");
     }
     return read;

@@ -2,6 +2,7 @@
 
 #include "paper/paper_encoding.h"
 #include "paper/paper_files.h"
+#include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"
 
@@ -23,19 +24,31 @@ QString file_in(const QString &folder, const char *file_name)
     return folder + QLatin1Char('/') + QLatin1String(file_name);
 }
 
-CommandOutcome failure(const QString &message)
+CommandOutcome failure(const PaperError &error)
 {
-    return {false, message};
+    return {false, error};
 }
 
-CommandOutcome written(const QString &error)
+CommandOutcome written(const PaperError &error)
 {
-    return error.isEmpty() ? CommandOutcome{} : failure(error);
+    return error.failed() ? failure(error) : CommandOutcome{};
 }
 
-CommandOutcome missing_file(const char *file_name)
+PaperError folder_error(PaperError::What what, const QString &folder, PaperAction action)
 {
-    return failure(QStringLiteral("所选择的文件夹下缺少%1文件").arg(QLatin1String(file_name)));
+    PaperError error;
+    error.what = what;
+    error.path = folder;
+    error.action = action;
+    return error;
+}
+
+PaperError missing_file(const char *file_name)
+{
+    PaperError error;
+    error.what = PaperError::What::FileMissing;
+    error.path = QLatin1String(file_name);
+    return error;
 }
 
 QString open_folder()
@@ -74,26 +87,25 @@ QString character_lost_in_local_paths(const QString &folder)
     return folder; // no character alone, but the name as a whole
 }
 
-std::optional<CommandOutcome> refuse_unreachable_folder(const QString &folder, const QString &what)
+std::optional<CommandOutcome> refuse_unreachable_folder(const QString &folder, PaperAction action)
 {
     const QString lost = character_lost_in_local_paths(folder);
     if (lost.isEmpty())
         return std::nullopt;
-    return failure(QStringLiteral("文件夹 %1 的名称中含有字符“%2”（%3），本机的文字编码 %4 "
-                                  "无法表示它，无法%5。请换一个文件夹，或把文件夹改名。")
-                       .arg(QDir::toNativeSeparators(folder), lost, code_point_label(lost),
-                            paper_encoding_name(QTextCodec::codecForLocale()), what));
+    PaperError error = folder_error(PaperError::What::FolderNameNotEncodable, folder, action);
+    error.found = lost;
+    error.encoding = paper_encoding_name(QTextCodec::codecForLocale());
+    return failure(error);
 }
 
 // A paper near the size limit may not fit in memory: the command fails and
 // says so, and the exception never reaches the toolkit's event loop.
-template <typename Command>
-CommandOutcome unless_out_of_memory(const QString &what, Command command)
+template <typename Command> CommandOutcome unless_out_of_memory(PaperAction action, Command command)
 {
     try {
         return command();
     } catch (const std::bad_alloc &) {
-        return failure(QStringLiteral("内存不足，无法%1。").arg(what));
+        return failure(folder_error(PaperError::What::OutOfMemory, QString(), action));
     }
 }
 
@@ -108,48 +120,29 @@ std::optional<CommandOutcome> refuse_interrupted_save(const QString &folder)
         return std::nullopt;
     case InterruptedSave::State::BothReplaced:
         // Only the record was left: the pair is the new one.
-        if (const QString error = finish_interrupted_save(save); !error.isEmpty())
+        if (const PaperError error = finish_interrupted_save(save); error.failed())
             return failure(error);
         return std::nullopt;
     case InterruptedSave::State::NothingReplaced:
     case InterruptedSave::State::FirstReplaced:
-        return failure(describe_interrupted_save(save) +
-                       QStringLiteral("\n打开这份试卷时确认，即可完成这次保存。"));
     case InterruptedSave::State::Unclear:
         break;
     }
-    return failure(describe_interrupted_save(save));
+    return failure(interrupted_save_error(save));
 }
 
-CommandOutcome read_paper_folder(const QString &folder)
+CommandOutcome read_open_paper_folder(const QString &folder)
 {
-    if (const auto refused = refuse_unreachable_folder(folder, QStringLiteral("打开其中的试卷")))
+    if (const auto refused = refuse_unreachable_folder(folder, PaperAction::Open))
         return *refused;
     if (const auto refused = refuse_interrupted_save(folder))
         return *refused;
     if (!paper_paths_fit(folder))
-        return failure(QStringLiteral("所选择的文件夹路径太长，无法打开其中的试卷。"));
-    QByteArray problem;
-    QByteArray answer;
-    QString error;
-    // Both are looked at before either refusal is told: a missing file is
-    // named first, as the teacher expects.
-    const PaperFileRead problem_read =
-        read_paper_file(file_in(folder, kProblemFileName), problem, error);
-    if (problem_read == PaperFileRead::Missing)
-        return missing_file(kProblemFileName);
-    QString answer_error;
-    const PaperFileRead answer_read =
-        read_paper_file(file_in(folder, kAnswerFileName), answer, answer_error);
-    if (answer_read == PaperFileRead::Missing)
-        return missing_file(kAnswerFileName);
-    if (problem_read == PaperFileRead::Refused)
+        return failure(folder_error(PaperError::What::PathTooLong, folder, PaperAction::Open));
+    PaperOnDisk disk;
+    if (const PaperError error = read_paper_folder(folder, disk); error.failed())
         return failure(error);
-    if (answer_read == PaperFileRead::Refused)
-        return failure(answer_error);
-
-    if (!read_paper(problem, answer, &error))
-        return failure(error);
+    adopt_paper_data(disk.paper);
     set_paper_paths(folder); // fits: checked above
     paper_changed = false;
     return {};
@@ -161,8 +154,9 @@ CommandOutcome write_open_paper()
     QByteArray answer;
     if (!write_paper_checked(problem, answer)) {
         const std::optional<UnwritableText> text = find_unwritable_text();
-        return failure(text ? describe_unwritable_text(*text)
-                            : QStringLiteral("试卷中有无法保存的文字。"));
+        PaperError unwritable;
+        unwritable.what = PaperError::What::PaperUnwritable;
+        return failure(text ? unwritable_error(*text) : unwritable);
     }
     const CommandOutcome outcome = written(replace_paper_files(
         {QFile::decodeName(problem_path), problem}, {QFile::decodeName(answer_path), answer}));
@@ -173,15 +167,43 @@ CommandOutcome write_open_paper()
 
 } // namespace
 
+QString CommandOutcome::message() const
+{
+    return paper_message(error);
+}
+
+PaperError read_paper_folder(const QString &folder, PaperOnDisk &disk)
+{
+    if (const InterruptedSave save = find_interrupted_save(folder); save.holds_back_the_pair())
+        return interrupted_save_error(save);
+    // Both are looked at before either refusal is told: a missing file is
+    // named first, as the teacher expects.
+    PaperError problem_error;
+    PaperError answer_error;
+    const PaperFileRead problem_read =
+        read_paper_file(file_in(folder, kProblemFileName), disk.problem, problem_error);
+    if (problem_read == PaperFileRead::Missing)
+        return missing_file(kProblemFileName);
+    const PaperFileRead answer_read =
+        read_paper_file(file_in(folder, kAnswerFileName), disk.answer, answer_error);
+    if (answer_read == PaperFileRead::Missing)
+        return missing_file(kAnswerFileName);
+    if (problem_read == PaperFileRead::Refused)
+        return problem_error;
+    if (answer_read == PaperFileRead::Refused)
+        return answer_error;
+    PaperError error;
+    read_paper_data(disk.problem, disk.answer, disk.paper, &error, &disk.extent);
+    return error;
+}
+
 QString interrupted_save_question(const QString &folder)
 {
     const InterruptedSave save = find_interrupted_save(folder);
     if (save.state != InterruptedSave::State::NothingReplaced &&
         save.state != InterruptedSave::State::FirstReplaced)
         return QString();
-    return describe_interrupted_save(save) +
-           QStringLiteral("\n点击“确定”将用新的文件完成这次保存，然后打开试卷；点击“取消”则"
-                          "什么也不改动。");
+    return finish_interrupted_save_question(save);
 }
 
 CommandOutcome finish_interrupted_save_in(const QString &folder)
@@ -191,21 +213,20 @@ CommandOutcome finish_interrupted_save_in(const QString &folder)
 
 CommandOutcome open_paper_folder(const QString &folder)
 {
-    return unless_out_of_memory(QStringLiteral("打开这份试卷"),
-                                [&] { return read_paper_folder(folder); });
+    return unless_out_of_memory(PaperAction::Open, [&] { return read_open_paper_folder(folder); });
 }
 
 CommandOutcome save_open_paper()
 {
-    return unless_out_of_memory(QStringLiteral("保存试卷"), [] { return write_open_paper(); });
+    return unless_out_of_memory(PaperAction::Save, [] { return write_open_paper(); });
 }
 
 CommandOutcome check_new_paper_folder(const QString &folder)
 {
-    if (const auto refused = refuse_unreachable_folder(folder, QStringLiteral("在其中新建试卷")))
+    if (const auto refused = refuse_unreachable_folder(folder, PaperAction::Create))
         return *refused;
     if (!paper_paths_fit(folder))
-        return failure(QStringLiteral("所选择的文件夹路径太长，无法在其中新建试卷。"));
+        return failure(folder_error(PaperError::What::PathTooLong, folder, PaperAction::Create));
     return {};
 }
 

@@ -3,12 +3,32 @@
 // paper, create an empty paper, close the paper, and tell whether the paper in
 // memory holds changes that its files do not.
 
+#include "paper/paper_error.h"
+#include "paper/paper_files.h"
+
+#include <QByteArray>
 #include <QString>
 
 struct CommandOutcome {
     bool ok = true;
-    QString message; // on failure: what the teacher is told, in Chinese
+    PaperError error; // on failure: what failed
+
+    // What the teacher is told, in Chinese.
+    QString message() const;
 };
+
+// A paper folder as read, before anything is done with it.
+struct PaperOnDisk {
+    QByteArray problem;
+    QByteArray answer;
+    PaperData paper;
+    PaperExtent extent;
+};
+
+// Reads the pair in `folder` as Open does, changing nothing on the disk nor
+// in the model: a missing file is named first, then a file that cannot be
+// read, then what the reader found. A save cut short holds the pair back.
+PaperError read_paper_folder(const QString &folder, PaperOnDisk &disk);
 
 // Reads the pair in `folder` and, only if both files are there and parse,
 // adopts the paper and the folder's paths. On failure nothing changes.

@@ -9,6 +9,7 @@
 // CR LF or bare LF, any white space between numbers, any bytes between a number
 // and the next "@", an "@" inside a text and anything after the last item.
 
+#include "paper/paper_error.h"
 #include "paper/paper_model.h"
 
 #include <QByteArray>
@@ -29,13 +30,9 @@ struct PaperData {
 // The encoding a paper's texts are written and read in.
 const QTextCodec *paper_data_codec(const PaperData &paper);
 
-// Appends the bytes of "problem.prb" / "answer.ans" for the counts and records
-// 1 to count of the model to `output`.
-void write_problem_file(QByteArray &output);
-void write_answer_file(QByteArray &output);
-
-// Writes both files as the two writers do, checking each text on the way.
-// False, with the outputs of no use, when some text cannot be carried; then
+// Appends the bytes of "problem.prb" and "answer.ans" for the counts and
+// records 1 to count of the model, checking each text on the way. False,
+// with the outputs of no use, when some text cannot be carried; then
 // find_unwritable_text names the first one.
 bool write_paper_checked(QByteArray &problem, QByteArray &answer);
 
@@ -45,16 +42,16 @@ bool write_paper_data(const PaperData &paper, QByteArray &problem, QByteArray &a
 
 // Parse "problem.prb" into `paper` (counts, scores, partial scores, problems),
 // then "answer.ans" (answers, using the counts just read). On failure they
-// return false and, if `error` is given, set a reason a teacher can act on:
+// return false and, if `error` is given, say what a teacher can act on:
 // which file, which question of which kind, what was expected.
-bool read_problem_file(const QByteArray &input, PaperData &paper, QString *error);
-bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error);
+bool read_problem_file(const QByteArray &input, PaperData &paper, PaperError *error);
+bool read_answer_file(const QByteArray &input, PaperData &paper, PaperError *error);
 
 // Tells the pair's encoding from its bytes, reads both files into a staging
 // copy and adopts it, with the encoding, only if both parse and every text
 // decodes without loss; on failure the model is left exactly as it was. Only the fields the files
 // carry are written: a single-choice record's partial_score is kept.
-bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *error);
+bool read_paper(const QByteArray &problem, const QByteArray &answer, PaperError *error);
 
 // Where the reader stopped in each file: the end of the last item the counts
 // ask for. Whatever follows is ignored by the reader and not written back.
@@ -66,7 +63,7 @@ struct PaperExtent {
 // read_paper's two halves: tell the encoding and read the pair into `paper`
 // (untouched on failure), then move a read paper into the model.
 bool read_paper_data(const QByteArray &problem, const QByteArray &answer, PaperData &paper,
-                     QString *error, PaperExtent *extent = nullptr);
+                     PaperError *error, PaperExtent *extent = nullptr);
 void adopt_paper_data(PaperData &paper);
 
 // Texts must stay below this many bytes in the paper's encoding (with the NUL,
@@ -75,7 +72,7 @@ constexpr int kMaxTextBytes = 100000;
 
 // A text among records 1 to count that the format cannot carry.
 struct UnwritableText {
-    enum class Reason { DollarSign, TooLong, NotInEncoding };
+    using Reason = PaperError::Unwritable;
     QuestionKind kind;
     int number;     // question number, from 1
     bool in_answer; // false: the problem text; true: the free-answer answer text
@@ -90,9 +87,3 @@ std::optional<UnwritableText> find_unwritable_text();
 
 // Every such text of a paper not in the model, in the same order, one per text.
 std::vector<UnwritableText> find_unwritable_texts(const PaperData &paper);
-
-// "U+20A9" for one character (one or two UTF-16 units).
-QString code_point_label(const QString &character);
-
-// The Chinese message that tells the teacher which text to mend and why.
-QString describe_unwritable_text(const UnwritableText &text);

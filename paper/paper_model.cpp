@@ -29,19 +29,6 @@ int highest_option(OptionMask mask)
     return -1;
 }
 
-QString kind_name(QuestionKind kind)
-{
-    switch (kind) {
-    case QuestionKind::SingleChoice:
-        return QStringLiteral("单选题");
-    case QuestionKind::MultipleChoice:
-        return QStringLiteral("多选题");
-    case QuestionKind::FreeAnswer:
-        return QStringLiteral("非选择题");
-    }
-    return QString();
-}
-
 static void write_path(char *target, const QByteArray &folder, const char *file_name)
 {
     const QByteArray path = folder + '/' + file_name;

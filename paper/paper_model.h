@@ -58,9 +58,6 @@ extern QTextCodec *paper_codec;
 
 enum class QuestionKind { SingleChoice, MultipleChoice, FreeAnswer };
 
-// The kind's Chinese name as the teacher sees it on the tabs ("单选题", ...).
-QString kind_name(QuestionKind kind);
-
 // Whether the paths of a paper in `folder` fit the path arrays.
 bool paper_paths_fit(const QString &folder);
 

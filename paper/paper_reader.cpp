@@ -24,45 +24,10 @@ bool is_space(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// What the reader was looking for when it failed; turned into words only then,
-// so that a paper of 30000 questions builds no message at all.
-enum class Field { Count, Score, FullScore, PartialScore, Problem, AnswerText, Answer };
-
-struct Item {
-    QuestionKind kind;
-    int number; // from 1; unused for a count
-    Field field;
-};
-
-QString describe_item(const Item &item)
-{
-    if (item.field == Field::Count)
-        return kind_name(item.kind) + QStringLiteral("数量");
-    QString field;
-    switch (item.field) {
-    case Field::Score:
-        field = QStringLiteral("分数");
-        break;
-    case Field::FullScore:
-        field = QStringLiteral("全对分数");
-        break;
-    case Field::PartialScore:
-        field = QStringLiteral("少选分数");
-        break;
-    case Field::Problem:
-        field = QStringLiteral("题面文字");
-        break;
-    case Field::AnswerText:
-        field = QStringLiteral("答案文字");
-        break;
-    case Field::Answer:
-    case Field::Count:
-        field = QStringLiteral("答案");
-        break;
-    }
-    return QStringLiteral("第 %1 道%2的%3")
-        .arg(QString::number(item.number), kind_name(item.kind), field);
-}
+// What the reader was looking for when it failed; turned into words only by
+// whoever is told, so that a paper of 30000 questions builds no message.
+using Item = QuestionPlace;
+using Field = QuestionField;
 
 // What reading a pair as UTF-8 found out about its bytes.
 struct Utf8Probe {
@@ -76,7 +41,7 @@ class FileReader
     // With a probe, a UTF-8 reader also checks the bytes it skips, so that
     // after a whole file the probe knows whether every byte was UTF-8.
     FileReader(const QByteArray &input, const char *file_name, const QTextCodec *codec,
-               QString *error, Utf8Probe *probe = nullptr)
+               PaperError *error, Utf8Probe *probe = nullptr)
         : pos_(input.constData()), end_(input.constData() + input.size()), file_name_(file_name),
           error_(error), codec_(codec), utf8_(is_utf8_codec(codec)),
           probe_(utf8_ ? probe : nullptr), legacy_(codec)
@@ -111,9 +76,7 @@ class FileReader
         if (!read_number(item, value))
             return false;
         if (value < 0 || value > kMaxQuestions)
-            return fail(QStringLiteral("%1应在 0 到 %2 之间，实际为 %3")
-                            .arg(describe_item(item), QString::number(kMaxQuestions),
-                                 QString::number(value)));
+            return fail(PaperError::What::CountOutOfRange, item, QString::number(value));
         count = int(value);
         return true;
     }
@@ -141,18 +104,16 @@ class FileReader
     {
         const auto *at = static_cast<const char *>(std::memchr(pos_, '@', size_t(end_ - pos_)));
         if (!at)
-            return fail(describe_item(item) + QStringLiteral("缺少开头的“@”（文件提前结束）"));
+            return fail(PaperError::What::TextWithoutStart, item);
         const char *const begin = at + 1;
         const auto *dollar =
             static_cast<const char *>(std::memchr(begin, '$', size_t(end_ - begin)));
         if (!dollar)
-            return fail(describe_item(item) + QStringLiteral("缺少结尾的“$”（文件提前结束）"));
+            return fail(PaperError::What::TextWithoutEnd, item);
         probe_skipped(pos_, at);
         if (!decode_text(at, dollar, text))
-            return fail(describe_item(item) +
-                        QStringLiteral("所用的文字编码无法识别（既不是 UTF-8，也不是 %1），"
-                                       "本程序无法原样读出它")
-                            .arg(QString::fromLatin1(legacy_paper_codec()->name())));
+            return fail(PaperError::What::TextUndecodable, item, QString(),
+                        QString::fromLatin1(legacy_paper_codec()->name()));
         pos_ = dollar + 1;
         return true;
     }
@@ -177,7 +138,7 @@ class FileReader
     {
         skip_space();
         if (pos_ == end_)
-            return fail(describe_item(item) + QStringLiteral("处应为一个数字（文件提前结束）"));
+            return fail(PaperError::What::NumberMissing, item);
         const char *digits = pos_;
         // from_chars takes a "-" but not a "+", which streams accept.
         if (*digits == '+') {
@@ -205,26 +166,10 @@ class FileReader
             ++stop;
         // From an "@", so that the codec keeps a byte-order mark to be named.
         const QByteArray quoted = "@" + QByteArray(pos_, int(stop - pos_));
-        QString found = visible(codec_->toUnicode(quoted).mid(1));
+        QString found = codec_->toUnicode(quoted).mid(1);
         if (stop != end_ && !is_space(*stop))
-            found += QStringLiteral("…");
-        return fail(describe_item(item) + QStringLiteral("处应为一个数字，实际为“%1”").arg(found));
-    }
-
-    // What a message quotes from a file: characters that cannot be seen (a
-    // byte-order mark, NUL, other control and format characters) are named.
-    static QString visible(const QString &quoted)
-    {
-        QString shown;
-        for (const QChar c : quoted) {
-            const QChar::Category category = c.category();
-            if (category == QChar::Other_Control || category == QChar::Other_Format ||
-                category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
-                shown += QLatin1Char('[') + code_point_label(QString(c)) + QLatin1Char(']');
-            else
-                shown += c;
-        }
-        return shown;
+            found += QChar(0x2026); // "…": there is more
+        return fail(PaperError::What::NotANumber, item, found);
     }
 
     // `at` is the field's "@", `end` its "$". False when the bytes are not a
@@ -279,18 +224,24 @@ class FileReader
         text.truncate(kept);
     }
 
-    bool fail(const QString &detail)
+    bool fail(PaperError::What what, const Item &item, const QString &found = QString(),
+              const QString &encoding = QString())
     {
-        if (error_)
-            *error_ = QStringLiteral("试卷文件 %1 有误：%2。")
-                          .arg(QString::fromLatin1(file_name_), detail);
+        if (error_) {
+            *error_ = PaperError();
+            error_->what = what;
+            error_->path = QString::fromLatin1(file_name_);
+            error_->place = item;
+            error_->found = found;
+            error_->encoding = encoding;
+        }
         return false;
     }
 
     const char *pos_;
     const char *const end_;
     const char *const file_name_;
-    QString *const error_;
+    PaperError *const error_;
     const QTextCodec *const codec_;
     const bool utf8_;
     Utf8Probe *const probe_;
@@ -310,8 +261,8 @@ const QTextCodec *paper_data_codec(const PaperData &paper)
 namespace
 {
 
-bool parse_problem_file(const QByteArray &input, PaperData &paper, QString *error, Utf8Probe *probe,
-                        qsizetype *end)
+bool parse_problem_file(const QByteArray &input, PaperData &paper, PaperError *error,
+                        Utf8Probe *probe, qsizetype *end)
 {
     FileReader reader(input, "problem.prb", paper_data_codec(paper), error, probe);
     int onech = 0, somech = 0, unch = 0;
@@ -351,8 +302,8 @@ bool parse_problem_file(const QByteArray &input, PaperData &paper, QString *erro
     return true;
 }
 
-bool parse_answer_file(const QByteArray &input, PaperData &paper, QString *error, Utf8Probe *probe,
-                       qsizetype *end)
+bool parse_answer_file(const QByteArray &input, PaperData &paper, PaperError *error,
+                       Utf8Probe *probe, qsizetype *end)
 {
     FileReader reader(input, "answer.ans", paper_data_codec(paper), error, probe);
     int k = 0;
@@ -378,7 +329,7 @@ bool parse_answer_file(const QByteArray &input, PaperData &paper, QString *error
 }
 
 bool parse_pair(const QByteArray &problem, const QByteArray &answer, PaperData &paper,
-                QString *error, Utf8Probe *probe, PaperExtent *extent)
+                PaperError *error, Utf8Probe *probe, PaperExtent *extent)
 {
     return parse_problem_file(problem, paper, error, probe,
                               extent ? &extent->problem_end : nullptr) &&
@@ -387,12 +338,12 @@ bool parse_pair(const QByteArray &problem, const QByteArray &answer, PaperData &
 
 } // namespace
 
-bool read_problem_file(const QByteArray &input, PaperData &paper, QString *error)
+bool read_problem_file(const QByteArray &input, PaperData &paper, PaperError *error)
 {
     return parse_problem_file(input, paper, error, nullptr, nullptr);
 }
 
-bool read_answer_file(const QByteArray &input, PaperData &paper, QString *error)
+bool read_answer_file(const QByteArray &input, PaperData &paper, PaperError *error)
 {
     return parse_answer_file(input, paper, error, nullptr, nullptr);
 }
@@ -452,38 +403,37 @@ bool is_wide(FileEncoding encoding)
 }
 
 // A file in a 16- or 32-bit encoding, which no part of the reader can read.
-std::optional<QString> wide_file_refusal(const FileEncodingGuess &problem,
-                                         const FileEncodingGuess &answer)
+std::optional<PaperError> wide_file_refusal(const FileEncodingGuess &problem,
+                                            const FileEncodingGuess &answer)
 {
     const std::pair<const char *, FileEncoding> files[] = {{"problem.prb", problem.encoding},
                                                            {"answer.ans", answer.encoding}};
     for (const auto &[name, encoding] : files) {
         if (!is_wide(encoding))
             continue;
-        const QString notepad = encoding == FileEncoding::Utf16
-                                    ? QStringLiteral("（Windows 记事本所说的“Unicode”）")
-                                    : QString();
-        return QStringLiteral("试卷文件 %1 是 %2 编码的文本%3，qv_make 读不了这种编码。"
-                              "请用记事本或其他文本编辑器打开它，另存为 ANSI（GBK）或 UTF-8 "
-                              "编码，然后再打开这份试卷。")
-            .arg(QLatin1String(name), encoding_label(encoding), notepad);
+        PaperError error;
+        error.what = PaperError::What::WideEncoding;
+        error.path = QLatin1String(name);
+        error.encoding = encoding_label(encoding);
+        return error;
     }
     return std::nullopt;
 }
 
 // A pair whose files were not saved together: one is UTF-8, the other not.
-std::optional<QString> mixed_pair_refusal(const FileEncodingGuess &problem,
-                                          const FileEncodingGuess &answer)
+std::optional<PaperError> mixed_pair_refusal(const FileEncodingGuess &problem,
+                                             const FileEncodingGuess &answer)
 {
     const bool mixed =
         (problem.encoding == FileEncoding::Utf8 && answer.encoding == FileEncoding::Legacy) ||
         (problem.encoding == FileEncoding::Legacy && answer.encoding == FileEncoding::Utf8);
     if (!mixed)
         return std::nullopt;
-    return QStringLiteral("试卷的两个文件编码不同：problem.prb 是 %1，answer.ans 是 %2。"
-                          "一份试卷的两个文件是一起保存的，编码相同；请确认它们属于同一份"
-                          "试卷，并把其中一个另存为与另一个相同的编码。")
-        .arg(encoding_label(problem.encoding), encoding_label(answer.encoding));
+    PaperError error;
+    error.what = PaperError::What::MixedEncodings;
+    error.encoding = encoding_label(problem.encoding);
+    error.other_encoding = encoding_label(answer.encoding);
+    return error;
 }
 
 // The file without the UTF-8 byte-order mark an editor put before it; what
@@ -499,7 +449,7 @@ QByteArray without_bom(const QByteArray &bytes, const FileEncodingGuess &guess)
 // The files as they are on disk, with what their first bytes said.
 bool read_pair_by_encoding(const QByteArray &problem_file, const QByteArray &answer_file,
                            FileEncodingGuess problem_guess, FileEncodingGuess answer_guess,
-                           PaperData &paper, QString *error, PaperExtent *extent)
+                           PaperData &paper, PaperError *error, PaperExtent *extent)
 {
     const bool marked_utf8 = problem_guess.utf8_bom || answer_guess.utf8_bom;
     const QByteArray problem = without_bom(problem_file, problem_guess);
@@ -509,7 +459,7 @@ bool read_pair_by_encoding(const QByteArray &problem_file, const QByteArray &ans
     PaperData first;
     first.codec = utf8_codec();
     Utf8Probe probe;
-    QString probe_error;
+    PaperError probe_error;
     if (parse_pair(problem, answer, first, &probe_error, &probe, extent) && !probe.invalid) {
         if (!probe.non_ascii && !marked_utf8)
             first.codec = QTextCodec::codecForLocale();
@@ -541,7 +491,7 @@ bool read_pair_by_encoding(const QByteArray &problem_file, const QByteArray &ans
 } // namespace
 
 bool read_paper_data(const QByteArray &problem, const QByteArray &answer, PaperData &paper,
-                     QString *error, PaperExtent *extent)
+                     PaperError *error, PaperExtent *extent)
 {
     FileEncodingGuess problem_guess = guess_file_marks(problem);
     FileEncodingGuess answer_guess = guess_file_marks(answer);
@@ -559,7 +509,7 @@ bool read_paper_data(const QByteArray &problem, const QByteArray &answer, PaperD
     return true;
 }
 
-bool read_paper(const QByteArray &problem, const QByteArray &answer, QString *error)
+bool read_paper(const QByteArray &problem, const QByteArray &answer, PaperError *error)
 {
     PaperData paper;
     if (!read_paper_data(problem, answer, paper, error))

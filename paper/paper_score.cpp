@@ -45,20 +45,14 @@ double open_paper_total()
     return total;
 }
 
-QString total_line(double total)
+QString two_decimals_text(double value)
 {
-    return QStringLiteral("试卷总分确认：") + QString::fromLatin1(two_decimals(total)) +
-           QStringLiteral(" 分");
-}
-
-QString no_paper_line()
-{
-    return QStringLiteral("试卷总分确认：未打开试卷");
+    return QString::fromLatin1(two_decimals(value));
 }
 
 QString score_text(double score)
 {
-    QString text = QString::fromLatin1(two_decimals(score));
+    QString text = two_decimals_text(score);
     while (text.endsWith(QLatin1Char('0')))
         text.chop(1);
     if (text.endsWith(QLatin1Char('.')))

@@ -13,12 +13,9 @@ double paper_total(const PaperData &paper);
 // The same for questions 1 to count of the open paper's tables.
 double open_paper_total();
 
-// "试卷总分确认：<total> 分" with the total as printf's "%.2f" would give it in
-// the C locale: exact rounding of the double, "." whatever the user's locale.
-QString total_line(double total);
-
-// What the total label says while no paper is open.
-QString no_paper_line();
+// The value as printf's "%.2f" would give it in the C locale: exact rounding
+// of the double, "." whatever the user's locale.
+QString two_decimals_text(double value);
 
 // A score as the printed paper and the check show it: at most two decimals,
 // no trailing zeros.

@@ -29,11 +29,6 @@ const char kTemporaryInfix[] = ".qv_make-";
 namespace
 {
 
-QString shown_path(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 #ifdef Q_OS_WIN
 std::wstring native(const QString &path)
 {
@@ -41,144 +36,46 @@ std::wstring native(const QString &path)
 }
 #endif
 
-QString not_a_regular_file(const QString &path, const QString &what)
+// What a step that failed leaves: the system's error; none when it worked.
+using Fault = std::optional<SystemError>;
+
+Fault system_fault(long code)
 {
-    return QStringLiteral("试卷文件 %1 不是普通文件，而是%2，不能作为试卷打开。")
-        .arg(shown_path(path), what);
+    return SystemError{SystemError::Kind::Code, code, QString()};
 }
 
-QString too_large(const QString &path)
+PaperError file_error(PaperError::What what, const QString &path)
 {
-    return QStringLiteral("%1 太大，不是一份试卷文件。").arg(shown_path(path));
+    PaperError error;
+    error.what = what;
+    error.path = path;
+    return error;
 }
 
-// The teacher reads Chinese: a system error is told in Chinese, with the
-// system's own words after it for whoever helps her.
-QString told_in_chinese(const QString &chinese, const QString &system_text)
+PaperError not_a_regular_file(const QString &path, FileType type)
 {
-    return system_text.isEmpty() || system_text == chinese
-               ? chinese
-               : QStringLiteral("%1（%2）").arg(chinese, system_text);
+    PaperError error = file_error(PaperError::What::NotRegularFile, path);
+    error.file_type = type;
+    return error;
+}
+
+PaperError with_system(PaperError error, const SystemError &system)
+{
+    error.system = system;
+    return error;
+}
+
+PaperError unreadable(const QString &path, const SystemError &system)
+{
+    return with_system(file_error(PaperError::What::CannotRead, path), system);
 }
 
 #ifdef Q_OS_WIN
-using SystemError = DWORD;
-
-QString chinese_reason(DWORD error_number)
-{
-    switch (error_number) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        return QStringLiteral("文件或文件夹不存在");
-    case ERROR_ACCESS_DENIED:
-        return QStringLiteral("没有权限");
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return QStringLiteral("文件正被另一个程序使用");
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return QStringLiteral("磁盘空间已满");
-    case ERROR_WRITE_PROTECT:
-        return QStringLiteral("磁盘有写保护");
-    case ERROR_NOT_READY:
-        return QStringLiteral("磁盘没有准备好");
-    case ERROR_CRC:
-    case ERROR_IO_DEVICE:
-        return QStringLiteral("读写磁盘时出错");
-    case ERROR_FILENAME_EXCED_RANGE:
-        return QStringLiteral("文件名太长");
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        return QStringLiteral("内存不足");
-    default:
-        return QStringLiteral("系统错误 %1").arg(error_number);
-    }
-}
-
-// The system's own wording, in the system's language. The toolkit's
-// qt_error_string reads a few Windows codes as C errno values (13, the
-// invalid-data code, as "Permission denied").
-QString system_text(DWORD error_number)
-{
-    wchar_t *text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error_number, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
-    const QString words =
-        length > 0 ? QString::fromWCharArray(text, int(length)).trimmed() : QString();
-    LocalFree(text);
-    return words;
-}
-
-QString system_reason(DWORD error_number)
-{
-    return told_in_chinese(chinese_reason(error_number), system_text(error_number));
-}
-
-bool is_permission_error(DWORD error_number)
-{
-    return error_number == ERROR_ACCESS_DENIED;
-}
-
 // A failure the tests inject is a full disk when writing, a refused
 // permission when opening to read.
 const DWORD kInjectedError = ERROR_DISK_FULL;
 const DWORD kInjectedReadError = ERROR_ACCESS_DENIED;
 #else
-using SystemError = int;
-
-QString chinese_reason(int error_number)
-{
-    switch (error_number) {
-    case ENOENT:
-        return QStringLiteral("文件或文件夹不存在");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("没有权限");
-    case ENOSPC:
-        return QStringLiteral("磁盘空间已满");
-    case EDQUOT:
-        return QStringLiteral("超出了磁盘配额");
-    case EROFS:
-        return QStringLiteral("磁盘是只读的");
-    case EIO:
-        return QStringLiteral("读写磁盘时出错");
-    case EISDIR:
-        return QStringLiteral("这是一个文件夹");
-    case ENOTDIR:
-        return QStringLiteral("路径中有一项不是文件夹");
-    case ENAMETOOLONG:
-        return QStringLiteral("文件名太长");
-    case EMFILE:
-    case ENFILE:
-        return QStringLiteral("打开的文件太多");
-    case EBUSY:
-    case ETXTBSY:
-        return QStringLiteral("文件正被使用");
-    case EFBIG:
-        return QStringLiteral("文件太大");
-    case ENOMEM:
-        return QStringLiteral("内存不足");
-    default:
-        return QStringLiteral("系统错误 %1").arg(error_number);
-    }
-}
-
-QString system_text(int error_number)
-{
-    return qt_error_string(error_number);
-}
-
-QString system_reason(int error_number)
-{
-    return told_in_chinese(chinese_reason(error_number), system_text(error_number));
-}
-
-bool is_permission_error(int error_number)
-{
-    return error_number == EACCES || error_number == EPERM;
-}
-
 const int kInjectedError = ENOSPC;
 const int kInjectedReadError = EACCES;
 #endif
@@ -192,20 +89,6 @@ storage_testing::FaultHook &fault_hook()
 bool injected_fault(storage_testing::Step step, const QString &path)
 {
     return fault_hook() && fault_hook()(step, path);
-}
-
-QString unreadable(const QString &path, const QString &reason)
-{
-    return QStringLiteral("无法读取试卷文件 %1：%2").arg(shown_path(path), reason);
-}
-
-// The permission missing when a file is there but cannot be opened is the
-// permission to read.
-QString reading_reason(SystemError error_number)
-{
-    if (!is_permission_error(error_number))
-        return system_reason(error_number);
-    return told_in_chinese(QStringLiteral("没有读取权限"), system_text(error_number));
 }
 
 // Reads to the end, but never more than `limit` + 1 bytes: the size a file
@@ -234,18 +117,17 @@ bool read_at_most(QFile &file, qint64 limit, QByteArray &bytes)
 
 #ifdef Q_OS_WIN
 
-PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error)
+PaperFileRead open_regular_file(const QString &path, QFile &file, PaperError &error)
 {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
-        error = not_a_regular_file(path, info.isDir() ? QStringLiteral("一个文件夹")
-                                                      : QStringLiteral("一个特殊文件"));
+        error = not_a_regular_file(path, info.isDir() ? FileType::Folder : FileType::Special);
         return PaperFileRead::Refused;
     }
     if (!info.exists())
         return PaperFileRead::Missing;
     if (injected_fault(storage_testing::Step::OpenForReading, path)) {
-        error = unreadable(path, reading_reason(kInjectedReadError));
+        error = unreadable(path, *system_fault(kInjectedReadError));
         return PaperFileRead::Refused;
     }
     const HANDLE handle = CreateFileW(native(path).c_str(), GENERIC_READ,
@@ -255,7 +137,7 @@ PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
             return PaperFileRead::Missing;
-        error = unreadable(path, reading_reason(code));
+        error = unreadable(path, *system_fault(code));
         return PaperFileRead::Refused;
     }
     const int fd = _open_osfhandle(intptr_t(handle), _O_RDONLY | _O_BINARY);
@@ -264,7 +146,7 @@ PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error
             _close(fd);
         else
             CloseHandle(handle);
-        error = unreadable(path, system_reason(ERROR_NOT_ENOUGH_MEMORY));
+        error = unreadable(path, *system_fault(ERROR_NOT_ENOUGH_MEMORY));
         return PaperFileRead::Refused;
     }
     return PaperFileRead::Read;
@@ -272,20 +154,20 @@ PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error
 
 #else
 
-QString kind_of(mode_t mode)
+FileType kind_of(mode_t mode)
 {
     if (S_ISDIR(mode))
-        return QStringLiteral("一个文件夹");
+        return FileType::Folder;
     if (S_ISFIFO(mode))
-        return QStringLiteral("一个命名管道（FIFO）");
+        return FileType::Fifo;
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("一个设备");
+        return FileType::Device;
     if (S_ISSOCK(mode))
-        return QStringLiteral("一个套接字");
-    return QStringLiteral("一个特殊文件");
+        return FileType::Socket;
+    return FileType::Special;
 }
 
-PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error)
+PaperFileRead open_regular_file(const QString &path, QFile &file, PaperError &error)
 {
     const QByteArray name = QFile::encodeName(path);
     // Without O_NONBLOCK, opening a FIFO for reading waits for a writer.
@@ -310,7 +192,7 @@ PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error
             return PaperFileRead::Missing;
         // There, but not to be read: a file without read permission, or in a
         // folder that may not be searched.
-        error = unreadable(path, reading_reason(open_error));
+        error = unreadable(path, *system_fault(open_error));
         return PaperFileRead::Refused;
     }
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -320,7 +202,7 @@ PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error
     }
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        error = unreadable(path, system_reason(ENOMEM));
+        error = unreadable(path, *system_fault(ENOMEM));
         return PaperFileRead::Refused;
     }
     return PaperFileRead::Read;
@@ -330,23 +212,23 @@ PaperFileRead open_regular_file(const QString &path, QFile &file, QString &error
 
 } // namespace
 
-PaperFileRead read_paper_file(const QString &path, QByteArray &bytes, QString &error)
+PaperFileRead read_paper_file(const QString &path, QByteArray &bytes, PaperError &error)
 {
     QFile file;
     const PaperFileRead opened = open_regular_file(path, file, error);
     if (opened != PaperFileRead::Read)
         return opened;
     if (file.size() > kLargestPaperFile) {
-        error = too_large(path);
+        error = file_error(PaperError::What::FileTooLarge, path);
         return PaperFileRead::Refused;
     }
     if (!read_at_most(file, kLargestPaperFile, bytes)) {
-        error = unreadable(path, told_in_chinese(QStringLiteral("读取时出错"), file.errorString()));
+        error = unreadable(path, SystemError{SystemError::Kind::ReadFailed, 0, file.errorString()});
         return PaperFileRead::Refused;
     }
     if (bytes.size() > kLargestPaperFile) {
         bytes.clear();
-        error = too_large(path);
+        error = file_error(PaperError::What::FileTooLarge, path);
         return PaperFileRead::Refused;
     }
     return PaperFileRead::Read;
@@ -358,17 +240,9 @@ PaperFileRead read_paper_file(const QString &path, QByteArray &bytes, QString &e
 namespace
 {
 
-QString save_error(const QString &path, const QString &reason)
+PaperError save_failed(const QString &path, const SystemError &system)
 {
-    return QStringLiteral("无法保存 %1：%2\n原来的试卷文件没有改动。")
-        .arg(shown_path(path), reason);
-}
-
-QString not_known_on_disk(const QString &folder, const QString &reason)
-{
-    return QStringLiteral("两个试卷文件都已替换，但无法确认文件夹 %1 已写入磁盘：%2\n"
-                          "请解决问题后再保存一次。")
-        .arg(shown_path(folder), reason);
+    return with_system(file_error(PaperError::What::SaveFailed, path), system);
 }
 
 // A temporary file beside its target, written and on the disk.
@@ -395,7 +269,7 @@ QString random_suffix()
     return suffix;
 }
 
-QString write_temporary(const PaperFileWrite &target, Temporary &temporary)
+Fault write_temporary(const PaperFileWrite &target, Temporary &temporary)
 {
     HANDLE handle = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
@@ -406,7 +280,7 @@ QString write_temporary(const PaperFileWrite &target, Temporary &temporary)
             break;
     }
     if (handle == INVALID_HANDLE_VALUE)
-        return system_reason(GetLastError());
+        return system_fault(GetLastError());
     temporary.exists = true;
     const char *data = target.bytes.constData();
     qint64 left = target.bytes.size();
@@ -426,50 +300,50 @@ QString write_temporary(const PaperFileWrite &target, Temporary &temporary)
         error = GetLastError();
     if (!CloseHandle(handle) && error == 0)
         error = GetLastError();
-    return error == 0 ? QString() : system_reason(error);
+    return error == 0 ? Fault() : system_fault(error);
 }
 
-QString replace(const Temporary &temporary, const QString &target)
+Fault replace(const Temporary &temporary, const QString &target)
 {
     if (injected_fault(storage_testing::Step::Replace, target))
-        return system_reason(kInjectedError);
+        return system_fault(kInjectedError);
     if (MoveFileExW(native(temporary.path).c_str(), native(target).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return QString();
-    return system_reason(GetLastError());
+        return Fault();
+    return system_fault(GetLastError());
 }
 
 // Windows refuses to replace a read-only file, or one that another program
 // holds open without letting it be deleted; found out only at the second
 // replacement, that would leave a new problem.prb beside an old answer.ans.
 // Both are asked first, while nothing has changed.
-QString refusal_to_replace(const QString &target)
+Fault refusal_to_replace(const QString &target)
 {
     const std::wstring name = native(target);
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return QString(); // not there: nothing to replace
+        return Fault(); // not there: nothing to replace
     if (attributes & FILE_ATTRIBUTE_READONLY)
-        return QStringLiteral("它是只读文件");
+        return SystemError{SystemError::Kind::ReadOnlyFile, 0, QString()};
     const HANDLE handle =
         CreateFileW(name.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         return error == ERROR_SHARING_VIOLATION
-                   ? QStringLiteral("另一个程序正打开着它，请先在那个程序中关闭它")
-                   : system_reason(error);
+                   ? SystemError{SystemError::Kind::HeldOpen, long(error), QString()}
+                   : system_fault(error);
     }
     CloseHandle(handle);
-    return QString();
+    return Fault();
 }
 
 // MOVEFILE_WRITE_THROUGH has put each replacement on the disk already.
-QString sync_folder(const QString &folder)
+Fault sync_folder(const QString &folder)
 {
     if (injected_fault(storage_testing::Step::SyncFolder, folder))
-        return system_reason(kInjectedError);
-    return QString();
+        return system_fault(kInjectedError);
+    return Fault();
 }
 
 class OldFilesHeld
@@ -488,10 +362,10 @@ mode_t new_file_mode()
     return 0666 & ~mask;
 }
 
-QString write_all_and_sync(int fd, const QString &path, const QByteArray &bytes)
+Fault write_all_and_sync(int fd, const QString &path, const QByteArray &bytes)
 {
     if (injected_fault(storage_testing::Step::WriteTemporary, path))
-        return system_reason(kInjectedError);
+        return system_fault(kInjectedError);
     const char *data = bytes.constData();
     size_t left = size_t(bytes.size());
     while (left > 0) {
@@ -499,7 +373,7 @@ QString write_all_and_sync(int fd, const QString &path, const QByteArray &bytes)
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            return system_reason(errno);
+            return system_fault(errno);
         }
         data += written;
         left -= size_t(written);
@@ -507,18 +381,18 @@ QString write_all_and_sync(int fd, const QString &path, const QByteArray &bytes)
     // Qt's QSaveFile ignores a failed sync: a disk that did not keep the data
     // must not be reported as a save.
     if (injected_fault(storage_testing::Step::SyncTemporary, path))
-        return system_reason(kInjectedError);
+        return system_fault(kInjectedError);
     if (::fsync(fd) != 0)
-        return system_reason(errno);
-    return QString();
+        return system_fault(errno);
+    return Fault();
 }
 
-QString write_temporary(const PaperFileWrite &target, Temporary &temporary)
+Fault write_temporary(const PaperFileWrite &target, Temporary &temporary)
 {
     QByteArray name = QFile::encodeName(target.path) + kTemporaryInfix + "XXXXXX";
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0)
-        return system_reason(errno);
+        return system_fault(errno);
     temporary.path = QFile::decodeName(name);
     temporary.exists = true;
     // The new file keeps the old one's permissions, as an edited file would.
@@ -526,30 +400,30 @@ QString write_temporary(const PaperFileWrite &target, Temporary &temporary)
     const mode_t mode = ::stat(QFile::encodeName(target.path).constData(), &old) == 0
                             ? (old.st_mode & 07777)
                             : new_file_mode();
-    QString error;
+    Fault error;
     if (::fchmod(fd, mode) != 0)
-        error = system_reason(errno);
-    if (error.isEmpty())
+        error = system_fault(errno);
+    if (!error)
         error = write_all_and_sync(fd, temporary.path, target.bytes);
-    if (::close(fd) != 0 && error.isEmpty())
-        error = system_reason(errno);
+    if (::close(fd) != 0 && !error)
+        error = system_fault(errno);
     return error;
 }
 
-QString replace(const Temporary &temporary, const QString &target)
+Fault replace(const Temporary &temporary, const QString &target)
 {
     if (injected_fault(storage_testing::Step::Replace, target))
-        return system_reason(kInjectedError);
+        return system_fault(kInjectedError);
     if (::rename(QFile::encodeName(temporary.path).constData(),
                  QFile::encodeName(target).constData()) == 0)
-        return QString();
-    return system_reason(errno);
+        return Fault();
+    return system_fault(errno);
 }
 
 // POSIX replaces any file its folder lets it replace.
-QString refusal_to_replace(const QString &)
+Fault refusal_to_replace(const QString &)
 {
-    return QString();
+    return Fault();
 }
 
 // Replacing a file frees the old one's blocks inside the rename call, which
@@ -579,17 +453,17 @@ class OldFilesHeld
 };
 
 // A rename is only on the disk once the folder that holds the name is.
-QString sync_folder(const QString &folder)
+Fault sync_folder(const QString &folder)
 {
     if (injected_fault(storage_testing::Step::SyncFolder, folder))
-        return system_reason(kInjectedError);
+        return system_fault(kInjectedError);
     const int fd =
         ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return system_reason(errno);
-    QString error;
+        return system_fault(errno);
+    Fault error;
     if (::fsync(fd) != 0)
-        error = system_reason(errno);
+        error = system_fault(errno);
     ::close(fd);
     return error;
 }
@@ -613,25 +487,29 @@ void remove_leftover_temporaries(const QString &folder, const QStringList &file_
         dir.remove(leftover);
 }
 
-QString half_saved_to_finish(const QString &first, const QString &second,
-                             const QString &second_temporary, const QString &reason)
+PaperError half_saved_to_finish(const QString &first, const QString &second,
+                                const QString &second_temporary, const SystemError &system)
 {
-    return QStringLiteral("无法保存 %1：%2\n%3 已经保存，%1 仍是原来的内容；新的 %1 完整地保存在 "
-                          "%4 中。下次打开这份试卷时 qv_make 会完成这次保存；也可以解决问题后"
-                          "再保存一次。")
-        .arg(shown_path(second), reason, shown_path(first), shown_path(second_temporary));
+    PaperError error = with_system(file_error(PaperError::What::SaveHalfDone, second), system);
+    error.other_path = first;
+    error.temporary = second_temporary;
+    return error;
+}
+
+PaperError not_known_on_disk(const QString &folder, const SystemError &system)
+{
+    return with_system(file_error(PaperError::What::SaveNotOnDisk, folder), system);
 }
 
 // The record is put in place the safe way, and the folder synced, so that
-// it is on the disk whole before either paper file is replaced. Returns the
-// system's reason, or an empty string.
-QString write_save_record(const PaperFileWrite &record)
+// it is on the disk whole before either paper file is replaced.
+Fault write_save_record(const PaperFileWrite &record)
 {
     Temporary temporary;
-    QString error = write_temporary(record, temporary);
-    if (error.isEmpty())
+    Fault error = write_temporary(record, temporary);
+    if (!error)
         error = replace(temporary, record.path);
-    if (!error.isEmpty()) {
+    if (error) {
         remove_temporary(temporary);
         return error;
     }
@@ -657,24 +535,22 @@ QByteArray save_record(const Temporary (&temporaries)[2], const PaperFileWrite *
 
 const char kSaveRecordName[] = ".qv_make-save";
 
-QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &second)
+PaperError replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &second)
 {
     Temporary temporaries[2];
     const PaperFileWrite *targets[2] = {&first, &second};
     for (int i = 0; i < 2; ++i) {
-        const QString error = write_temporary(*targets[i], temporaries[i]);
-        if (!error.isEmpty()) {
+        if (const Fault error = write_temporary(*targets[i], temporaries[i])) {
             remove_temporary(temporaries[0]);
             remove_temporary(temporaries[1]);
-            return save_error(targets[i]->path, error);
+            return save_failed(targets[i]->path, *error);
         }
     }
     for (const PaperFileWrite *target : targets) {
-        const QString refusal = refusal_to_replace(target->path);
-        if (!refusal.isEmpty()) {
+        if (const Fault refusal = refusal_to_replace(target->path)) {
             remove_temporary(temporaries[0]);
             remove_temporary(temporaries[1]);
-            return save_error(target->path, refusal);
+            return save_failed(target->path, *refusal);
         }
     }
     // Both new files are on the disk. Before either replaces its old file,
@@ -683,37 +559,37 @@ QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &s
     // of leaving a new problem.prb beside an old answer.ans.
     const QString folder = folder_of(first.path);
     const QString record_path = folder + QLatin1Char('/') + QLatin1String(kSaveRecordName);
-    QString error = write_save_record({record_path, save_record(temporaries, targets)});
-    if (!error.isEmpty()) {
+    Fault error = write_save_record({record_path, save_record(temporaries, targets)});
+    if (error) {
         remove_temporary(temporaries[0]);
         remove_temporary(temporaries[1]);
         QFile::remove(record_path);
-        return save_error(first.path, error);
+        return save_failed(first.path, *error);
     }
     // The two replacements follow each other with nothing in between.
     std::optional<OldFilesHeld> old_files;
     old_files.emplace(first.path, second.path);
     error = replace(temporaries[0], first.path);
-    if (!error.isEmpty()) {
+    if (error) {
         remove_temporary(temporaries[0]);
         remove_temporary(temporaries[1]);
         QFile::remove(record_path);
-        return save_error(first.path, error);
+        return save_failed(first.path, *error);
     }
     temporaries[0].exists = false;
     error = replace(temporaries[1], second.path);
-    if (!error.isEmpty()) {
+    if (error) {
         // The record and the new answer file stay: the next open finishes.
-        return half_saved_to_finish(first.path, second.path, temporaries[1].path, error);
+        return half_saved_to_finish(first.path, second.path, temporaries[1].path, *error);
     }
     old_files.reset();
     error = sync_folder(folder);
-    if (!error.isEmpty())
-        return not_known_on_disk(folder, error);
+    if (error)
+        return not_known_on_disk(folder, *error);
     QFile::remove(record_path);
     remove_leftover_temporaries(
         folder, {QFileInfo(first.path).fileName(), QFileInfo(second.path).fileName()});
-    return QString();
+    return PaperError();
 }
 
 // ---------------------------------------------------------------------------
@@ -768,7 +644,7 @@ InterruptedSave find_interrupted_save(const QString &folder)
     if (!QFileInfo::exists(save.record))
         return save;
     QByteArray bytes;
-    QString error;
+    PaperError error;
     RecordedFile files[2];
     save.state = InterruptedSave::State::Unclear;
     if (read_paper_file(save.record, bytes, error) != PaperFileRead::Read ||
@@ -793,81 +669,76 @@ InterruptedSave find_interrupted_save(const QString &folder)
     return save;
 }
 
-QString finish_interrupted_save(const InterruptedSave &save)
+PaperError interrupted_save_error(const InterruptedSave &save)
+{
+    using State = InterruptedSave::State;
+    PaperError error;
+    error.record = save.record;
+    switch (save.state) {
+    case State::None:
+    case State::BothReplaced:
+        return PaperError();
+    case State::NothingReplaced:
+    case State::FirstReplaced:
+        error.what = PaperError::What::SaveWaitsToBeFinished;
+        error.files_replaced = save.state == State::FirstReplaced ? 1 : 0;
+        error.waiting[0] = save.temporaries[0];
+        error.waiting[1] = save.temporaries[1];
+        return error;
+    case State::Unclear:
+        break;
+    }
+    error.what = PaperError::What::SaveUnclear;
+    return error;
+}
+
+PaperError finish_interrupted_save(const InterruptedSave &save)
 {
     using State = InterruptedSave::State;
     if (save.state == State::None)
-        return QString();
+        return PaperError();
     if (save.state == State::Unclear)
-        return describe_interrupted_save(save);
+        return interrupted_save_error(save);
     for (int i = 0; i < 2; ++i) {
         const bool waiting =
             save.state == State::NothingReplaced || (save.state == State::FirstReplaced && i == 1);
         if (!waiting)
             continue;
-        QString error = refusal_to_replace(save.paper_files[i]);
-        if (error.isEmpty())
+        Fault error = refusal_to_replace(save.paper_files[i]);
+        if (!error)
             error = replace({save.temporaries[i], true}, save.paper_files[i]);
-        if (!error.isEmpty())
-            return QStringLiteral("无法完成上次被中断的保存：无法替换 %1：%2")
-                .arg(shown_path(save.paper_files[i]), error);
+        if (error)
+            return with_system(file_error(PaperError::What::FinishFailed, save.paper_files[i]),
+                               *error);
     }
     const QString folder = folder_of(save.record);
-    const QString error = sync_folder(folder);
-    if (!error.isEmpty())
-        return not_known_on_disk(folder, error);
+    if (const Fault error = sync_folder(folder))
+        return not_known_on_disk(folder, *error);
     QFile::remove(save.record);
-    return QString();
+    return PaperError();
 }
 
-QString describe_interrupted_save(const InterruptedSave &save)
+PaperError replace_file(const PaperFileWrite &file)
 {
-    using State = InterruptedSave::State;
-    switch (save.state) {
-    case State::None:
-        return QString();
-    case State::NothingReplaced:
-        return QStringLiteral("上次保存被中断：新的 problem.prb 和 answer.ans 已经完整地写在 %1 和 "
-                              "%2 中，但还没有替换原来的文件；原来的两个文件是配套的。")
-            .arg(shown_path(save.temporaries[0]), shown_path(save.temporaries[1]));
-    case State::FirstReplaced:
-        return QStringLiteral("上次保存被中断：problem.prb 已经是新的，answer.ans 还是原来的，"
-                              "两个文件不配套；新的 answer.ans 完整地保存在 %1 中。")
-            .arg(shown_path(save.temporaries[1]));
-    case State::BothReplaced:
-        return QStringLiteral("上次保存被中断，但两个试卷文件都已经替换为新的。");
-    case State::Unclear:
-        break;
-    }
-    return QStringLiteral("上次保存被中断，而且文件夹中的文件在那之后又被改动过，无法确定哪些文件"
-                          "是配套的。请检查文件夹 %1 中的 problem.prb、answer.ans 和以 "
-                          "“.qv_make-”开头的文件；确认无误后删除 %2，再打开试卷。")
-        .arg(shown_path(folder_of(save.record)), shown_path(save.record));
-}
-
-QString replace_file(const PaperFileWrite &file)
-{
-    const auto failed = [&file](const QString &reason) {
-        return QStringLiteral("无法写入 %1：%2\n原来的文件没有改动。")
-            .arg(shown_path(file.path), reason);
-    };
     Temporary temporary;
-    QString error = write_temporary(file, temporary);
-    if (error.isEmpty())
+    Fault error = write_temporary(file, temporary);
+    if (!error)
         error = refusal_to_replace(file.path);
-    if (error.isEmpty())
+    if (!error)
         error = replace(temporary, file.path);
-    if (!error.isEmpty()) {
+    if (error) {
         remove_temporary(temporary);
-        return failed(error);
+        return with_system(file_error(PaperError::What::WriteFailed, file.path), *error);
     }
     const QString folder = folder_of(file.path);
-    error = sync_folder(folder);
-    if (!error.isEmpty())
-        return QStringLiteral("已写入 %1，但无法确认文件夹 %2 已写入磁盘：%3")
-            .arg(shown_path(file.path), shown_path(folder), error);
+    if (const Fault synced = sync_folder(folder)) {
+        PaperError not_on_disk =
+            with_system(file_error(PaperError::What::WrittenNotOnDisk, file.path), *synced);
+        not_on_disk.other_path = folder;
+        return not_on_disk;
+    }
     remove_leftover_temporaries(folder, {QFileInfo(file.path).fileName()});
-    return QString();
+    return PaperError();
 }
 
 void storage_testing::set_fault_hook(FaultHook hook)

@@ -3,6 +3,8 @@
 // reading more than a paper can hold, and replacing both files so that a
 // failure, a crash or a power cut leaves the old pair or the new one.
 
+#include "paper/paper_error.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -20,7 +22,7 @@ enum class PaperFileRead {
 // Opens without waiting for a writer (a FIFO must never block), reads only a
 // regular file and at most kLargestPaperFile + 1 bytes, whatever the file's
 // size claims.
-PaperFileRead read_paper_file(const QString &path, QByteArray &bytes, QString &error);
+PaperFileRead read_paper_file(const QString &path, QByteArray &bytes, PaperError &error);
 
 struct PaperFileWrite {
     QString path;
@@ -29,12 +31,12 @@ struct PaperFileWrite {
 
 // Writes each file to a temporary file beside it and syncs it to the disk;
 // only when both are there are the old files replaced, one right after the
-// other, and the folder synced. Returns what went wrong, for the teacher, or
-// an empty string. Before the first replacement a failure leaves the old files
-// and no temporary file; afterwards the message says which file is new.
+// other, and the folder synced. Returns what went wrong, if anything. Before
+// the first replacement a failure leaves the old files and no temporary file;
+// afterwards the error says which file is new.
 // After a success, temporary files that an interrupted save of this program
 // left in the folder are removed.
-QString replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &second);
+PaperError replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &second);
 
 // A save cut short (a crash, a power cut, a failed second replacement) leaves
 // a record beside the paper files, kSaveRecordName, that names the temporary
@@ -65,16 +67,17 @@ struct InterruptedSave {
 
 InterruptedSave find_interrupted_save(const QString &folder);
 
-// Puts the waiting temporaries in place and removes the record. Returns what
-// went wrong, for the teacher, or an empty string.
-QString finish_interrupted_save(const InterruptedSave &save);
+// The refusal to read a pair held back by a save cut short; none for a
+// folder whose pair may be read.
+PaperError interrupted_save_error(const InterruptedSave &save);
 
-// "上次保存被中断：" and what the folder holds.
-QString describe_interrupted_save(const InterruptedSave &save);
+// Puts the waiting temporaries in place and removes the record. Returns what
+// went wrong, if anything.
+PaperError finish_interrupted_save(const InterruptedSave &save);
 
 // One file written the same safe way: the old file or the new one, never a
 // part of either.
-QString replace_file(const PaperFileWrite &file);
+PaperError replace_file(const PaperFileWrite &file);
 
 // The names of this program's temporary files start with the paper file's
 // name and this, and end in six random characters.

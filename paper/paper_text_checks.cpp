@@ -1,4 +1,4 @@
-// Which texts the paper files cannot carry, and how the teacher is told.
+// Which texts the paper files cannot carry.
 
 #include "paper/paper_files.h"
 
@@ -78,50 +78,4 @@ std::vector<UnwritableText> find_unwritable_texts(const PaperData &paper)
         check(QuestionKind::FreeAnswer, i, true, paper.unch[i].answer);
     }
     return found;
-}
-
-namespace
-{
-
-// A lone surrogate cannot be shown, nor a control character seen.
-QString shown_character(const QString &character)
-{
-    if (character.size() == 1 &&
-        (character[0].isSurrogate() || character[0].category() == QChar::Other_Control))
-        return QStringLiteral("�");
-    return character;
-}
-
-} // namespace
-
-QString describe_unwritable_text(const UnwritableText &text)
-{
-    const QString where =
-        QStringLiteral("第 %1 道%2的%3")
-            .arg(QString::number(text.number), kind_name(text.kind),
-                 text.in_answer ? QStringLiteral("答案") : QStringLiteral("题面"));
-    switch (text.reason) {
-    case UnwritableText::Reason::DollarSign:
-        return where + QStringLiteral("中含有“$”，试卷文件无法保存这个字符。请删去它后再保存。");
-    case UnwritableText::Reason::TooLong:
-        return where + QStringLiteral("太长：试卷文件中的一段文字须少于 %1 "
-                                      "字节（按试卷的文字编码 %2 计算）。请缩短它后再保存。")
-                           .arg(QString::number(kMaxTextBytes), text.encoding);
-    case UnwritableText::Reason::NotInEncoding:
-        return where + QStringLiteral("中含有字符“%1”（%2），试卷的文字编码 %3 "
-                                      "无法保存这个字符。请删去或换掉它后再保存。")
-                           .arg(shown_character(text.character), code_point_label(text.character),
-                                text.encoding);
-    }
-    return where;
-}
-
-// "U+20A9", or "U+1F600" for a surrogate pair.
-QString code_point_label(const QString &character)
-{
-    uint code = character.isEmpty() ? 0u : character[0].unicode();
-    if (character.size() == 2 && character[0].isHighSurrogate())
-        code = QChar::surrogateToUcs4(character[0], character[1]);
-    return QStringLiteral("U+") +
-           QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'));
 }

@@ -2,6 +2,7 @@
 // What the GIFT and Moodle XML readers and writers share: a choice question
 // as a platform receives it, and a platform's question on its way into the paper.
 
+#include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 
 #include <QByteArray>

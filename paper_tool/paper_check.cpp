@@ -1,5 +1,6 @@
 #include "paper_tool/paper_check.h"
 
+#include "paper/paper_messages.h"
 #include "paper/paper_score.h"
 
 #include <QHash>
@@ -13,23 +14,26 @@
 namespace
 {
 
-enum class Field { Problem, Score, FullScore, PartialScore, Answer };
+using Field = QuestionField;
 
-QString field_name(Field field)
+// Within a question the findings follow the page: problem, scores, answer.
+int page_order(Field field)
 {
     switch (field) {
+    case Field::Count:
     case Field::Problem:
-        return QStringLiteral("题面");
+        return 0;
     case Field::Score:
-        return QStringLiteral("分数");
+        return 1;
     case Field::FullScore:
-        return QStringLiteral("全对分数");
+        return 2;
     case Field::PartialScore:
-        return QStringLiteral("少选分数");
+        return 3;
     case Field::Answer:
-        return QStringLiteral("答案");
+    case Field::AnswerText:
+        break;
     }
-    return QString();
+    return 4;
 }
 
 struct Finding {
@@ -56,7 +60,8 @@ class Findings
     std::vector<QString> lines()
     {
         std::stable_sort(list_.begin(), list_.end(), [](const Finding &a, const Finding &b) {
-            return std::tie(a.kind, a.number, a.field) < std::tie(b.kind, b.number, b.field);
+            return std::make_tuple(a.kind, a.number, page_order(a.field)) <
+                   std::make_tuple(b.kind, b.number, page_order(b.field));
         });
         std::vector<QString> lines;
         for (const Finding &finding : list_)
@@ -154,22 +159,6 @@ class DuplicateProblems
     QHash<QString, Place> first_;
 };
 
-QString unwritable_what(const UnwritableText &text)
-{
-    switch (text.reason) {
-    case UnwritableText::Reason::DollarSign:
-        return QStringLiteral("含有“$”，试卷文件无法保存这个字符");
-    case UnwritableText::Reason::TooLong:
-        return QStringLiteral(
-                   "太长，须少于 %1 字节（按试卷的文字编码 %2 计算），qv_make 会拒绝保存")
-            .arg(QString::number(kMaxTextBytes), text.encoding);
-    case UnwritableText::Reason::NotInEncoding:
-        return QStringLiteral("含有字符 %1，试卷的文字编码 %2 无法保存它，qv_make 会拒绝保存")
-            .arg(code_point_label(text.character), text.encoding);
-    }
-    return QString();
-}
-
 // Records after the last one the counts ask for: problem.prb's each end with a
 // text field; answer.ans's are numbers or text fields.
 int records_after(const QByteArray &file, qsizetype from, bool numbers_count)
@@ -254,7 +243,7 @@ std::vector<QString> check_paper(const PaperOnDisk &disk)
     }
     for (const UnwritableText &text : find_unwritable_texts(paper))
         findings.add(text.kind, text.number, text.in_answer ? Field::Answer : Field::Problem,
-                     unwritable_what(text));
+                     unwritable_reason(unwritable_error(text)));
     check_beyond_counts(findings, disk);
     return findings.lines();
 }

@@ -1,20 +1,13 @@
 #pragma once
 // What a teacher should mend before the exam, found over the whole paper.
 
+#include "paper/paper_commands.h"
 #include "paper/paper_files.h"
+#include "paper/paper_messages.h"
 #include "paper/paper_score.h"
 
 #include <QString>
 #include <vector>
-
-// A paper as its folder holds it: the files' bytes, what the reader took from
-// them and where it stopped.
-struct PaperOnDisk {
-    QByteArray problem;
-    QByteArray answer;
-    PaperData paper;
-    PaperExtent extent;
-};
 
 // One line per finding: "<kind> 第 <n> 题 <field>：<what is wrong>", or
 // "<file>：<what is wrong>" for what lies in a file beyond the counts.

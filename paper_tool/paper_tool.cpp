@@ -2,6 +2,7 @@
 
 #include "paper/paper_commands.h"
 #include "paper/paper_files.h"
+#include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"
 #include "paper_tool/exchange.h"
@@ -60,27 +61,9 @@ bool read_folder(const QString &folder, PaperOnDisk &disk, QString &error)
         error = QStringLiteral("%1 不是一个文件夹").arg(shown(folder));
         return false;
     }
-    const auto read = [&](const char *name, QByteArray &bytes) {
-        switch (read_paper_file(file_in(folder, name), bytes, error)) {
-        case PaperFileRead::Read:
-            return true;
-        case PaperFileRead::Missing:
-            error =
-                QStringLiteral("文件夹 %1 下缺少 %2 文件").arg(shown(folder), QLatin1String(name));
-            return false;
-        case PaperFileRead::Refused:
-            return false;
-        }
-        return false;
-    };
-    const InterruptedSave interrupted = find_interrupted_save(folder);
-    if (interrupted.holds_back_the_pair()) {
-        error = describe_interrupted_save(interrupted) +
-                QStringLiteral("用 qv_make 打开这份试卷即可完成那次保存。");
-        return false;
-    }
-    return read(kProblemFile, disk.problem) && read(kAnswerFile, disk.answer) &&
-           read_paper_data(disk.problem, disk.answer, disk.paper, &error, &disk.extent);
+    const PaperError failed = read_paper_folder(folder, disk);
+    error = paper_message(failed);
+    return !failed.failed();
 }
 
 // qv_make keeps nothing but the two paper files in a paper's folder.
@@ -109,8 +92,8 @@ int deliver(const QString &path, const QByteArray &bytes, bool force)
     const QString folder = QFileInfo(path).absolutePath();
     if (!force && folder_holds_paper_files(folder))
         return fail(refuse_paper_folder(folder));
-    const QString error = replace_file({path, bytes});
-    return error.isEmpty() ? kDone : fail(error);
+    const PaperError error = replace_file({path, bytes});
+    return error.failed() ? fail(paper_message(error)) : kDone;
 }
 
 QString folder_title(const QString &folder)
@@ -145,18 +128,18 @@ QString write_paper_folder(const QString &folder, const PaperData &paper)
     if (!write_paper_data(paper, problem, answer)) {
         const std::vector<UnwritableText> texts = find_unwritable_texts(paper);
         return texts.empty() ? QStringLiteral("试卷无法写出")
-                             : describe_unwritable_text(texts.front());
+                             : paper_message(unwritable_error(texts.front()));
     }
     const QStringList made = missing_folders(folder);
     if (!QDir().mkpath(folder))
         return QStringLiteral("无法建立文件夹 %1").arg(shown(folder));
-    const QString error = replace_paper_files({file_in(folder, kProblemFile), problem},
-                                              {file_in(folder, kAnswerFile), answer});
-    if (!error.isEmpty()) {
+    const PaperError error = replace_paper_files({file_in(folder, kProblemFile), problem},
+                                                 {file_in(folder, kAnswerFile), answer});
+    if (error.failed()) {
         for (const QString &path : made)
             QDir().rmdir(path);
     }
-    return error;
+    return paper_message(error);
 }
 
 // The lines kept of a kind, then how many more there were: a bank of a
@@ -406,10 +389,11 @@ int run_import(const QStringList &arguments)
         return fail(refuse_paper_folder(folder));
 
     QByteArray file;
-    QString error;
-    if (read_paper_file(command.argument(0), file, error) != PaperFileRead::Read)
-        return fail(error.isEmpty() ? QStringLiteral("无法读取 %1").arg(shown(command.argument(0)))
-                                    : error);
+    PaperError unread;
+    if (read_paper_file(command.argument(0), file, unread) != PaperFileRead::Read)
+        return fail(unread.failed()
+                        ? paper_message(unread)
+                        : QStringLiteral("无法读取 %1").arg(shown(command.argument(0))));
     ImportResult result =
         *gift ? import_gift(std::move(file), *scores) : import_moodle_xml(file, *scores);
     if (!result.error.isEmpty())
@@ -417,7 +401,7 @@ int run_import(const QStringList &arguments)
     report_import(result);
     if (question_count(result.paper) == 0)
         return fail(QStringLiteral("文件中没有可以导入的题目，没有写出试卷"));
-    error = write_paper_folder(folder, result.paper);
+    const QString error = write_paper_folder(folder, result.paper);
     if (!error.isEmpty())
         return fail(error);
     return result.skipped.empty() && result.changed.empty() ? kDone : kAttention;

@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
     }
     const CommandOutcome opened = open_paper_folder(QString::fromLocal8Bit(argv[1]));
     if (!opened.ok || unch_count < 1) {
-        std::printf("could not open: %s\n", qPrintable(opened.message));
+        std::printf("could not open: %s\n", qPrintable(opened.message()));
         return 2;
     }
     unch_table[1].problem += QString(100, QLatin1Char('p'));
@@ -76,6 +76,6 @@ int main(int argc, char *argv[])
         });
     }
     const CommandOutcome saved = save_open_paper();
-    std::printf("%s\n", saved.ok ? "saved" : qPrintable(saved.message));
+    std::printf("%s\n", saved.ok ? "saved" : qPrintable(saved.message()));
     return saved.ok ? 0 : 3;
 }

@@ -6,6 +6,7 @@
 
 #include "paper/paper_commands.h"
 #include "paper/paper_files.h"
+#include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"
 #include "platform/dialogs.h"
@@ -819,9 +820,9 @@ void TestCommands::save_failingPartWay_leavesBothOldFilesIntact()
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
     QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
-    QString error;
+    PaperError error;
     QVERIFY2(read_paper(read_file(path("problem.prb")), read_file(path("answer.ans")), &error),
-             qPrintable(error));
+             qPrintable(paper_message(error)));
 #endif
 }
 

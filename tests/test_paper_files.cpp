@@ -3,6 +3,7 @@
 
 #include "paper/paper_encoding.h"
 #include "paper/paper_files.h"
+#include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "tests/test_support.h"
 
@@ -148,16 +149,34 @@ void verify_example_in_model()
 
 QByteArray written_problem()
 {
-    QByteArray bytes;
-    write_problem_file(bytes);
-    return bytes;
+    QByteArray problem, answer;
+    write_paper_checked(problem, answer);
+    return problem;
 }
 
 QByteArray written_answer()
 {
-    QByteArray bytes;
-    write_answer_file(bytes);
-    return bytes;
+    QByteArray problem, answer;
+    write_paper_checked(problem, answer);
+    return answer;
+}
+
+// The readers, with what the teacher is told when they refuse.
+bool read_paper_told(const QByteArray &problem, const QByteArray &answer, QString *told)
+{
+    PaperError error;
+    const bool read = read_paper(problem, answer, &error);
+    *told = paper_message(error);
+    return read;
+}
+
+bool read_file_told(bool (*read)(const QByteArray &, PaperData &, PaperError *),
+                    const QByteArray &input, PaperData &paper, QString *told)
+{
+    PaperError error;
+    const bool done = read(input, paper, &error);
+    *told = paper_message(error);
+    return done;
 }
 
 // Restores the local 8-bit encoding however the test ends.
@@ -215,16 +234,17 @@ class TestPaperFiles : public QObject
         QCOMPARE(written_answer(), kExampleAnswer);
 
         // The writers append to what the buffer already holds.
-        QByteArray bytes("kept");
-        write_answer_file(bytes);
-        QCOMPARE(bytes, "kept" + kExampleAnswer);
+        QByteArray problem("kept"), answer("kept");
+        QVERIFY(write_paper_checked(problem, answer));
+        QCOMPARE(problem, "kept" + kExampleProblem);
+        QCOMPARE(answer, "kept" + kExampleAnswer);
     }
 
     void examplePaperReadsBack()
     {
         load_previous_paper();
         QString error;
-        QVERIFY(read_paper(kExampleProblem, kExampleAnswer, &error));
+        QVERIFY(read_paper_told(kExampleProblem, kExampleAnswer, &error));
         QVERIFY2(error.isEmpty(), qPrintable(error));
         verify_example_in_model();
         if (QTest::currentTestFailed())
@@ -254,7 +274,7 @@ class TestPaperFiles : public QObject
         load_previous_paper();
         const ChoiceQuestion first = onech_table[1];
         QString error;
-        QVERIFY(read_paper(problem, QByteArray(), &error));
+        QVERIFY(read_paper_told(problem, QByteArray(), &error));
         QCOMPARE(onech_count, 0);
         QCOMPARE(somech_count, 0);
         QCOMPARE(unch_count, 0);
@@ -307,7 +327,7 @@ class TestPaperFiles : public QObject
 
         reset_model();
         QString error;
-        QVERIFY2(read_paper(problem, answer, &error), qPrintable(error));
+        QVERIFY2(read_paper_told(problem, answer, &error), qPrintable(error));
         QCOMPARE(onech_table[1].problem, text);
         QCOMPARE(somech_table[1].problem, text);
         QCOMPARE(unch_table[1].problem, text);
@@ -387,7 +407,7 @@ class TestPaperFiles : public QObject
         load_previous_paper();
         const ModelSnapshot before = ModelSnapshot::take();
         QString error;
-        const bool read = read_paper(problem, answer, &error);
+        const bool read = read_paper_told(problem, answer, &error);
         if (outcome == Outcome::Refused) {
             QVERIFY(!read);
             QVERIFY2(error.contains(QStringLiteral("problem.prb 有误：第 1 道非选择题的题面文字")),
@@ -433,7 +453,7 @@ class TestPaperFiles : public QObject
         QFETCH(QByteArray, answer);
         QFETCH(QString, text);
         QString error;
-        QVERIFY2(read_paper(problem, answer, &error), qPrintable(error));
+        QVERIFY2(read_paper_told(problem, answer, &error), qPrintable(error));
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(onech_table[1].problem, text);
     }
@@ -514,7 +534,7 @@ class TestPaperFiles : public QObject
 
         reset_model();
         QString error;
-        QVERIFY2(read_paper(problem, answers, &error), qPrintable(error));
+        QVERIFY2(read_paper_told(problem, answers, &error), qPrintable(error));
         QCOMPARE(onech_table[1].answer, answer);
         QCOMPARE(somech_table[1].answer, answer);
     }
@@ -571,7 +591,7 @@ class TestPaperFiles : public QObject
 
         reset_model();
         QString error;
-        QVERIFY2(read_paper(problem, answer, &error), qPrintable(error));
+        QVERIFY2(read_paper_told(problem, answer, &error), qPrintable(error));
         QCOMPARE(onech_table[1].score, read_back);
         QCOMPARE(somech_table[1].score, read_back);
         QCOMPARE(somech_table[1].partial_score, read_back);
@@ -625,7 +645,7 @@ class TestPaperFiles : public QObject
         const QByteArray answer = written_answer();
         reset_model();
         QString error;
-        QVERIFY2(read_paper(problem, answer, &error), qPrintable(error));
+        QVERIFY2(read_paper_told(problem, answer, &error), qPrintable(error));
         QCOMPARE(onech_count, kMaxQuestions);
         QCOMPARE(somech_count, kMaxQuestions);
         QCOMPARE(unch_count, kMaxQuestions);
@@ -680,7 +700,7 @@ class TestPaperFiles : public QObject
         QFETCH(QByteArray, problem);
         QFETCH(QByteArray, answer);
         QString error;
-        QVERIFY2(read_paper(problem, answer, &error), qPrintable(error));
+        QVERIFY2(read_paper_told(problem, answer, &error), qPrintable(error));
         verify_example_in_model();
     }
 
@@ -800,7 +820,7 @@ class TestPaperFiles : public QObject
         const ModelSnapshot before = ModelSnapshot::take();
 
         QString error;
-        QVERIFY(!read_paper(problem, answer, &error));
+        QVERIFY(!read_paper_told(problem, answer, &error));
         QVERIFY2(ModelSnapshot::take() == before, "a refused paper changed the model");
         for (const QString &part : expected)
             QVERIFY2(error.contains(part), qPrintable(error + " lacks " + part));
@@ -826,15 +846,15 @@ class TestPaperFiles : public QObject
         const ModelSnapshot before = ModelSnapshot::take();
         PaperData paper;
         QString error;
-        QVERIFY2(read_problem_file(problem, paper, &error), qPrintable(error));
+        QVERIFY2(read_file_told(read_problem_file, problem, paper, &error), qPrintable(error));
         QCOMPARE(int(paper.onech.size()), kMaxQuestions);
         QCOMPARE(int(paper.somech.size()), 0);
         QVERIFY(paper.unch.empty());
-        QVERIFY2(read_answer_file(answer, paper, &error), qPrintable(error));
+        QVERIFY2(read_file_told(read_answer_file, answer, paper, &error), qPrintable(error));
         QCOMPARE(paper.onech.back().answer, 4);
         QVERIFY(ModelSnapshot::take() == before);
 
-        QVERIFY(!read_answer_file(answer.chopped(3), paper, &error));
+        QVERIFY(!read_file_told(read_answer_file, answer.chopped(3), paper, &error));
         QVERIFY2(error.contains(QStringLiteral("第 10000 道单选题的答案")), qPrintable(error));
     }
 
@@ -897,7 +917,7 @@ class TestPaperFiles : public QObject
 
         reset_model();
         QString error;
-        QVERIFY2(read_paper(problem, answer, &error), qPrintable(error));
+        QVERIFY2(read_paper_told(problem, answer, &error), qPrintable(error));
         QCOMPARE(unch_table[1].problem, QStringLiteral("中文\n丂"));
         QCOMPARE(unch_table[1].answer, QStringLiteral("答案"));
     }
@@ -1047,8 +1067,8 @@ class TestPaperFiles : public QObject
         QFETCH(UnwritableText::Reason, reason);
         QFETCH(QString, expected);
         QFETCH(QString, absent);
-        const QString message = describe_unwritable_text(
-            {kind, number, in_answer, reason, QString(), QStringLiteral("UTF-8")});
+        const QString message = paper_message(unwritable_error(
+            {kind, number, in_answer, reason, QString(), QStringLiteral("UTF-8")}));
         QVERIFY2(message.startsWith(expected), qPrintable(message));
         QVERIFY2(!message.contains(absent), qPrintable(message));
         if (reason == UnwritableText::Reason::TooLong)

@@ -31,9 +31,9 @@ namespace
 PaperOnDisk read_pair(const QByteArray &problem, const QByteArray &answer)
 {
     PaperOnDisk disk{problem, answer, {}, {}};
-    QString error;
+    PaperError error;
     if (!read_paper_data(problem, answer, disk.paper, &error, &disk.extent))
-        qFatal("test paper does not read: %s", qPrintable(error));
+        qFatal("test paper does not read: %s", qPrintable(paper_message(error)));
     return disk;
 }
 
@@ -178,20 +178,20 @@ void TestPaperTool::check_finds_what_to_mend_data()
     // desktop reads the paper as, has no such byte.
     QTest::newRow("character the paper's encoding cannot carry")
         << QByteArray("0 0 1\n1\n@\x80$") << QByteArray("@a$")
-        << QStringList{"非选择题 第 1 题 题面：含有字符 U+20AC，试卷的文字编码 GBK "
-                       "无法保存它，qv_make 会拒绝保存"};
+        << QStringList{"非选择题 第 1 题 题面：含有字符“€”（U+20AC），试卷的文字编码 GBK "
+                       "无法保存这个字符"};
 #else
     // GB18030's four-byte "₩" reads, but GBK, what Windows reads it as, has no such character.
     QTest::newRow("character the paper's encoding cannot carry")
         << QByteArray("0 0 1\n1\n@\x81\x36\xb2\x39$") << QByteArray("@a$")
-        << QStringList{"非选择题 第 1 题 题面：含有字符 U+20A9，试卷的文字编码 GBK "
-                       "无法保存它，qv_make 会拒绝保存"};
+        << QStringList{"非选择题 第 1 题 题面：含有字符“₩”（U+20A9），试卷的文字编码 GBK "
+                       "无法保存这个字符"};
 #endif
     // A UTF-8 paper, whatever the local encoding (an ASCII one would take it).
     QTest::newRow("text too long to save")
         << QByteArray("0 0 1\n1\n@题$") << "@" + QByteArray(kMaxTextBytes, 'x') + "$"
-        << QStringList{"非选择题 第 1 题 答案：太长，须少于 100000 字节（按试卷的文字编码 UTF-8 "
-                       "计算），qv_make 会拒绝保存"};
+        << QStringList{"非选择题 第 1 题 答案：太长：试卷文件中的一段文字须少于 100000 字节"
+                       "（按试卷的文字编码 UTF-8 计算）"};
     QTest::newRow("records beyond the counts")
         << QByteArray("1 0 0\r\n1\r\n@q$\r\n2\r\n@extra$\r\n3\r\n@extra 2$\r\n")
         << QByteArray("1\r\n2\r\n@free$\r\n")
@@ -229,7 +229,8 @@ void TestPaperTool::check_prints_counts_and_total_and_exits_by_findings()
     run = run_tool({"check", dir.path()});
     QCOMPARE(run.status, 2);
     QVERIFY(run.out.isEmpty());
-    QVERIFY2(run.err.contains(QStringLiteral("缺少 answer.ans 文件")), qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("所选择的文件夹下缺少answer.ans文件")),
+             qPrintable(run.err));
 }
 
 void TestPaperTool::check_and_export_tell_a_save_cut_short_between_the_replacements()
@@ -241,10 +242,10 @@ void TestPaperTool::check_and_export_tell_a_save_cut_short_between_the_replaceme
     storage_testing::set_fault_hook([](storage_testing::Step step, const QString &path) {
         return step == storage_testing::Step::Replace && path.endsWith(QLatin1String("answer.ans"));
     });
-    const QString failed = replace_paper_files({dir.filePath("problem.prb"), kSoundProblem},
-                                               {dir.filePath("answer.ans"), kSoundAnswer});
+    const PaperError failed = replace_paper_files({dir.filePath("problem.prb"), kSoundProblem},
+                                                  {dir.filePath("answer.ans"), kSoundAnswer});
     storage_testing::set_fault_hook({});
-    QVERIFY(!failed.isEmpty());
+    QCOMPARE(failed.what, PaperError::What::SaveHalfDone);
 
     const Run check = run_tool({"check", dir.path()});
     QCOMPARE(check.status, 1);
@@ -257,8 +258,9 @@ void TestPaperTool::check_and_export_tell_a_save_cut_short_between_the_replaceme
     // A mixed pair is never exported as a paper.
     const Run exported = run_tool({"export", dir.path(), "--to", "gift"});
     QCOMPARE(exported.status, 2);
-    QVERIFY2(exported.err.contains(QStringLiteral("用 qv_make 打开这份试卷即可完成那次保存")),
-             qPrintable(exported.err));
+    QVERIFY2(
+        exported.err.contains(QStringLiteral("用 qv_make 打开这份试卷时确认，即可完成这次保存")),
+        qPrintable(exported.err));
     QVERIFY(exported.out.isEmpty());
 }
 

@@ -3,6 +3,7 @@
 #include "tests/test_support.h"
 #include "tests/window_fixture.h"
 
+#include "paper/paper_messages.h"
 #include "paper/paper_score.h"
 #include "paper/paper_model.h"
 

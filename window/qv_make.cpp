@@ -3,6 +3,7 @@
 #include "pages/choice_page.h"
 #include "pages/free_answer_page.h"
 #include "paper/paper_commands.h"
+#include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_score.h"
 #include "platform/dialogs.h"
@@ -14,18 +15,13 @@
 namespace
 {
 
-const char *const kCloseConfirmation = "您确定要关闭此试卷吗？请确认是否保存试卷。\n（点击“保存试卷"
-                                       "按钮”，若不想保存试卷，忽略此操作）";
-
 // Asks whether the unsaved changes of the open paper may go. True when there
 // are none, or the teacher answers OK.
 bool may_discard_paper()
 {
     if (!paper_has_unsaved_changes())
         return true;
-    return platform::ask_ok_cancel(
-        QStringLiteral("当前试卷有尚未保存的修改。\n点击“确定”将放弃这些修改；"
-                       "若要保留，请点击“取消”，再点击“保存当前试卷”。"));
+    return platform::ask_ok_cancel(discard_changes_question());
 }
 
 // Marks a paper command as waiting for the teacher for as long as it runs.
@@ -128,17 +124,15 @@ void qv_make::on_new_paper_clicked()
     if (folder.isEmpty())
         return;
     if (const CommandOutcome checked = check_new_paper_folder(folder); !checked.ok) {
-        platform::show_message(checked.message);
+        platform::show_message(checked.message());
         return;
     }
-    if (folder_holds_paper_files(folder) &&
-        !platform::ask_ok_cancel(QStringLiteral("所选择的文件夹中已有试卷文件。\n点击“确定”将用一份"
-                                                "空白试卷替换其中的试卷，原有的题目会丢失。"))) {
+    if (folder_holds_paper_files(folder) && !platform::ask_ok_cancel(replace_paper_question())) {
         return;
     }
     const CommandOutcome outcome = create_empty_paper(folder);
     if (!outcome.ok)
-        platform::show_message(outcome.message);
+        platform::show_message(outcome.message());
 }
 
 void qv_make::on_open_paper_clicked()
@@ -155,13 +149,13 @@ void qv_make::on_open_paper_clicked()
         if (!platform::ask_ok_cancel(question))
             return;
         if (const CommandOutcome finished = finish_interrupted_save_in(folder); !finished.ok) {
-            platform::show_message(finished.message);
+            platform::show_message(finished.message());
             return;
         }
     }
     const CommandOutcome outcome = open_paper_folder(folder);
     if (!outcome.ok) {
-        platform::show_message(outcome.message);
+        platform::show_message(outcome.message());
         return;
     }
     show_opened_paper();
@@ -171,7 +165,7 @@ void qv_make::on_save_paper_clicked()
 {
     const CommandOutcome outcome = save_open_paper();
     if (!outcome.ok)
-        platform::show_message(outcome.message);
+        platform::show_message(outcome.message());
 }
 
 void qv_make::on_close_paper_clicked()
@@ -180,7 +174,7 @@ void qv_make::on_close_paper_clicked()
         return;
     CommandWaiting waiting(command_waiting_);
     // The box does not block the window: the teacher may save while it is up.
-    if (!platform::ask_ok_cancel(QString::fromUtf8(kCloseConfirmation)))
+    if (!platform::ask_ok_cancel(close_paper_question()))
         return;
     show_no_paper();
 }
