@@ -1076,6 +1076,35 @@ class TestPaperFiles : public QObject
         QVERIFY2(message.contains(QStringLiteral("再保存")), qPrintable(message));
     }
 
+    // A failure worded by another failure's text would tell the teacher the
+    // wrong thing: every kind has its own words and names the file it is about.
+    void everyFailureHasItsOwnWords()
+    {
+        using What = PaperError::What;
+        QHash<QString, int> seen;
+        for (int what = int(What::None) + 1; what <= int(What::WrittenNotOnDisk); ++what) {
+            PaperError error;
+            error.what = What(what);
+            error.path = QStringLiteral("F");
+            error.place = {QuestionKind::MultipleChoice, 7, QuestionField::PartialScore};
+            error.record = QStringLiteral("F/.qv_make-save");
+            const QString message = paper_message(error);
+            QVERIFY2(!message.isEmpty(), qPrintable(QString::number(what)));
+            QVERIFY2(!seen.contains(message),
+                     qPrintable(QStringLiteral("%1 and %2: %3")
+                                    .arg(seen.value(message))
+                                    .arg(what)
+                                    .arg(message)));
+            seen.insert(message, what);
+            const bool about_the_folder_only =
+                error.what == What::OutOfMemory || error.what == What::PathTooLong ||
+                error.what == What::MixedEncodings || error.what == What::PaperUnwritable ||
+                error.what == What::SaveWaitsToBeFinished || error.what == What::TextUnwritable;
+            QVERIFY2(about_the_folder_only || message.contains(QLatin1Char('F')), qPrintable(message));
+        }
+        QVERIFY(paper_message(PaperError()).isEmpty());
+    }
+
     // --- adopting ---------------------------------------------------------
 
     void adoptKeepsSingleChoicePartialScore()
