@@ -47,12 +47,6 @@ bool write_paper_data(const PaperData &paper, QByteArray &problem, QByteArray &a
 bool read_problem_file(const QByteArray &input, PaperData &paper, PaperError *error);
 bool read_answer_file(const QByteArray &input, PaperData &paper, PaperError *error);
 
-// Tells the pair's encoding from its bytes, reads both files into a staging
-// copy and adopts it, with the encoding, only if both parse and every text
-// decodes without loss; on failure the model is left exactly as it was. Only the fields the files
-// carry are written: a single-choice record's partial_score is kept.
-bool read_paper(const QByteArray &problem, const QByteArray &answer, PaperError *error);
-
 // Where the reader stopped in each file: the end of the last item the counts
 // ask for. Whatever follows is ignored by the reader and not written back.
 struct PaperExtent {
@@ -60,8 +54,11 @@ struct PaperExtent {
     qsizetype answer_end = 0;
 };
 
-// read_paper's two halves: tell the encoding and read the pair into `paper`
-// (untouched on failure), then move a read paper into the model.
+// Tells the pair's encoding from its bytes and reads both files into
+// `paper`, only if both parse and every text decodes without loss; on
+// failure `paper` is untouched. Then adopt_paper_data moves it into the
+// model with its encoding. Only the fields the files carry are written: a
+// single-choice record's partial_score is kept.
 bool read_paper_data(const QByteArray &problem, const QByteArray &answer, PaperData &paper,
                      PaperError *error, PaperExtent *extent = nullptr);
 void adopt_paper_data(PaperData &paper);

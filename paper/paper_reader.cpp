@@ -508,12 +508,3 @@ bool read_paper_data(const QByteArray &problem, const QByteArray &answer, PaperD
     }
     return true;
 }
-
-bool read_paper(const QByteArray &problem, const QByteArray &answer, PaperError *error)
-{
-    PaperData paper;
-    if (!read_paper_data(problem, answer, paper, error))
-        return false;
-    adopt_paper_data(paper);
-    return true;
-}

@@ -6,6 +6,7 @@
 
 #include "paper/paper_commands.h"
 #include "paper/paper_files.h"
+#include "tests/paper_testing.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"

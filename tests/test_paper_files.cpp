@@ -3,6 +3,7 @@
 
 #include "paper/paper_encoding.h"
 #include "paper/paper_files.h"
+#include "tests/paper_testing.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "tests/test_support.h"
