@@ -125,6 +125,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 "a count above the tables was accepted");
     fuzz::check_model_is(reference);
     check_texts_encode_to_their_bytes(raw_texts);
+    // A GB18030 paper may hold a character that code page 936 lacks: it
+    // opens, and saving names it instead of writing what Windows cannot read.
+    if (find_unwritable_text())
+        return 0;
     fuzz::check_equals_model(fuzz::write_and_read_back());
     return 0;
 }
