@@ -265,9 +265,9 @@ def call_chain(code, start):
 
 
 def top_level_split(code, start, end, separators):
-    """[(start, end)] of the parts of code[start:end] between the separators
+    """[(start, end)] of the pieces of code[start:end] between the separators
     that stand outside any bracket."""
-    parts = []
+    pieces = []
     depth = 0
     begin = i = start
     while i < end:
@@ -279,7 +279,7 @@ def top_level_split(code, start, end, separators):
         elif depth == 0:
             for separator in separators:
                 if code.startswith(separator, i):
-                    parts.append((begin, i))
+                    pieces.append((begin, i))
                     i += len(separator)
                     begin = i
                     break
@@ -287,8 +287,8 @@ def top_level_split(code, start, end, separators):
                 i += 1
             continue
         i += 1
-    parts.append((begin, end))
-    return parts
+    pieces.append((begin, end))
+    return pieces
 
 
 def stripped_span(code, start, end):
@@ -426,8 +426,8 @@ def condition_mutants(code, add):
             continue
         # A negated call, the whole condition or one of its && / || operands:
         # the call is still made, but what it says is not looked at.
-        for part in top_level_split(code, open_index + 1, close, ["&&", "||"]):
-            start, end = stripped_span(code, *part)
+        for operand in top_level_split(code, open_index + 1, close, ["&&", "||"]):
+            start, end = stripped_span(code, *operand)
             if code[start:start + 1] != "!" or code[start + 1:start + 2] == "=":
                 continue
             call_start = stripped_span(code, start + 1, end)[0]
@@ -545,13 +545,13 @@ def text_mutants(code, add, headers):
         close = closing(code, m.end() - 1)
         if close < 0:
             continue
-        parts = top_level_split(code, m.end(), close, [","])
-        if len(parts) == 2:
-            spans = [stripped_span(code, *part) for part in parts]
+        arguments = top_level_split(code, m.end(), close, [","])
+        if len(arguments) == 2:
+            spans = [stripped_span(code, *argument) for argument in arguments]
             if not any(re.fullmatch(r"\d+|\s*", code[s:e]) for s, e in spans):
                 (a0, a1), (b0, b1) = spans
                 add(a0, b1, "\1, \0", "text:arg", keep=(a0, a1), keep2=(b0, b1))
-        elif len(parts) == 1:
+        elif len(arguments) == 1:
             after = re.match(r"\s*\.\s*arg\s*\(", code[close + 1:])
             if after:
                 second_open = close + after.end()

@@ -6,7 +6,7 @@
 # runs the fast test suite (no sanitizers, no fuzzing) against each: first the
 # tests that link the mutated file, the rest only when those pass. Prints
 # killed, survived, stillborn and the score per folder and per kind, the seed
-# and the survivors. Not part of CI: 25 mutants a folder (125) take about
+# and the survivors. CI does not run it: 25 mutants a folder (125) take about
 # half an hour on two cores shared with other work.
 #   scripts/mutation.sh [--per-folder N] [--seed S] [--folder F ...] [--list]
 set -euo pipefail
