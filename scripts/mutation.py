@@ -736,7 +736,7 @@ def format_row(name, size, counts):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0],
+    parser = argparse.ArgumentParser(description=" ".join(__doc__.split("\n\n")[0].split()),
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--per-folder", type=int, default=20, metavar="N",
                         help="mutants from each folder, or all it has (default 20)")
