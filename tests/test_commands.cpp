@@ -1417,6 +1417,7 @@ void TestCommands::unsaved_leavingThePaperAsks_data()
         bool asked;
     } edits[] = {{"every count lowered to 0", true},
                  {"stored, then the save failed on disk", true},
+                 {"text typed over a clean paper, not stored", true},
                  {"stored and saved", false}};
     for (const auto &edit : edits) {
         QTest::addRow("%s, then open", edit.edit) << edit.edit << true << edit.asked;
