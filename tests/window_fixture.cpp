@@ -3,12 +3,14 @@
 #include "paper/paper_commands.h"
 #include "paper/paper_model.h"
 #include "platform/dialogs.h"
+#include "tests/test_support.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFile>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QWindow>
 #include <QtTest>
 
 void WindowFixture::set_up()
@@ -18,7 +20,7 @@ void WindowFixture::set_up()
     platform::testing::install_hooks();
     window_ = std::make_unique<qv_make>();
     show_main_window(*window_);
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QVERIFY(wait_until([this] { return window_->windowHandle()->isExposed(); }));
 }
 
 void WindowFixture::tear_down()
