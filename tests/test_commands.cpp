@@ -119,7 +119,7 @@ ChildSave run_save_child(const QString &folder, int bytes, int limit,
     child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/save_child"),
                 QStringList{folder, QString::number(bytes), QString::number(limit)} +
                     more_arguments);
-    if (!child.waitForFinished(60000) || child.exitStatus() != QProcess::NormalExit)
+    if (!child.waitForFinished(kChildPatienceMs) || child.exitStatus() != QProcess::NormalExit)
         return {-1, QStringLiteral("the save child did not finish")};
     return {child.exitCode(), QString::fromUtf8(child.readAllStandardOutput())};
 }

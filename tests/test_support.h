@@ -9,6 +9,11 @@
 // this from initTestCase(); the handler forwards everything else to QtTest's.
 void install_strict_message_handler();
 
+// How long a test waits for a child process (a save, qv_paper, pdftotext):
+// far more than one takes under the sanitizers or Wine, and well inside the
+// test program's own time limit, so that the test names what hung.
+constexpr int kChildPatienceMs = 30000;
+
 // Handles events until `condition` holds, for at most `timeout_ms`; returns
 // whether it held. Wakes for each event instead of sleeping in fixed steps as
 // QTest::qWait and the QTRY macros do, which under Wine costs a timer tick
