@@ -10,9 +10,14 @@
 void install_strict_message_handler();
 
 // How long a test waits for a child process (a save, qv_paper, pdftotext):
-// far more than one takes under the sanitizers or Wine, and well inside the
-// test program's own time limit, so that the test names what hung.
+// far more than one takes under the sanitizers, or under Wine, where a program
+// may stall for half a minute as it starts, and inside the test program's own
+// time limit, so that the test names what hung.
+#ifdef Q_OS_WIN
+constexpr int kChildPatienceMs = 75000;
+#else
 constexpr int kChildPatienceMs = 30000;
+#endif
 
 // Handles events until `condition` holds, for at most `timeout_ms`; returns
 // whether it held. Wakes for each event instead of sleeping in fixed steps as
