@@ -24,22 +24,44 @@ void ChoicePage::fill_from_record(int k)
     if (w_.partial_score)
         w_.partial_score->setValue(record.partial_score);
     show_options(record.answer);
+    last_shown_ = shown_question(record);
+}
+
+namespace
+{
+
+bool same_question(const ChoiceQuestion &a, const ChoiceQuestion &b)
+{
+    return a.score == b.score && a.partial_score == b.partial_score && a.answer == b.answer &&
+           a.problem == b.problem;
+}
+
+} // namespace
+
+ChoiceQuestion ChoicePage::shown_question(const ChoiceQuestion &record) const
+{
+    ChoiceQuestion shown = record;
+    shown.score = w_.score->value();
+    if (w_.partial_score)
+        shown.partial_score = w_.partial_score->value();
+    shown.problem = w_.problem->toPlainText();
+    shown.answer = checked_options();
+    return shown;
 }
 
 bool ChoicePage::store_into_record(int k)
 {
     ChoiceQuestion &record = table_[k];
-    ChoiceQuestion stored = record;
-    stored.score = w_.score->value();
-    if (w_.partial_score)
-        stored.partial_score = w_.partial_score->value();
-    stored.problem = w_.problem->toPlainText();
-    stored.answer = checked_options();
-    const bool changed = stored.score != record.score ||
-                         stored.partial_score != record.partial_score ||
-                         stored.answer != record.answer || stored.problem != record.problem;
+    ChoiceQuestion stored = shown_question(record);
+    const bool changed = !same_question(stored, record);
+    last_shown_ = stored;
     record = std::move(stored);
     return changed;
+}
+
+bool ChoicePage::differs_from_last_shown() const
+{
+    return !same_question(shown_question(last_shown_), last_shown_);
 }
 
 void ChoicePage::clear_before_number_reset()

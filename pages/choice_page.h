@@ -30,14 +30,20 @@ class ChoicePage : public QuestionPage
   protected:
     void fill_from_record(int k) override;
     bool store_into_record(int k) override;
+    bool differs_from_last_shown() const override;
     void clear_before_number_reset() override;
     void clear_after_number_reset() override;
 
   private:
+    // The record as the page would store it.
+    ChoiceQuestion shown_question(const ChoiceQuestion &record) const;
     void show_options(OptionMask mask);
     OptionMask checked_options() const;
     QList<QWidget *> option_widgets() const;
 
     ChoiceQuestion *table_;
     ChoicePageWidgets w_;
+    // Read back from the widgets, not taken from the record: a spin box rounds
+    // a score of three decimals, which is no edit of the teacher's.
+    ChoiceQuestion last_shown_;
 };

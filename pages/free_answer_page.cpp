@@ -21,16 +21,37 @@ void FreeAnswerPage::fill_from_record(int k)
     w_.problem->setPlainText(record.problem);
     w_.answer->setPlainText(record.answer);
     w_.score->setValue(record.score);
+    last_shown_ = shown_question();
+}
+
+namespace
+{
+
+bool same_question(const UnchQuestion &a, const UnchQuestion &b)
+{
+    return a.score == b.score && a.problem == b.problem && a.answer == b.answer;
+}
+
+} // namespace
+
+UnchQuestion FreeAnswerPage::shown_question() const
+{
+    return {w_.score->value(), w_.problem->toPlainText(), w_.answer->toPlainText()};
 }
 
 bool FreeAnswerPage::store_into_record(int k)
 {
     UnchQuestion &record = table_[k];
-    UnchQuestion stored{w_.score->value(), w_.problem->toPlainText(), w_.answer->toPlainText()};
-    const bool changed = stored.score != record.score || stored.problem != record.problem ||
-                         stored.answer != record.answer;
+    UnchQuestion stored = shown_question();
+    const bool changed = !same_question(stored, record);
+    last_shown_ = stored;
     record = std::move(stored);
     return changed;
+}
+
+bool FreeAnswerPage::differs_from_last_shown() const
+{
+    return !same_question(shown_question(), last_shown_);
 }
 
 void FreeAnswerPage::clear_before_number_reset()

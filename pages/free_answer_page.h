@@ -25,10 +25,14 @@ class FreeAnswerPage : public QuestionPage
   protected:
     void fill_from_record(int k) override;
     bool store_into_record(int k) override;
+    bool differs_from_last_shown() const override;
     void clear_before_number_reset() override;
     void clear_after_number_reset() override;
 
   private:
+    UnchQuestion shown_question() const;
+
     UnchQuestion *table_;
     FreeAnswerPageWidgets w_;
+    UnchQuestion last_shown_; // read back from the widgets, as the choice pages keep it
 };

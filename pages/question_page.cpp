@@ -61,6 +61,11 @@ void QuestionPage::clear()
     clear_after_number_reset();
 }
 
+bool QuestionPage::has_unstored_edits() const
+{
+    return current_ >= 1 && differs_from_last_shown();
+}
+
 void QuestionPage::set_enabled(const QList<QWidget *> &widgets, bool enabled)
 {
     for (QWidget *widget : widgets)

@@ -35,12 +35,17 @@ class QuestionPage
     // Empties and disables the page; current becomes 0. Records are untouched.
     void clear();
 
+    // True when the teacher has changed the shown question since it was shown
+    // or stored: what store() would keep and leaving the paper would lose.
+    bool has_unstored_edits() const;
+
     virtual void enable() = 0;
 
   protected:
     virtual void fill_from_record(int k) = 0;
     // True when the record now holds something it did not.
     virtual bool store_into_record(int k) = 0;
+    virtual bool differs_from_last_shown() const = 0;
     // Clearing happens around the reset of the current number, in this order.
     virtual void clear_before_number_reset() = 0;
     virtual void clear_after_number_reset() = 0;

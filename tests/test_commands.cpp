@@ -121,7 +121,7 @@ ChildSave run_save_child(const QString &folder, int bytes, int limit,
     child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/save_child"),
                 QStringList{folder, QString::number(bytes), QString::number(limit)} +
                     more_arguments);
-    if (!child.waitForFinished(60000) || child.exitStatus() != QProcess::NormalExit)
+    if (!child.waitForFinished(kChildPatienceMs) || child.exitStatus() != QProcess::NormalExit)
         return {-1, QStringLiteral("the save child did not finish")};
     return {child.exitCode(), QString::fromUtf8(child.readAllStandardOutput())};
 }
@@ -186,6 +186,11 @@ class TestCommands : public QObject
     void save_killedAtEachStep_opensAWholePair_data();
     void save_killedAtEachStep_opensAWholePair();
     void save_whoseSecondReplacementFails_isFinishedAtTheNextOpen();
+    void save_answerFileThatCannotBeReplaced_isNeverTakenForSaved();
+    void save_removesOnlyItsOwnLeftovers_data();
+    void save_removesOnlyItsOwnLeftovers();
+    void save_keepsEachFilesPermissions_data();
+    void save_keepsEachFilesPermissions();
 
     void close_cancel_keepsEverything();
     void close_ok_returnsToTheNoPaperState();
@@ -195,11 +200,15 @@ class TestCommands : public QObject
     void unsaved_openingAnotherPaperAsksFirst();
     void unsaved_closingTheWindowAsksFirst();
     void unsaved_cleanPaperClosesAtOnce();
+    void unsaved_leavingThePaperAsks_data();
+    void unsaved_leavingThePaperAsks();
     void unsaved_whatMakesThePaperChanged_data();
     void unsaved_whatMakesThePaperChanged();
     void unsaved_closeRequestedAgainWhileAsking_isRefused();
     void commandPressedAgainWhileItsQuestionIsUp_doesNothing_data();
     void commandPressedAgainWhileItsQuestionIsUp_doesNothing();
+    void windowClosedWhileACommandAsksOverACleanPaper_staysOpen_data();
+    void windowClosedWhileACommandAsksOverACleanPaper_staysOpen();
     void unsaved_newPaperOverTheOpenFolder_leavesThePaperUnsaved();
     void unsaved_newPaperOverTheOpenFolder_leavesAnEmptyPaperSaved_data();
     void unsaved_newPaperOverTheOpenFolder_leavesAnEmptyPaperSaved();
@@ -1140,6 +1149,123 @@ void TestCommands::save_whoseSecondReplacementFails_isFinishedAtTheNextOpen()
     QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("1+1=?"));
 }
 
+// Something in answer.ans's place (here a folder) makes its rename fail for
+// real, after problem.prb is already new: neither the save nor its finishing
+// at the next open may pass for done while the new answers wait aside.
+void TestCommands::save_answerFileThatCannotBeReplaced_isNeverTakenForSaved()
+{
+    open_example();
+    fixture.show_tab(3);
+    on<QTextEdit>("unch_ans_in")->setPlainText(QStringLiteral("See the book."));
+    fixture.click("unch_save");
+    QVERIFY(QFile::remove(path("answer.ans")));
+    QVERIFY(QDir(folder->path()).mkpath(QStringLiteral("answer.ans/in the way")));
+    fixture.click("save_paper");
+    QCOMPARE(shown_messages().size(), 1);
+    QVERIFY2(shown_messages()[0].contains(QStringLiteral("answer.ans")) &&
+                 shown_messages()[0].contains(QStringLiteral("下次打开这份试卷时")),
+             qPrintable(shown_messages()[0]));
+    QVERIFY(paper_has_unsaved_changes());
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+
+    fixture.tear_down();
+    fixture.set_up();
+    platform::testing::queue_answer(true); // finish the save
+    fixture.open_paper(folder->path());
+    QCOMPARE(shown_messages().size(), 1);
+    QVERIFY2(shown_messages()[0].startsWith(QStringLiteral("无法完成上次被中断的保存")) &&
+                 shown_messages()[0].contains(QStringLiteral("answer.ans")),
+             qPrintable(shown_messages()[0]));
+    QCOMPARE(problem_path[0], '\0');
+    QVERIFY(files_in(folder->path()).contains(QStringLiteral(".qv_make-save")));
+
+    QVERIFY(QDir(path("answer.ans")).removeRecursively());
+    platform::testing::queue_answer(true);
+    fixture.open_paper(folder->path());
+    QCOMPARE(shown_messages().size(), 1);
+    QCOMPARE(read_file(path("answer.ans")), QByteArray("2\r\n5\r\n@See the book.$\r\n"));
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+    QCOMPARE(on<QTextEdit>("unch_ans_in")->toPlainText(), QStringLiteral("See the book."));
+}
+
+void TestCommands::save_removesOnlyItsOwnLeftovers_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("a save's own problem.prb") << "problem.prb.qv_make-AbC123" << true;
+    QTest::newRow("a save's own answer.ans") << "answer.ans.qv_make-xYz789" << true;
+    QTest::newRow("the teacher's .bak") << "problem.prb.bak" << false;
+    QTest::newRow("the teacher's .orig") << "answer.ans.orig" << false;
+    QTest::newRow("five characters after the mark") << "problem.prb.qv_make-AbC12" << false;
+    QTest::newRow("seven characters after the mark") << "answer.ans.qv_make-xYz7890" << false;
+    QTest::newRow("nothing after the mark") << "problem.prb.qv_make-" << false;
+    QTest::newRow("another name in front") << "old problem.prb.qv_make-AbC123" << false;
+}
+
+// Whatever writes the pair, saving or a new paper over it, tidies up only
+// what a save of this program leaves.
+void TestCommands::save_removesOnlyItsOwnLeftovers()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, removed);
+    for (const bool new_paper : {false, true}) {
+        open_example();
+        QFile file(folder->filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("the teacher's");
+        file.close();
+        if (new_paper) {
+            platform::testing::queue_folder(folder->path());
+            platform::testing::queue_answer(true);
+            fixture.click("new_paper");
+        } else {
+            fixture.click("save_paper");
+        }
+        QVERIFY2(shown_messages().isEmpty(), qPrintable(shown_messages().join(QLatin1Char('\n'))));
+        QCOMPARE(QFileInfo::exists(folder->filePath(name)), !removed);
+        fixture.tear_down();
+        fixture.set_up();
+    }
+}
+
+void TestCommands::save_keepsEachFilesPermissions_data()
+{
+    QTest::addColumn<int>("problem_mode");
+    QTest::addColumn<int>("answer_mode");
+    QTest::newRow("0640 and 0604") << 0640 << 0604;
+    QTest::newRow("0600 and 0644") << 0600 << 0644;
+    QTest::newRow("0664 and 0660") << 0664 << 0660;
+}
+
+// A saved file is the same file to the system as before: whoever could read
+// it still can, and nobody more.
+void TestCommands::save_keepsEachFilesPermissions()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("POSIX permission bits");
+#else
+    QFETCH(int, problem_mode);
+    QFETCH(int, answer_mode);
+    const auto mode_of = [this](const char *file) {
+        struct stat info;
+        return ::stat(QFile::encodeName(path(file)).constData(), &info) == 0
+                   ? int(info.st_mode & 07777)
+                   : -1;
+    };
+    open_example();
+    QCOMPARE(::chmod(QFile::encodeName(path("problem.prb")).constData(), mode_t(problem_mode)), 0);
+    QCOMPARE(::chmod(QFile::encodeName(path("answer.ans")).constData(), mode_t(answer_mode)), 0);
+    fixture.show_tab(3);
+    on<QTextEdit>("unch_ans_in")->setPlainText(QStringLiteral("See the book."));
+    fixture.click("unch_save");
+    fixture.click("save_paper");
+    QVERIFY2(shown_messages().isEmpty(), qPrintable(shown_messages().join(QLatin1Char('\n'))));
+    QCOMPARE(read_file(path("answer.ans")), QByteArray("2\r\n5\r\n@See the book.$\r\n"));
+    QCOMPARE(mode_of("problem.prb"), problem_mode);
+    QCOMPARE(mode_of("answer.ans"), answer_mode);
+#endif
+}
+
 // --- close -----------------------------------------------------------------
 
 void TestCommands::close_cancel_keepsEverything()
@@ -1281,6 +1407,63 @@ void TestCommands::unsaved_cleanPaperClosesAtOnce()
     QVERIFY(fixture.window().close());
     QCOMPARE(questions_asked(), 0);
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+}
+
+void TestCommands::unsaved_leavingThePaperAsks_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<bool>("by_opening"); // else by closing the window
+    QTest::addColumn<bool>("asked");
+    const struct {
+        const char *edit;
+        bool asked;
+    } edits[] = {{"every count lowered to 0", true},
+                 {"stored, then the save failed on disk", true},
+                 {"text typed over a clean paper, not stored", true},
+                 {"stored and saved", false}};
+    for (const auto &edit : edits) {
+        QTest::addRow("%s, then open", edit.edit) << edit.edit << true << edit.asked;
+        QTest::addRow("%s, then close", edit.edit) << edit.edit << false << edit.asked;
+    }
+}
+
+void TestCommands::unsaved_leavingThePaperAsks()
+{
+    QFETCH(QString, edit);
+    QFETCH(bool, by_opening);
+    QFETCH(bool, asked);
+    open_example();
+    if (edit.startsWith(QLatin1String("every count"))) {
+        for (const char *count : {"onech_in", "somech_in", "unch_in"})
+            on<QSpinBox>(count)->setValue(0);
+    } else {
+        fixture.show_tab(3);
+        on<QTextEdit>("unch_ans_in")->setPlainText(QStringLiteral("See the book."));
+    }
+    if (edit.startsWith(QLatin1String("stored"))) {
+        fixture.click("unch_save");
+        if (edit.contains(QLatin1String("failed")))
+            storage_testing::set_fault_hook(
+                [](Step step, const QString &) { return step == Step::WriteTemporary; });
+        fixture.click("save_paper");
+        storage_testing::set_fault_hook({});
+        QCOMPARE(shown_messages().size(), edit.contains(QLatin1String("failed")) ? 1 : 0);
+    }
+
+    const QByteArray open_problem_path(problem_path);
+    QTemporaryDir other;
+    write_paper_files(other.path(), "0 0 0", QByteArray());
+    platform::testing::queue_answer(false); // keep the paper
+    if (by_opening) {
+        platform::testing::queue_folder(other.path());
+        fixture.click("open_paper");
+        QCOMPARE(QByteArray(problem_path) == open_problem_path, asked);
+    } else {
+        const bool closed = fixture.window().close();
+        QCoreApplication::processEvents();
+        QCOMPARE(!closed && fixture.window().isVisible(), asked);
+    }
+    QCOMPARE(questions_asked(), asked ? 1 : 0);
 }
 
 void TestCommands::unsaved_whatMakesThePaperChanged_data()
@@ -1429,6 +1612,48 @@ void TestCommands::commandPressedAgainWhileItsQuestionIsUp_doesNothing()
     QCOMPARE(somech_count, 0);
     QVERIFY(on<QPushButton>("close_paper")->isEnabled());
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+}
+
+void TestCommands::windowClosedWhileACommandAsksOverACleanPaper_staysOpen_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::newRow("new paper over an existing one") << QByteArray("new_paper");
+    QTest::newRow("open a paper whose save was cut short") << QByteArray("open_paper");
+    QTest::newRow("close paper") << QByteArray("close_paper");
+}
+
+// The question does not block the window, so its close button still works
+// while the question is up; the window must outlive the command that asks.
+void TestCommands::windowClosedWhileACommandAsksOverACleanPaper_staysOpen()
+{
+    QFETCH(QByteArray, button);
+    QTemporaryDir other;
+    write_paper_files(other.path(), kOlderProblem, kOlderAnswer);
+    storage_testing::set_fault_hook([](Step step, const QString &where) {
+        return step == Step::Replace && where.endsWith(QLatin1String("answer.ans"));
+    });
+    QVERIFY(replace_paper_files({other.filePath("problem.prb"), kExampleProblem},
+                                {other.filePath("answer.ans"), kExampleAnswer})
+                .failed());
+    storage_testing::set_fault_hook({});
+    open_example();
+    QVERIFY(!paper_has_unsaved_changes());
+
+    QWidget &window = fixture.window();
+    platform::testing::queue_folder(button == "open_paper" ? other.path() : folder->path());
+    platform::testing::queue_answer(true, [&] { request_native_close(window); });
+    fixture.click(button.constData());
+    QCoreApplication::processEvents();
+    QCOMPARE(questions_asked(), 1);
+    QVERIFY(window.isVisible());
+    QVERIFY(window.windowHandle() && window.windowHandle()->handle());
+    // The command went on as answered.
+    if (button == "new_paper")
+        QCOMPARE(read_file(path("problem.prb")), QByteArray("0 0 0"));
+    else if (button == "open_paper")
+        QCOMPARE(QByteArray(problem_path), QFile::encodeName(other.filePath("problem.prb")));
+    else
+        QCOMPARE(problem_path[0], '\0');
 }
 
 void TestCommands::unsaved_newPaperOverTheOpenFolder_leavesAnEmptyPaperSaved_data()

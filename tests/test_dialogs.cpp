@@ -7,7 +7,6 @@
 #include "platform/dialogs.h"
 #include "resources/resources.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -21,40 +20,6 @@ using platform::testing::ShownDialog;
 
 namespace
 {
-
-QMessageBox *visible_message_box()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        auto *box = qobject_cast<QMessageBox *>(widget);
-        if (box && box->isVisible())
-            return box;
-    }
-    return nullptr;
-}
-
-using BoxAction = std::function<void(QMessageBox *)>;
-
-// Once the real box is on screen and active (or after 5 s of waiting for the
-// activation), runs `check` and then `answer` on it, from inside the box's
-// own event loop. `answer` runs even when a check failed and returned early:
-// a failed test must not leave the box waiting for ever.
-void when_box_shows(BoxAction check, BoxAction answer)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QElapsedTimer waiting;
-    waiting.start();
-    QObject::connect(timer, &QTimer::timeout, [timer, waiting, check, answer] {
-        QMessageBox *box = visible_message_box();
-        if (!box || (QApplication::activeWindow() != box && !waiting.hasExpired(5000)))
-            return;
-        timer->stop();
-        timer->deleteLater();
-        check(box);
-        answer(box);
-    });
-    timer->start();
-}
 
 void click_ok(QMessageBox *box)
 {
@@ -155,7 +120,7 @@ void TestDialogs::realMessage_isNonModalPlainAndLeavesWindowUsable()
     auto *out_total = fixture.find<QPushButton>("out_total");
     out_total->setEnabled(true);
     bool checked = false;
-    when_box_shows(
+    when_message_box_shows(
         [&](QMessageBox *box) {
             QCOMPARE(box->windowTitle(), QStringLiteral("提示"));
             QCOMPARE(box->text(), QStringLiteral("a <b>folder</b>"));
@@ -193,7 +158,7 @@ void TestDialogs::realQuestion_okIsTheOnlyYes()
     QFETCH(bool, expected);
     platform::testing::remove_hooks();
     bool answered = false;
-    when_box_shows(
+    when_message_box_shows(
         [&](QMessageBox *box) {
             QCOMPARE(box->windowTitle(), QStringLiteral("提示"));
             QCOMPARE(box->standardButtons(),
@@ -220,7 +185,7 @@ void TestDialogs::realQuestion_okIsTheOnlyYes()
 void TestDialogs::realQuestion_applicationQuitCountsAsCancel()
 {
     platform::testing::remove_hooks();
-    when_box_shows([](QMessageBox *) {}, [](QMessageBox *) { QCoreApplication::quit(); });
+    when_message_box_shows([](QMessageBox *) {}, [](QMessageBox *) { QCoreApplication::quit(); });
     QCOMPARE(platform::ask_ok_cancel(QStringLiteral("关闭吗？")), false);
     // quit() also marks every later event loop as finished; a run of the
     // application's own loop resets that for the rest of the test run.

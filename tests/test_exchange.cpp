@@ -90,6 +90,8 @@ class TestExchange : public QObject
     void platformExamples_data();
     void platformExamples();
     void moodleXmlExport();
+    void singleChoiceWithSeveralOptionsSet_goesOutWithItsLowest_data();
+    void singleChoiceWithSeveralOptionsSet_goesOutWithItsLowest();
     void moodleXmlImport_data();
     void moodleXmlImport();
 };
@@ -499,6 +501,46 @@ void TestExchange::moodleXmlExport()
     QVERIFY(seen.contains(q + "/graderinfo@format=plain_text"));
     QVERIFY(seen.contains(q + "/graderinfo/text=See the notes.\n#2 and ~3"));
     QVERIFY(seen.contains(q + "/questiontext/text=Prove it.\n\nShow the steps: a{b} = c."));
+}
+
+void TestExchange::singleChoiceWithSeveralOptionsSet_goesOutWithItsLowest_data()
+{
+    QTest::addColumn<bool>("gift");
+    QTest::addColumn<QString>("problem");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("key");
+    const QString laid_out = QStringLiteral("1+1=?\nA. 1\nB. 2\nC. 3\nD. 4");
+    const QString letters_only = QStringLiteral("看图选：A 甲 B 乙 C 丙 D 丁");
+    for (const bool gift : {true, false}) {
+        const char *format = gift ? "GIFT" : "Moodle XML";
+        QTest::addRow("%s, options laid out, A and C set", format)
+            << gift << laid_out << (1 | 4) << "A";
+        QTest::addRow("%s, options laid out, B and D set", format)
+            << gift << laid_out << (2 | 8) << "B";
+        QTest::addRow("%s, letters only, C and D set", format)
+            << gift << letters_only << (4 | 8) << "C";
+    }
+}
+
+// A single-choice answer read from an old file may hold two options; the
+// platform takes exactly one right option of a single choice, or drops it.
+void TestExchange::singleChoiceWithSeveralOptionsSet_goesOutWithItsLowest()
+{
+    QFETCH(bool, gift);
+    QFETCH(QString, problem);
+    QFETCH(int, answer);
+    QFETCH(QString, key);
+    PaperData paper;
+    paper.onech = {{2, 0, answer, problem}};
+    const QByteArray file = gift ? export_gift(paper) : export_moodle_xml(paper);
+    const QString text = QString::fromUtf8(file);
+    const int right = gift ? text.count(QRegularExpression(QStringLiteral("(^|\n)=")))
+                           : text.count(QStringLiteral("fraction=\"100\""));
+    QVERIFY2(right == 1, file.constData());
+
+    const ImportResult back = gift ? import_gift(file, kScores) : import_moodle_xml(file, kScores);
+    QCOMPARE(back.error, QString());
+    QCOMPARE(summary(back), QStringLiteral("S2:%1:%2").arg(key, problem));
 }
 
 QByteArray quiz(const QByteArray &questions)

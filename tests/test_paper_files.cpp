@@ -391,6 +391,10 @@ class TestPaperFiles : public QObject
                                                               "b")
                                                 << refused;
         QTest::newRow("cut before CR LF") << QByteArray("\xF0\x9F\x98\r\nx") << refused;
+        // A four-byte form beyond the last mapped one decodes to U+FFFD, which
+        // encodes back to four other bytes: the same length, but not the text.
+        QTest::newRow("four bytes that come back as four others")
+            << QByteArray("ab\x84\x31\xA5\x30") << refused;
         QByteArray every_byte;
         for (int b = 1; b < 256; ++b) {
             if (b != '$')
@@ -996,6 +1000,60 @@ class TestPaperFiles : public QObject
         QCOMPARE(result->number, number);
         QCOMPARE(result->in_answer, in_answer);
         QCOMPARE(result->reason, reason);
+    }
+
+    // The limit is on the bytes a text takes in the paper's own encoding: a
+    // Chinese character takes three in UTF-8 and two in GBK. The open paper's
+    // writer, its check, and the writer and check of a paper as a value
+    // (qv_paper's) all agree on where it falls.
+    void textLimitCountsBytesInThePapersEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("codec");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("fits");
+        const QString zhong(QChar(0x4E2D));
+        QTest::newRow("UTF-8, 33333 characters in 99999 bytes")
+            << QByteArray("UTF-8") << zhong.repeated(33333) << true;
+        QTest::newRow("UTF-8, 33334 characters in 100000 bytes")
+            << QByteArray("UTF-8") << zhong.repeated(33333) + QLatin1Char('x') << false;
+        QTest::newRow("UTF-8, a Chinese character ending at byte 100000")
+            << QByteArray("UTF-8") << QString(99997, QLatin1Char('x')) + zhong << false;
+        QTest::newRow("GBK, 50000 characters in 99999 bytes")
+            << QByteArray("GB18030") << zhong.repeated(49999) + QLatin1Char('x') << true;
+        QTest::newRow("GBK, 50000 characters in 100000 bytes")
+            << QByteArray("GB18030") << zhong.repeated(50000) << false;
+        QTest::newRow("GBK, 33334 characters that UTF-8 would refuse")
+            << QByteArray("GB18030") << zhong.repeated(33334) << true;
+    }
+
+    void textLimitCountsBytesInThePapersEncoding()
+    {
+        QFETCH(QByteArray, codec);
+        QFETCH(QString, text);
+        QFETCH(bool, fits);
+        paper_codec = QTextCodec::codecForName(codec);
+        QVERIFY(paper_codec);
+        unch_count = 1;
+        unch_table[1] = {5, QStringLiteral("题"), text};
+        QByteArray problem, answer;
+        QCOMPARE(write_paper_checked(problem, answer), fits);
+        const std::optional<UnwritableText> found = find_unwritable_text();
+        QCOMPARE(found.has_value(), !fits);
+        if (found) {
+            QCOMPARE(found->reason, UnwritableText::Reason::TooLong);
+            QVERIFY(found->in_answer);
+        }
+
+        PaperData paper;
+        paper.codec = paper_codec;
+        paper.unch = {unch_table[1]};
+        QByteArray value_problem, value_answer;
+        QCOMPARE(write_paper_data(paper, value_problem, value_answer), fits);
+        QCOMPARE(find_unwritable_texts(paper).size(), size_t(fits ? 0 : 1));
+        if (fits) {
+            QCOMPARE(answer, "@" + paper_codec->fromUnicode(text) + "$\r\n");
+            QCOMPARE(value_answer, answer);
+        }
     }
 
     void unwritableTextOrder()

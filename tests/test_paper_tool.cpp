@@ -5,6 +5,7 @@
 #include "paper_tool/paper_check.h"
 #include "paper_tool/paper_print.h"
 #include "paper_tool/paper_tool.h"
+#include "tests/test_support.h"
 
 #include <QFile>
 #include <QProcess>
@@ -106,7 +107,7 @@ Run run_tool(const QStringList &arguments, const QString &directory = QString(),
     BoundedProcess process(limits);
     process.setWorkingDirectory(directory);
     process.start(QStringLiteral(QV_PAPER_PROGRAM), arguments);
-    if (!process.waitForFinished(60000))
+    if (!process.waitForFinished(kChildPatienceMs))
         qFatal("qv_paper did not finish");
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             console_text(process.readAllStandardOutput()),
@@ -306,7 +307,7 @@ void TestPaperTool::pdf_is_a_valid_document_with_the_chinese_text()
     QVERIFY(write_file(dir.filePath("paper.pdf"), pdf));
     QProcess process;
     process.start(pdftotext, {dir.filePath("paper.pdf"), "-"});
-    QVERIFY(process.waitForFinished(60000));
+    QVERIFY(process.waitForFinished(kChildPatienceMs));
     QCOMPARE(process.exitCode(), 0);
     const QString text = QString::fromUtf8(process.readAllStandardOutput());
     // The font draws "见" and "⻅" with one glyph, and the text layer may name

@@ -1,5 +1,8 @@
 #include "tests/test_support.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
 #include <QtGlobal>
 #include <clocale>
 #include <cstdio>
@@ -41,6 +44,22 @@ void install_strict_message_handler()
         return;
     installed = true;
     previous_handler = qInstallMessageHandler(strict_handler);
+}
+
+bool wait_until(const std::function<bool()> &condition, int timeout_ms)
+{
+    const QDeadlineTimer deadline(timeout_ms);
+    // Without an event to come, the last wait would last for ever.
+    QTimer time_up;
+    time_up.setSingleShot(true);
+    time_up.start(timeout_ms);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
 }
 
 const char *set_decimal_comma_c_locale(int category)

@@ -2,11 +2,28 @@
 // Shared by the test programs.
 
 #include <QString>
+#include <functional>
 
 // Turns the toolkit's warnings about slots it could not connect by name into a
 // hard failure. QtTest installs its own handler when the run starts, so call
 // this from initTestCase(); the handler forwards everything else to QtTest's.
 void install_strict_message_handler();
+
+// How long a test waits for a child process (a save, qv_paper, pdftotext):
+// far more than one takes under the sanitizers, or under Wine, where a program
+// may stall for half a minute as it starts, and inside the test program's own
+// time limit, so that the test names what hung.
+#ifdef Q_OS_WIN
+constexpr int kChildPatienceMs = 75000;
+#else
+constexpr int kChildPatienceMs = 30000;
+#endif
+
+// Handles events until `condition` holds, for at most `timeout_ms`; returns
+// whether it held. Wakes for each event instead of sleeping in fixed steps as
+// QTest::qWait and the QTRY macros do, which under Wine costs a timer tick
+// and more for every test.
+bool wait_until(const std::function<bool()> &condition, int timeout_ms = 5000);
 
 // Switches the C library's `category` to a locale that writes numbers with a
 // decimal comma (German: "de_DE.UTF-8" on Linux, as the test set-up generates

@@ -3,12 +3,16 @@
 #include "paper/paper_commands.h"
 #include "paper/paper_model.h"
 #include "platform/dialogs.h"
+#include "tests/test_support.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QWindow>
 #include <QtTest>
 
 void WindowFixture::set_up()
@@ -18,7 +22,7 @@ void WindowFixture::set_up()
     platform::testing::install_hooks();
     window_ = std::make_unique<qv_make>();
     show_main_window(*window_);
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QVERIFY(wait_until([this] { return window_->windowHandle()->isExposed(); }));
 }
 
 void WindowFixture::tear_down()
@@ -88,4 +92,67 @@ QStringList shown_messages()
             texts << dialog.text;
     }
     return texts;
+}
+
+QMessageBox *visible_message_box()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(widget);
+        if (box && box->isVisible())
+            return box;
+    }
+    return nullptr;
+}
+
+namespace
+{
+
+// Closes the box if it is still up, as its close button would: the wait for
+// it ends either way.
+void close_if_up(QMessageBox *box)
+{
+    if (box->isVisible())
+        box->done(0);
+}
+
+void answer_surely(QMessageBox *box, const BoxAction &check, const BoxAction &answer,
+                   int patience_ms)
+{
+    check(box);
+    answer(box);
+    if (QTest::currentTestFailed()) {
+        close_if_up(box);
+        return;
+    }
+    // Tied to the box: gone with it once its wait is over.
+    QTimer::singleShot(patience_ms, box, [box] {
+        if (!box->isVisible())
+            return;
+        QTest::qFail("the message box was still up after its answer", __FILE__, __LINE__);
+        close_if_up(box);
+    });
+}
+
+} // namespace
+
+void when_message_box_shows(BoxAction check, BoxAction answer, int patience_ms)
+{
+    // Polled from whichever event loop runs: the box's own, once it is up.
+    auto *poll = new QTimer;
+    poll->setInterval(5);
+    QElapsedTimer waiting;
+    waiting.start();
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        QMessageBox *box = visible_message_box();
+        const bool patience_left = !waiting.hasExpired(patience_ms);
+        if (!box && patience_left)
+            return;
+        if (box && QApplication::activeWindow() != box && patience_left)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (box)
+            answer_surely(box, check, answer, patience_ms);
+    });
+    poll->start();
 }

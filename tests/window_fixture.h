@@ -8,7 +8,10 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
+
+class QMessageBox;
 
 class WindowFixture
 {
@@ -49,3 +52,15 @@ QByteArray read_file(const QString &path);
 
 // The texts of the messages (not the questions) shown since the hooks were installed.
 QStringList shown_messages();
+
+QMessageBox *visible_message_box(); // a real one, or null
+
+// For the real boxes, with the hooks removed: once a message box is shown and
+// active, runs `check` and then `answer` on it from inside the box's own event
+// loop. The box is answered whatever happens, so that a failing test never
+// leaves the program waiting on it: `answer` runs after a check that failed
+// and returned early; a box still up after a failure is closed at once, and
+// one that outlives its answer by `patience_ms` fails the test and is closed.
+// A box that is not active within `patience_ms` is checked all the same.
+using BoxAction = std::function<void(QMessageBox *)>;
+void when_message_box_shows(BoxAction check, BoxAction answer, int patience_ms = 5000);

@@ -15,11 +15,11 @@
 namespace
 {
 
-// Asks whether the unsaved changes of the open paper may go. True when there
-// are none, or the teacher answers OK.
-bool may_discard_paper()
+// Asks whether the unsaved changes of the open paper, and an edit on a page
+// not yet stored, may go. True when there are none, or the teacher answers OK.
+bool may_discard_paper(bool unstored_edits)
 {
-    if (!paper_has_unsaved_changes())
+    if (!paper_has_unsaved_changes() && !unstored_edits)
         return true;
     return platform::ask_ok_cancel(discard_changes_question());
 }
@@ -87,7 +87,7 @@ void show_main_window(qv_make &window)
 
 void qv_make::closeEvent(QCloseEvent *event)
 {
-    if (close_confirmed_ || (!command_waiting_ && !paper_has_unsaved_changes())) {
+    if (close_confirmed_ || (!command_waiting_ && !work_would_be_lost())) {
         event->accept();
         return;
     }
@@ -106,7 +106,7 @@ void qv_make::ask_before_closing()
     bool discard = false;
     {
         CommandWaiting waiting(command_waiting_);
-        discard = may_discard_paper();
+        discard = may_discard_paper(pages_hold_unstored_edits());
     }
     if (!discard)
         return;
@@ -140,7 +140,7 @@ void qv_make::on_open_paper_clicked()
     if (command_waiting_)
         return;
     CommandWaiting waiting(command_waiting_);
-    if (!may_discard_paper())
+    if (!may_discard_paper(pages_hold_unstored_edits()))
         return;
     const QString folder = platform::choose_folder(QStringLiteral("指定打开试卷所在的文件夹"));
     if (folder.isEmpty())
@@ -223,6 +223,17 @@ void qv_make::set_paper_controls_enabled(bool enabled)
                                        ui->somech_in,   ui->unch_in,    ui->out_total};
     for (QWidget *control : controls)
         control->setEnabled(enabled);
+}
+
+bool qv_make::pages_hold_unstored_edits() const
+{
+    return onech_->has_unstored_edits() || somech_->has_unstored_edits() ||
+           unch_->has_unstored_edits();
+}
+
+bool qv_make::work_would_be_lost() const
+{
+    return paper_has_unsaved_changes() || pages_hold_unstored_edits();
 }
 
 // --- total score ------------------------------------------------------------

@@ -58,6 +58,9 @@ class qv_make : public QMainWindow
     void show_no_paper();
     void set_paper_controls_enabled(bool enabled);
     void ask_before_closing();
+    bool pages_hold_unstored_edits() const;
+    // Unsaved changes of the paper, or an edit on a page not stored into it.
+    bool work_would_be_lost() const;
 
     // Set while a paper command (new, open, close paper, closing the window)
     // waits for the teacher: its question does not block the window, so the
