@@ -6,11 +6,11 @@
 
 #include "paper/paper_commands.h"
 #include "paper/paper_files.h"
-#include "tests/paper_testing.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"
 #include "platform/dialogs.h"
+#include "tests/paper_testing.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -30,7 +30,10 @@
 #include <cstring>
 
 #ifdef Q_OS_UNIX
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 #endif
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -186,6 +189,8 @@ class TestCommands : public QObject
     void save_killedAtEachStep_opensAWholePair_data();
     void save_killedAtEachStep_opensAWholePair();
     void save_whoseSecondReplacementFails_isFinishedAtTheNextOpen();
+    void saveCutShort_ofAnyPair_isFinished_data();
+    void saveCutShort_ofAnyPair_isFinished();
     void save_answerFileThatCannotBeReplaced_isNeverTakenForSaved();
     void save_removesOnlyItsOwnLeftovers_data();
     void save_removesOnlyItsOwnLeftovers();
@@ -669,15 +674,18 @@ void TestCommands::open_specialFile_isRefusedAndChangesNothing_data()
     QTest::addColumn<QByteArray>("special"); // which file is not a regular one
     QTest::addColumn<QByteArray>("kind");
     QTest::addColumn<QString>("named");
-    QTest::newRow("FIFO as problem.prb")
-        << QByteArray("problem.prb") << QByteArray("fifo") << QStringLiteral("命名管道");
+    QTest::newRow("FIFO as problem.prb") << QByteArray("problem.prb") << QByteArray("fifo")
+                                         << QStringLiteral("一个命名管道（FIFO）");
     QTest::newRow("FIFO as answer.ans")
-        << QByteArray("answer.ans") << QByteArray("fifo") << QStringLiteral("命名管道");
+        << QByteArray("answer.ans") << QByteArray("fifo") << QStringLiteral("一个命名管道（FIFO）");
     // size() is 0 for a device: it would be read for seconds, up to 2 GiB.
     QTest::newRow("link to /dev/zero")
-        << QByteArray("problem.prb") << QByteArray("zero") << QStringLiteral("设备");
+        << QByteArray("problem.prb") << QByteArray("zero") << QStringLiteral("一个设备");
     QTest::newRow("folder as answer.ans")
-        << QByteArray("answer.ans") << QByteArray("folder") << QStringLiteral("文件夹");
+        << QByteArray("answer.ans") << QByteArray("folder") << QStringLiteral("一个文件夹");
+    // A socket cannot be opened at all, yet it is no missing file.
+    QTest::newRow("socket as problem.prb")
+        << QByteArray("problem.prb") << QByteArray("socket") << QStringLiteral("一个套接字");
 }
 
 void TestCommands::open_specialFile_isRefusedAndChangesNothing()
@@ -687,7 +695,7 @@ void TestCommands::open_specialFile_isRefusedAndChangesNothing()
     QFETCH(QString, named);
 #ifndef Q_OS_UNIX
     if (kind != "folder")
-        QSKIP("FIFOs and /dev/zero are POSIX");
+        QSKIP("FIFOs, sockets and /dev/zero are POSIX");
 #endif
     open_example();
     QTemporaryDir other;
@@ -696,19 +704,29 @@ void TestCommands::open_specialFile_isRefusedAndChangesNothing()
     QVERIFY(QFile::remove(file));
 #ifdef Q_OS_UNIX
     const QByteArray native = QFile::encodeName(file);
-    if (kind == "fifo")
+    const int listener = kind == "socket" ? ::socket(AF_UNIX, SOCK_STREAM, 0) : -1;
+    if (kind == "fifo") {
         QCOMPARE(::mkfifo(native.constData(), 0600), 0);
-    else if (kind == "zero")
+    } else if (kind == "zero") {
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
-    else
+    } else if (kind == "socket") {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        QVERIFY(size_t(native.size()) < sizeof address.sun_path);
+        std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+        QCOMPARE(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    } else
 #endif
         QVERIFY(QDir().mkdir(file));
 
     fixture.open_paper(other.path()); // a FIFO must not block here
-    QCOMPARE(shown_messages().size(), 1);
-    QVERIFY2(shown_messages()[0].contains(QString::fromLatin1(special)) &&
-                 shown_messages()[0].contains(named),
-             qPrintable(shown_messages()[0]));
+#ifdef Q_OS_UNIX
+    if (listener >= 0)
+        ::close(listener);
+#endif
+    QCOMPARE(shown_messages(),
+             QStringList{QStringLiteral("试卷文件 %1 不是普通文件，而是%2，不能作为试卷打开。")
+                             .arg(QDir::toNativeSeparators(file), named)});
     QCOMPARE(QByteArray(problem_path), QFile::encodeName(path("problem.prb")));
     QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("1+1=?"));
 }
@@ -1147,6 +1165,39 @@ void TestCommands::save_whoseSecondReplacementFails_isFinishedAtTheNextOpen()
     QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
     QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("1+1=?"));
+}
+
+void TestCommands::saveCutShort_ofAnyPair_isFinished_data()
+{
+    QTest::addColumn<QByteArray>("problem");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::newRow("a paper") << kExampleProblem << kExampleAnswer;
+    // An empty answer.ans: its size in the record is 0.
+    QTest::newRow("every question removed") << QByteArray("0 0 0\r\n") << QByteArray();
+}
+
+// A save stopped between the two replacements, whatever the new pair holds,
+// is finished when the folder is opened next.
+void TestCommands::saveCutShort_ofAnyPair_isFinished()
+{
+    QFETCH(QByteArray, problem);
+    QFETCH(QByteArray, answer);
+    write_paper_files(folder->path(), kOlderProblem, kOlderAnswer);
+    storage_testing::set_fault_hook([](Step step, const QString &where) {
+        return step == Step::Replace && step_file(where) == QLatin1String("answer.ans");
+    });
+    const PaperError failed =
+        replace_paper_files({path("problem.prb"), problem}, {path("answer.ans"), answer});
+    storage_testing::set_fault_hook({});
+    QCOMPARE(failed.what, PaperError::What::SaveHalfDone);
+    QCOMPARE(find_interrupted_save(folder->path()).state, InterruptedSave::State::FirstReplaced);
+
+    platform::testing::queue_answer(true);
+    fixture.open_paper(folder->path());
+    QVERIFY2(shown_messages().isEmpty(), qPrintable(shown_messages().join(QLatin1Char('\n'))));
+    QCOMPARE(read_file(path("problem.prb")), problem);
+    QCOMPARE(read_file(path("answer.ans")), answer);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
 }
 
 // Something in answer.ans's place (here a folder) makes its rename fail for

@@ -40,7 +40,7 @@ QString summary(const PaperData &paper, const std::vector<ImportSkip> &skipped =
     for (const UnchQuestion &q : paper.unch)
         items << QStringLiteral("U%1:%2=>%3").arg(number(q.score), q.problem, q.answer);
     for (const ImportSkip &skip : skipped)
-        items << QStringLiteral("skip ") + skip.position;
+        items << QStringLiteral("skip %1: %2").arg(skip.position, skip.reason);
     return items.join(QStringLiteral(" | "));
 }
 
@@ -303,7 +303,9 @@ void TestExchange::giftImport_data()
            "选项 B 在平台上得 50% 的分，在试卷上不得分"
         << "";
     QTest::newRow("two right answers to pick")
-        << QByteArray("Q{~4 =2 =3 ~9}\n\nQ{~a ~%50%b =%50%c}") << "skip 第 1 行 | skip 第 3 行"
+        << QByteArray("Q{~4 =2 =3 ~9}\n\nQ{~a ~%50%b =%50%c}")
+        << "skip 第 1 行: 单选题有 2 个得满分的选项（B、C），试卷的单选题只有一个答案 | "
+           "skip 第 3 行: 单选题没有得满分（100%）的选项"
         << "";
     QTest::newRow("missing word") << QByteArray("Grant is {~buried =entombed} in Grant's tomb.")
                                   << "S2:B:Grant is ____ in Grant's tomb.\nA. buried\nB. entombed"
@@ -370,8 +372,12 @@ void TestExchange::giftImport_data()
                       QByteArray("<div>").repeated(1000) +
                       "{=a ~b}\n\n"
                       "Just a description.\n")
-        << "S2:A:Q\nA. a\nB. b | skip 第 4 行 | skip 第 7 行 | skip 第 9 行 | skip 第 11 行 | "
-           "skip 第 13 行 | skip 第 15 行"
+        << "S2:A:Q\nA. a\nB. b | skip 第 4 行: 数值题无法导入：试卷里没有这种题型 | "
+           "skip 第 7 行: 配对题无法导入：试卷里没有这种题型 | "
+           "skip 第 9 行: 有 7 个选项，试卷的选择题最多六个（A 到 F） | skip 第 11 行: "
+           "没有正确选项 | "
+           "skip 第 13 行: HTML 元素嵌套超过 200 层 | "
+           "skip 第 15 行: 没有答案部分“{…}”，是说明文字而不是题目"
         << "";
     QTest::newRow("NUL byte") << QByteArray("Q{=a ~b}\n\nR\0{=a ~b}\n\nS{=a ~b}", 29) << ""
                               << "第 3 行有一个空字节";
@@ -581,8 +587,10 @@ void TestExchange::moodleXmlImport_data()
     <graderinfo format="html"><text>&lt;p&gt;Any&lt;/p&gt;</text></graderinfo>
   </question>)")
         << "S2:B:T?\nSure?\nA. 正确\nB. 错误 | M2.5/1.25:A:1 < 2?\nYes [图片：x.png]\nA. yes\nB. no"
-           " | U5:Who?=>me\nI（50%） | U5:Write=>Any | skip 第 3 个 <question>（第 11 行） | "
-           "skip 第 6 个 <question>（第 20 行） | change 第 2 个 <question>（第 4 行）: "
+           " | U5:Who?=>me\nI（50%） | U5:Write=>Any | "
+           "skip 第 3 个 <question>（第 11 行）: 配对题（matching）无法导入：试卷里没有这种题型 | "
+           "skip 第 6 个 <question>（第 20 行）: 分值 20000 不在 0 到 10000 之间 | change 第 2 个 "
+           "<question>（第 4 行）: "
            "[图片：x.png]无法导入，留下了这个文字标记 | change 第 7 个 <question>（第 23 行）: "
            "内嵌的文件“a.png”没有导入"
         << "";
@@ -599,8 +607,11 @@ void TestExchange::moodleXmlImport_data()
 <question type="multichoice"><questiontext format="plain_text"><text>T</text></questiontext>
 <defaultgrade>4</defaultgrade><single>false</single>
 <answer fraction="100"><text>a</text></answer><answer fraction="-100"><text>b</text></answer></question>)")
-        << "S2:A:Q\nA. a\nB. b\nC. c | M4/3:A:T\nA. a\nB. b | skip 第 2 个 <question>（第 6 行） | "
-           "skip 第 3 个 <question>（第 8 行） | change 第 1 个 <question>（第 3 行）: "
+        << "S2:A:Q\nA. a\nB. b\nC. c | M4/3:A:T\nA. a\nB. b | "
+           "skip 第 2 个 <question>（第 6 行）: 单选题有 2 "
+           "个得满分的选项（A、B），试卷的单选题只有一个答案 | "
+           "skip 第 3 个 <question>（第 8 行）: 单选题没有得满分（100%）的选项 | change 第 1 个 "
+           "<question>（第 3 行）: "
            "选项 B 在平台上得 50% 的分，在试卷上不得分"
         << "";
     QTest::newRow("not well-formed")

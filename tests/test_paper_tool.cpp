@@ -387,26 +387,28 @@ void TestPaperTool::import_exits_by_what_it_took_and_leaves_nothing_behind_a_fai
     QTest::addColumn<bool>("written");
     QTest::addColumn<QString>("message"); // a part of the standard error
     QTest::addColumn<int>("lines");       // of the standard error, at most
+    QTest::addColumn<bool>("blocked");    // a file stands where the new folder's parent would
 
     const QByteArray numerical = "Born?{#1822:5}\n\n";
-    QTest::newRow("as it is") << QByteArray("Q{=a ~b}") << "gift" << 0 << true << "" << 0;
+    QTest::newRow("as it is") << QByteArray("Q{=a ~b}") << "gift" << 0 << true << "" << 0 << false;
     QTest::newRow("changed") << QByteArray("Q{=a ~%50%b}") << "gift" << 1 << true
-                             << "第 1 行的题目有改动：选项 B 在平台上得 50% 的分" << 1;
+                             << "第 1 行的题目有改动：选项 B 在平台上得 50% 的分" << 1 << false;
     QTest::newRow("nothing to take")
-        << numerical << "gift" << 2 << false << "文件中没有可以导入的题目" << 2;
+        << numerical << "gift" << 2 << false << "文件中没有可以导入的题目" << 2 << false;
     QTest::newRow("too long to save") << "Q{}\n// 参考答案：" + QByteArray(120000, 'x') << "gift"
-                                      << 2 << false << "qv_paper：" << 5;
-    QTest::newRow("twenty thousand skipped") << "Q{=a ~b}\n\n" + numerical.repeated(20000) << "gift"
-                                             << 1 << true << "qv_paper：另有 19900 道题略过" << 101;
+                                      << 2 << false << "qv_paper：" << 5 << false;
+    QTest::newRow("twenty thousand skipped")
+        << "Q{=a ~b}\n\n" + numerical.repeated(20000) << "gift" << 1 << true
+        << "qv_paper：另有 19900 道题略过" << 101 << false;
     QTest::newRow("NUL byte") << QByteArray("Q{=a ~b}\n\nR{=a\0 ~b}\n\nS{=a ~b}", 29) << "gift" << 2
-                              << false << "第 3 行有一个空字节" << 1;
+                              << false << "第 3 行有一个空字节" << 1 << false;
     QTest::newRow("nested HTML") << "[html]" + QByteArray("<div>").repeated(180000) + "{=a ~b}"
-                                 << "gift" << 2 << false << "HTML 元素嵌套超过" << 2;
+                                 << "gift" << 2 << false << "HTML 元素嵌套超过" << 2 << false;
     QTest::newRow("flat HTML, a megabyte")
         << "[html]" + QByteArray("<span><b></b></span>").repeated(50000) + "题{}"
-        << "gift" << 0 << true << "" << 0;
+        << "gift" << 0 << true << "" << 0 << false;
     QTest::newRow("nested XML") << "<quiz>" + QByteArray("<a>").repeated(75000) << "moodle-xml" << 2
-                                << false << "嵌套超过 100 层" << 1;
+                                << false << "嵌套超过 100 层" << 1 << false;
     QTest::newRow("entity blow-up")
         << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE quiz [<!ENTITY a \"aaaaaaaaaa\">"
                       "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
@@ -417,7 +419,9 @@ void TestPaperTool::import_exits_by_what_it_took_and_leaves_nothing_behind_a_fai
                       "<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\">]>"
                       "<quiz><question type=\"essay\"><questiontext><text>&g;&g;&g;&g;&g;"
                       "</text></questiontext></question></quiz>")
-        << "moodle-xml" << 2 << false << "实体" << 1;
+        << "moodle-xml" << 2 << false << "实体" << 1 << false;
+    QTest::newRow("folder that cannot be made")
+        << QByteArray("Q{=a ~b}") << "gift" << 2 << false << "无法建立文件夹" << 1 << true;
 }
 
 void TestPaperTool::import_exits_by_what_it_took_and_leaves_nothing_behind_a_failure()
@@ -428,9 +432,12 @@ void TestPaperTool::import_exits_by_what_it_took_and_leaves_nothing_behind_a_fai
     QFETCH(bool, written);
     QFETCH(QString, message);
     QFETCH(int, lines);
+    QFETCH(bool, blocked);
 
     QTemporaryDir dir;
     QVERIFY(write_file(dir.filePath("in"), file));
+    if (blocked)
+        QVERIFY(write_file(dir.filePath("new"), "a teacher's file"));
     const QString paper = dir.filePath("new/paper");
     const Run run = run_tool({"import", dir.filePath("in"), "--from", format, "-o", paper},
                              QString(), Limits::Bounded);
@@ -438,7 +445,8 @@ void TestPaperTool::import_exits_by_what_it_took_and_leaves_nothing_behind_a_fai
     QVERIFY2(run.err.contains(message), qPrintable(run.err.left(2000)));
     QVERIFY2(run.err.count('\n') <= lines, qPrintable(run.err.left(2000)));
     QCOMPARE(QFile::exists(paper + "/problem.prb"), written);
-    QCOMPARE(QFile::exists(dir.filePath("new")), written);
+    QCOMPARE(QFile::exists(dir.filePath("new")), written || blocked);
+    QCOMPARE(QFileInfo(dir.filePath("new")).isFile(), blocked);
 }
 
 void TestPaperTool::import_that_cannot_write_takes_back_the_folders_it_made()
@@ -469,9 +477,15 @@ void TestPaperTool::usage_errors_fail_with_a_message()
                  qPrintable(arguments.join(' ') + " -> " + run.err));
         QVERIFY(run.out.isEmpty());
     }
-    const Run help = run_tool({"import", "--help"});
-    QCOMPARE(help.status, 0);
-    QVERIFY(help.out.contains(QLatin1String("--score")));
+    // Each command's help names what it works on.
+    for (const auto &[command, named] :
+         {std::pair{"check", "试卷文件夹"}, std::pair{"print", "试卷文件夹"},
+          std::pair{"export", "试卷文件夹"}, std::pair{"import", "要导入的文件"}}) {
+        const Run help = run_tool({command, "--help"});
+        QCOMPARE(help.status, 0);
+        QVERIFY2(help.out.contains(QString::fromUtf8(named)), qPrintable(help.out));
+    }
+    QVERIFY(run_tool({"import", "--help"}).out.contains(QLatin1String("--score")));
 }
 
 QTEST_MAIN(TestPaperTool)
