@@ -420,10 +420,13 @@ DecodedFile decode_file(QByteArray bytes)
                 .arg(where);
         return decoded;
     }
+    QTextCodec *const gb18030 = QTextCodec::codecForName("GB18030");
     QTextCodec::ConverterState state;
-    decoded.text = QTextCodec::codecForName("GB18030")->toUnicode(bytes.constData(),
-                                                                  int(bytes.size()), &state);
-    if (state.invalidChars > 0 || state.remainingChars > 0) {
+    decoded.text = gb18030->toUnicode(bytes.constData(), int(bytes.size()), &state);
+    // The codec puts U+FFFD for bytes it cannot read without counting them as
+    // invalid: only bytes that come back from the text are GB18030.
+    if (state.invalidChars > 0 || state.remainingChars > 0 ||
+        gb18030->fromUnicode(decoded.text) != bytes) {
         decoded.text.clear();
         decoded.error =
             QStringLiteral("文件既不是 UTF-8 也不是 GB18030 编码（%1不合 UTF-8），无法读取")
