@@ -222,8 +222,10 @@ PaperFileRead read_paper_file(const QString &path, QByteArray &bytes, PaperError
         error = file_error(PaperError::What::FileTooLarge, path);
         return PaperFileRead::Refused;
     }
-    if (!read_at_most(file, kLargestPaperFile, bytes)) {
-        error = unreadable(path, SystemError{SystemError::Kind::ReadFailed, 0, file.errorString()});
+    const bool injected = injected_fault(storage_testing::Step::ReadFile, path);
+    if (injected || !read_at_most(file, kLargestPaperFile, bytes)) {
+        error = unreadable(path, SystemError{SystemError::Kind::ReadFailed, 0,
+                                             injected ? QString() : file.errorString()});
         return PaperFileRead::Refused;
     }
     if (bytes.size() > kLargestPaperFile) {

@@ -96,6 +96,7 @@ enum class Step {
     SyncTemporary,  // the same
     Replace,        // `path` is the paper file being replaced
     SyncFolder,     // `path` is the folder
+    ReadFile,       // `path` is the paper file, open; fails as a failed read
 };
 using FaultHook = std::function<bool(Step step, const QString &path)>;
 void set_fault_hook(FaultHook hook); // an empty hook removes it

@@ -506,8 +506,9 @@ void TestCommands::open_pairThatCannotBeRead_saysWhyAndChangesNothing_data()
 {
     QTest::addColumn<QByteArray>("problem");
     QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<QString>("unreadable"); // a file there that may not be read
-    QTest::addColumn<QString>("said");       // %1: the folder, as the system writes it
+    // A file there that may not be opened; with " read" after it, one whose reading fails.
+    QTest::addColumn<QString>("unreadable");
+    QTest::addColumn<QString>("said"); // %1: the folder, as the system writes it
     const QByteArray problem = "1 0 0\r\n2\r\n@1+1=?$\r\n";
     const QByteArray answer = "2\r\n";
     const QString advice =
@@ -523,6 +524,9 @@ void TestCommands::open_pairThatCannotBeRead_saysWhyAndChangesNothing_data()
     QTest::newRow("answer.ans without read permission")
         << problem << answer << "answer.ans"
         << QStringLiteral("无法读取试卷文件 %1answer.ans：没有读取权限");
+    QTest::newRow("answer.ans failing as it is read")
+        << problem << answer << "answer.ans read"
+        << QStringLiteral("无法读取试卷文件 %1answer.ans：读取时出错");
     QTest::newRow("answer.ans in Notepad's Unicode")
         << problem << QByteArray("\xFF\xFE") + wide("2\r\n", 2, true) << QString()
         << QStringLiteral(
@@ -559,14 +563,19 @@ void TestCommands::open_pairThatCannotBeRead_saysWhyAndChangesNothing()
     write_paper_files(other.path(), problem, answer);
     // Root reads every file whatever its permissions: the refusal comes
     // through the storage seam, as the system gives it.
+    const QStringList fault = unreadable.split(QLatin1Char(' '));
+    const Step failing = fault.size() > 1 ? Step::ReadFile : Step::OpenForReading;
     storage_testing::set_fault_hook([&](Step step, const QString &where) {
-        return step == Step::OpenForReading && QFileInfo(where).fileName() == unreadable;
+        return step == failing && QFileInfo(where).fileName() == fault[0];
     });
     fixture.open_paper(other.path());
+    storage_testing::set_fault_hook({});
     QCOMPARE(shown_messages().size(), 1);
     const QString message = shown_messages()[0];
     if (unreadable.isEmpty()) {
         QCOMPARE(message, said);
+    } else if (failing == Step::ReadFile) {
+        QCOMPARE(message, said.arg(QDir::toNativeSeparators(other.path() + QLatin1Char('/'))));
     } else {
         // Then the system's own words, in brackets.
         const QString start = said.arg(QDir::toNativeSeparators(other.path() + QLatin1Char('/'))) +
@@ -1146,9 +1155,15 @@ void TestCommands::save_whoseSecondReplacementFails_isFinishedAtTheNextOpen()
     fixture.click("save_paper");
     storage_testing::set_fault_hook({});
     QCOMPARE(shown_messages().size(), 1);
-    QVERIFY2(
-        shown_messages()[0].contains(QStringLiteral("下次打开这份试卷时 qv_make 会完成这次保存")),
-        qPrintable(shown_messages()[0]));
+    const QString answer_file = QDir::toNativeSeparators(path("answer.ans"));
+    QVERIFY2(shown_messages()[0].startsWith(QStringLiteral("无法保存 %1：").arg(answer_file)) &&
+                 shown_messages()[0].contains(
+                     QStringLiteral("\n%1 已经保存，%2 仍是原来的内容；新的 %2 完整地保存在 ")
+                         .arg(QDir::toNativeSeparators(path("problem.prb")), answer_file)) &&
+                 shown_messages()[0].endsWith(
+                     QStringLiteral("下次打开这份试卷时 qv_make 会完成这次保存；也可以解决问题后"
+                                    "再保存一次。")),
+             qPrintable(shown_messages()[0]));
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
     QCOMPARE(read_file(path("answer.ans")), kOlderAnswer);
 
@@ -1224,9 +1239,10 @@ void TestCommands::save_answerFileThatCannotBeReplaced_isNeverTakenForSaved()
     platform::testing::queue_answer(true); // finish the save
     fixture.open_paper(folder->path());
     QCOMPARE(shown_messages().size(), 1);
-    QVERIFY2(shown_messages()[0].startsWith(QStringLiteral("无法完成上次被中断的保存")) &&
-                 shown_messages()[0].contains(QStringLiteral("answer.ans")),
-             qPrintable(shown_messages()[0]));
+    QVERIFY2(
+        shown_messages()[0].startsWith(QStringLiteral("无法完成上次被中断的保存：无法替换 %1：")
+                                           .arg(QDir::toNativeSeparators(path("answer.ans")))),
+        qPrintable(shown_messages()[0]));
     QCOMPARE(problem_path[0], '\0');
     QVERIFY(files_in(folder->path()).contains(QStringLiteral(".qv_make-save")));
 

@@ -42,8 +42,8 @@ void TestHtmlText::flatten_data()
         QStringLiteral("a & b <c> \"d\" 'e'"));
     row("named characters",
         QStringLiteral("&alpha;&Omega; &le; &ne; &rarr; &hellip; &frac12;&deg;&times;&minus;"
-                       "&ldquo;&mdash;&rdquo; &eacute;"),
-        QStringLiteral("αΩ ≤ ≠ → … ½°×−“—” é"));
+                       "&ldquo;&mdash;&rdquo; &eacute; &thetasym;"),
+        QStringLiteral("αΩ ≤ ≠ → … ½°×−“—” é ϑ"));
     row("numeric references",
         QStringLiteral("&#65;&#x42;&#X63;&#68 &#0; &#xD800; &#x110000; &#150; &#x1F600; \uFDD0"),
         QStringLiteral("ABcD \uFFFD \uFFFD \uFFFD – 😀 \uFFFD"));

@@ -163,6 +163,9 @@ void TestPaperTool::check_finds_what_to_mend_data()
         << QByteArray("1 0 1\n2\n@$\n3\n@ \r\n $") << QByteArray("1\n@\r\n$")
         << QStringList{"单选题 第 1 题 题面：为空", "非选择题 第 1 题 题面：为空",
                        "非选择题 第 1 题 答案：参考答案为空"};
+    QTest::newRow("free answer with an answer but no problem")
+        << QByteArray("0 0 1\n3\n@ $") << QByteArray("@见讲义。$")
+        << QStringList{"非选择题 第 1 题 题面：为空"};
     QTest::newRow("scores the spin boxes would change")
         << QByteArray("2 1 1\n0\n@a$\n-2\n@b$\n2.345 -0.5\n@c$\n10001\n@d$")
         << QByteArray("1 1 1 @x$")
@@ -350,10 +353,16 @@ void TestPaperTool::never_writes_into_a_paper_folder_unasked()
     QCOMPARE(file_bytes(paper + "/problem.prb"), kSoundProblem);
     QCOMPARE(QDir(paper).entryList(QDir::Files), QStringList({"answer.ans", "problem.prb"}));
 
+    // What a write of this program killed part-way left goes; the teacher's own files stay.
+    QVERIFY(write_file(paper + '/' + written + ".qv_make-Ab12Cd", "left by a killed write"));
+    QVERIFY(write_file(paper + '/' + written + ".bak", "the teacher's"));
     run = run_tool(command << "--force");
     QCOMPARE(run.status, 0);
-    QVERIFY(QFile::exists(paper + '/' + written));
     QVERIFY(file_bytes(paper + '/' + written).size() > 0);
+    QStringList expected{"answer.ans", "problem.prb", written, written + ".bak"};
+    expected.removeDuplicates();
+    expected.sort();
+    QCOMPARE(QDir(paper).entryList(QDir::Files | QDir::Hidden), expected);
 }
 
 void TestPaperTool::import_reports_what_it_left_out_and_writes_a_paper_qv_make_reads()
