@@ -229,12 +229,16 @@ void TestPaperTool::check_prints_counts_and_total_and_exits_by_findings()
     QCOMPARE(run.status, 1);
     QVERIFY(run.out.startsWith(QStringLiteral("单选题 第 1 题 答案：没有选定答案\n")));
 
+    // A folder that is no paper is refused by every command that reads one.
     QVERIFY(QFile::remove(dir.filePath("answer.ans")));
-    run = run_tool({"check", dir.path()});
-    QCOMPARE(run.status, 2);
-    QVERIFY(run.out.isEmpty());
-    QVERIFY2(run.err.contains(QStringLiteral("所选择的文件夹下缺少answer.ans文件")),
-             qPrintable(run.err));
+    for (const QStringList &command :
+         {QStringList{"check", dir.path()}, QStringList{"print", dir.path()},
+          QStringList{"export", dir.path(), "--to", "gift"}}) {
+        run = run_tool(command);
+        QCOMPARE(run.status, 2);
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(run.err.trimmed(), QStringLiteral("qv_paper：所选择的文件夹下缺少answer.ans文件"));
+    }
 }
 
 void TestPaperTool::check_and_export_tell_a_save_cut_short_between_the_replacements()
