@@ -224,6 +224,12 @@ void TestHtmlText::refusesDeepNesting()
     QCOMPARE(at_limit.text, QStringLiteral("x"));
     QVERIFY(!html_to_text(QStringLiteral("<span>").repeated(201)).error.isEmpty());
 
+    // A new cell closes the one before it through what was left open inside it.
+    const HtmlText cells =
+        html_to_text(QStringLiteral("<table><tr>") + QStringLiteral("<td><b>x").repeated(1000));
+    QCOMPARE(cells.error, QString());
+    QCOMPARE(cells.text, QStringLiteral("x") + QStringLiteral("\tx").repeated(999));
+
     // Each closes the one before it: paragraphs, items, definitions, rows and cells.
     const int count = 100000;
     const QString units[] = {QStringLiteral("<p>x"), QStringLiteral("<li>x"),
