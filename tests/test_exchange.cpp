@@ -343,8 +343,10 @@ void TestExchange::giftImport_data()
     QTest::newRow("our own notes: score, partial score, reference")
         << QByteArray("// 多选题 1，4 分，部分选对 1.5 分\n::多选题 1::[plain]Q{~%50%a ~%50%b}\n\n"
                       "// 非选择题 1，10 分\n// 参考答案：第一行\\n\\{x\\}\n::n::[plain]写{}\n\n"
-                      "// 多选题 2，4 分，部分选对 5 分\nQ{~%100%a ~b}\n")
-        << "M4/1.5:AB:Q\nA. a\nB. b | M4/2:A:Q\nA. a\nB. b | U10:写=>第一行\n{x}"
+                      "// 多选题 2，4 分，部分选对 5 分\nQ{~%100%a ~b}\n\n"
+                      "// 多选题 3，4 分，部分选对 4 分\nQ{~%100%a ~b}\n")
+        << "M4/1.5:AB:Q\nA. a\nB. b | M4/2:A:Q\nA. a\nB. b | M4/4:A:Q\nA. a\nB. b | "
+           "U10:写=>第一行\n{x}"
         << "";
     QTest::newRow("GBK") << QTextCodec::codecForName("GBK")->fromUnicode(
                                 QStringLiteral("一加一{=二 ~三}"))

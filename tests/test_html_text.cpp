@@ -60,6 +60,9 @@ void TestHtmlText::flatten_data()
         QStringLiteral("1 < 2, x<y and y>z, a<b"));
     row("tag never closed", QStringLiteral("<!-- open <b>bold</b> <i title='x"),
         QStringLiteral("<!-- open bold <i title='x"));
+    // The first '<' runs into the end inside a quote; the second, whose tag
+    // reads that quote as the start of a name, closes at the '>'.
+    row("tag within a tag never closed", QStringLiteral("<a <b = 'c>x"), QStringLiteral("<a x"));
     row("comments and declarations",
         QStringLiteral("<!DOCTYPE html><?xml version=\"1.0\"?>a<!-- b -->c"
                        "<!--[if gte mso 9]><xml>x</xml><![endif]--><![if !vml]>d<![endif]>"),
@@ -106,6 +109,8 @@ void TestHtmlText::flatten_data()
         QStringLiteral("e<sup>ix</sup>, y<sub>max</sub>, a<sub>i</sub>, "
                        "2<sup>2<sup>n</sup></sup>"),
         QStringLiteral("e^(ix), y_(max), a_i, 2^(2ⁿ)"));
+    row("a script of white space is no blank", QStringLiteral("x<sub>&nbsp;</sub>y"),
+        QStringLiteral("x_ y"));
 
     // Lists.
     row("ordered list", QStringLiteral("<ol><li>one</li><li>two</li></ol>"),
