@@ -91,6 +91,22 @@ QStringList files_in(const QString &folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
+// Files, folders and anything else the process holds open; -1 where it
+// cannot be told.
+int open_handles()
+{
+#if defined(Q_OS_LINUX)
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .size());
+#elif defined(Q_OS_WIN)
+    DWORD count = 0;
+    return GetProcessHandleCount(GetCurrentProcess(), &count) ? int(count) : -1;
+#else
+    return -1;
+#endif
+}
+
 #ifdef Q_OS_UNIX
 // The child processes run only where the shim and the file-size limit exist.
 struct ChildSave {
@@ -191,6 +207,10 @@ class TestCommands : public QObject
     void save_whoseSecondReplacementFails_isFinishedAtTheNextOpen();
     void saveCutShort_ofAnyPair_isFinished_data();
     void saveCutShort_ofAnyPair_isFinished();
+    void saveCutShort_thenFilesChanged_isLeftAlone_data();
+    void saveCutShort_thenFilesChanged_isLeftAlone();
+    void storage_leavesNoFileOpen_data();
+    void storage_leavesNoFileOpen();
     void save_answerFileThatCannotBeReplaced_isNeverTakenForSaved();
     void save_removesOnlyItsOwnLeftovers_data();
     void save_removesOnlyItsOwnLeftovers();
@@ -1221,6 +1241,106 @@ void TestCommands::saveCutShort_ofAnyPair_isFinished()
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
 }
 
+void TestCommands::saveCutShort_thenFilesChanged_isLeftAlone_data()
+{
+    QTest::addColumn<QString>("changed");
+    QTest::addColumn<bool>("removed"); // else a byte added
+    QTest::newRow("the new problem.prb edited") << "problem.prb" << false;
+    QTest::newRow("the waiting answer.ans removed") << "answer temporary" << true;
+    QTest::newRow("the waiting answer.ans grown") << "answer temporary" << false;
+    QTest::newRow("the record garbled") << ".qv_make-save" << false;
+}
+
+// A save cut short, then files of the folder changed by hand: nothing can
+// tell which files belong together, so nothing is read, finished or removed,
+// and the teacher is told where to look.
+void TestCommands::saveCutShort_thenFilesChanged_isLeftAlone()
+{
+    QFETCH(QString, changed);
+    QFETCH(bool, removed);
+    write_paper_files(folder->path(), kOlderProblem, kOlderAnswer);
+    storage_testing::set_fault_hook([](Step step, const QString &where) {
+        return step == Step::Replace && step_file(where) == QLatin1String("answer.ans");
+    });
+    replace_paper_files({path("problem.prb"), kExampleProblem},
+                        {path("answer.ans"), kExampleAnswer});
+    storage_testing::set_fault_hook({});
+    const InterruptedSave cut = find_interrupted_save(folder->path());
+    QCOMPARE(cut.state, InterruptedSave::State::FirstReplaced);
+    QFile file(changed == QLatin1String("answer temporary") ? cut.temporaries[1]
+                                                            : folder->filePath(changed));
+    if (removed)
+        QVERIFY(file.remove());
+    else
+        QVERIFY(file.open(QIODevice::Append) && file.write("x") == 1);
+    file.close();
+    QMap<QString, QByteArray> before;
+    for (const QString &name : files_in(folder->path()))
+        before[name] = read_file(folder->filePath(name));
+
+    fixture.open_paper(folder->path());
+    const QString record = QDir::toNativeSeparators(path(".qv_make-save"));
+    QCOMPARE(shown_messages(),
+             QStringList(QStringLiteral("上次保存被中断，而且文件夹中的文件在那之后又被改动过，"
+                                        "无法确定哪些文件是配套的。请检查文件夹 %1 中的 "
+                                        "problem.prb、answer.ans 和以 “.qv_make-”开头的文件；"
+                                        "确认无误后删除 %2，再打开试卷。")
+                             .arg(QDir::toNativeSeparators(folder->path()), record)));
+    QCOMPARE(questions_asked(), 0);
+    QCOMPARE(problem_path[0], '\0');
+    QMap<QString, QByteArray> after;
+    for (const QString &name : files_in(folder->path()))
+        after[name] = read_file(folder->filePath(name));
+    QCOMPARE(after, before);
+}
+
+void TestCommands::storage_leavesNoFileOpen_data()
+{
+    QTest::addColumn<QString>("work");
+    for (const char *work : {"save", "save whose second replacement fails",
+                             "save cut short, finished", "single file written", "pair read"})
+        QTest::newRow(work) << work;
+}
+
+// Whatever a save, a write or a read opens, it closes, also when it fails: a
+// handle left behind on each save runs a long session out of them, and on
+// Windows keeps the paper's files from being replaced.
+void TestCommands::storage_leavesNoFileOpen()
+{
+    QFETCH(QString, work);
+    if (open_handles() < 0)
+        QSKIP("no count of open handles on this system");
+    const auto do_work = [&] {
+        write_paper_files(folder->path(), kOlderProblem, kOlderAnswer);
+        const bool cut =
+            work.contains(QLatin1String("fails")) || work.contains(QLatin1String("cut"));
+        storage_testing::set_fault_hook([cut](Step step, const QString &where) {
+            return cut && step == Step::Replace && step_file(where) == QLatin1String("answer.ans");
+        });
+        if (work == QLatin1String("single file written")) {
+            QVERIFY(!replace_file({path("answer.ans"), kExampleAnswer}).failed());
+        } else if (work == QLatin1String("pair read")) {
+            PaperOnDisk disk;
+            QVERIFY(!read_paper_folder(folder->path(), disk).failed());
+        } else {
+            replace_paper_files({path("problem.prb"), kExampleProblem},
+                                {path("answer.ans"), kExampleAnswer});
+        }
+        storage_testing::set_fault_hook({});
+        if (work.contains(QLatin1String("finished")))
+            QVERIFY(!finish_interrupted_save(find_interrupted_save(folder->path())).failed());
+        QCOMPARE(read_file(path("answer.ans")),
+                 work.contains(QLatin1String("fails")) || work == QLatin1String("pair read")
+                     ? kOlderAnswer
+                     : kExampleAnswer);
+    };
+    do_work(); // whatever the toolkit opens once and keeps
+    const int before = open_handles();
+    for (int i = 0; i < 5; ++i)
+        do_work();
+    QCOMPARE(open_handles(), before);
+}
+
 // Something in answer.ans's place (here a folder) makes its rename fail for
 // real, after problem.prb is already new: neither the save nor its finishing
 // at the next open may pass for done while the new answers wait aside.
@@ -1493,6 +1613,8 @@ void TestCommands::unsaved_leavingThePaperAsks_data()
     } edits[] = {{"every count lowered to 0", true},
                  {"stored, then the save failed on disk", true},
                  {"text typed over a clean paper, not stored", true},
+                 {"single choice typed over a clean paper, not stored", true},
+                 {"multiple choice typed over a clean paper, not stored", true},
                  {"stored and saved", false}};
     for (const auto &edit : edits) {
         QTest::addRow("%s, then open", edit.edit) << edit.edit << true << edit.asked;
@@ -1509,6 +1631,12 @@ void TestCommands::unsaved_leavingThePaperAsks()
     if (edit.startsWith(QLatin1String("every count"))) {
         for (const char *count : {"onech_in", "somech_in", "unch_in"})
             on<QSpinBox>(count)->setValue(0);
+    } else if (edit.startsWith(QLatin1String("single"))) {
+        fixture.show_tab(1);
+        on<QTextEdit>("onech_pro_in")->setPlainText(QStringLiteral("1+2=?"));
+    } else if (edit.startsWith(QLatin1String("multiple"))) {
+        fixture.show_tab(2);
+        on<QTextEdit>("somech_pro_in")->setPlainText(QStringLiteral("Which are odd?"));
     } else {
         fixture.show_tab(3);
         on<QTextEdit>("unch_ans_in")->setPlainText(QStringLiteral("See the book."));
