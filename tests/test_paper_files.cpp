@@ -927,6 +927,17 @@ class TestPaperFiles : public QObject
         QCOMPARE(unch_table[1].answer, QStringLiteral("答案"));
     }
 
+    // On Chinese Windows the local encoding is GBK; a fault in a UTF-8 paper
+    // is still quoted as the UTF-8 it is.
+    void faultOfAUtf8PaperIsQuotedInUtf8WhateverTheLocalEncoding()
+    {
+        LocalCodecGuard guard;
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("GB18030"));
+        QString error;
+        QVERIFY(!read_paper_told("1 0 0\r\n五分\r\n@一加一$\r\n", "1", &error));
+        QVERIFY2(error.contains(QStringLiteral("“五分”")), qPrintable(error));
+    }
+
     // --- texts the format cannot carry ------------------------------------
 
     void unwritableText_data()
