@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, on Debian, what a task needs, and does nothing when all is there:
 #   run      building and running qv_make (the default)
-#   test     that and the test suite (sanitizers, fuzzing, printed PDFs)
+#   test     that and the test suite (sanitizers, fuzzing, printed PDFs, a
+#            message box on a real X display)
 #   mutation that and Ninja, whose no-op build takes a tenth of a second
 #            where make's takes fifteen, for each of a mutant's builds
 #   deb      that and making the Debian package
@@ -13,7 +14,7 @@ base=(cmake make g++ qtbase5-dev qtbase5-dev-tools qttranslations5-l10n fonts-no
 case "$task" in
 run) packages=("${base[@]}") ;;
 test | mutation)
-    packages=("${base[@]}" clang libclang-rt-14-dev locales poppler-utils)
+    packages=("${base[@]}" clang libclang-rt-14-dev locales poppler-utils xvfb xauth)
     [ "$task" = test ] || packages+=(ninja-build)
     ;;
 deb) packages=("${base[@]}" dpkg-dev file desktop-file-utils) ;;
