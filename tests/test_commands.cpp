@@ -1142,9 +1142,18 @@ void TestCommands::save_killedAtEachStep_opensAWholePair()
     const QByteArray grown_answer = QByteArray(kExampleAnswer).replace("notes.$", "notes.xxxx$");
     const ChildSave killed = run_save_child(folder->path(), 4, 0, {}, {}, kill_at);
     QVERIFY2(killed.exit_code == -1, qPrintable(killed.said));
-    // What qv_paper check prints before the save is finished.
-    const QString told = describe_interrupted_save(find_interrupted_save(folder->path()));
+    // What qv_paper check prints before the save is finished: it names the
+    // waiting files, problem.prb's before answer.ans's.
+    const InterruptedSave cut = find_interrupted_save(folder->path());
+    const QString told = describe_interrupted_save(cut);
     QCOMPARE(told.startsWith(QStringLiteral("上次保存被中断：")), asked);
+    if (asked) {
+        const int problem_at = told.indexOf(QDir::toNativeSeparators(cut.temporaries[0]));
+        const int answer_at = told.indexOf(QDir::toNativeSeparators(cut.temporaries[1]));
+        QVERIFY2(answer_at > problem_at &&
+                     (problem_at >= 0) == (cut.state == InterruptedSave::State::NothingReplaced),
+                 qPrintable(told));
+    }
 
     if (asked)
         platform::testing::queue_answer(finish);

@@ -50,6 +50,9 @@ void TestHtmlText::flatten_data()
     row("bare and unknown names", QStringLiteral("&copy 2024 AT&T &notit; &alpha &bogus; &"),
         QStringLiteral("© 2024 AT&T &notit; &alpha &bogus; &"));
     row("no-break spaces stay", QStringLiteral("a&nbsp;&nbsp;b\u00A0c"), QStringLiteral("a  b c"));
+    row("unquoted attribute values", QStringLiteral("<a href=p.html>p</a> <img alt=x src=map.png>"),
+        QStringLiteral("p [链接：p.html] [图片：x]"),
+        {QStringLiteral("[链接：p.html]"), QStringLiteral("[图片：x]")});
     row("references in attributes",
         QStringLiteral("<a href=\"p?a=1&copy=2&amp;b=3\">p</a> <img alt='a &gt; b'>"),
         QStringLiteral("p [链接：p?a=1&copy=2&b=3] [图片：a > b]"),

@@ -9,6 +9,13 @@
 #include "tests/test_support.h"
 
 #include <QLocale>
+#include <cerrno>
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 #include <QTextCodec>
 #include <QtTest>
 #include <algorithm>
@@ -927,15 +934,54 @@ class TestPaperFiles : public QObject
         QCOMPARE(unch_table[1].answer, QStringLiteral("答案"));
     }
 
-    // On Chinese Windows the local encoding is GBK; a fault in a UTF-8 paper
-    // is still quoted as the UTF-8 it is.
-    void faultOfAUtf8PaperIsQuotedInUtf8WhateverTheLocalEncoding()
+    // On Chinese Windows the local encoding is GBK; a UTF-8 paper is still
+    // read, written back and quoted in its faults as the UTF-8 it is.
+    void utf8PaperStaysUtf8WhateverTheLocalEncoding()
     {
         LocalCodecGuard guard;
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("GB18030"));
+        // Six bytes of UTF-8 that also read as three GB18030 characters.
+        const QByteArray problem = "0 0 1\r\n5\r\n@中文$\r\n";
+        const QByteArray answer = "@中文$\r\n";
         QString error;
+        QVERIFY2(read_paper_told(problem, answer, &error), qPrintable(error));
+        QCOMPARE(unch_table[1].problem, QStringLiteral("中文"));
+        QCOMPARE(unch_table[1].answer, QStringLiteral("中文"));
+        QCOMPARE(written_problem(), problem);
+        QCOMPARE(written_answer(), answer);
+
         QVERIFY(!read_paper_told("1 0 0\r\n五分\r\n@一加一$\r\n", "1", &error));
         QVERIFY2(error.contains(QStringLiteral("“五分”")), qPrintable(error));
+    }
+
+    // A file that is there but cannot be read: only a refused permission is
+    // told as the permission to read; another failure says what it was.
+    void readFailureSaysWhy_data()
+    {
+        QTest::addColumn<long>("code");
+        QTest::addColumn<QString>("reason");
+#ifdef Q_OS_WIN
+        QTest::newRow("access denied")
+            << long(ERROR_ACCESS_DENIED) << QStringLiteral("没有读取权限");
+        QTest::newRow("disk error") << long(ERROR_CRC) << QStringLiteral("读写磁盘时出错");
+#else
+        QTest::newRow("EACCES") << long(EACCES) << QStringLiteral("没有读取权限");
+        QTest::newRow("EPERM") << long(EPERM) << QStringLiteral("没有读取权限");
+        QTest::newRow("EIO") << long(EIO) << QStringLiteral("读写磁盘时出错");
+#endif
+    }
+
+    void readFailureSaysWhy()
+    {
+        QFETCH(long, code);
+        QFETCH(QString, reason);
+        PaperError error;
+        error.what = PaperError::What::CannotRead;
+        error.path = QStringLiteral("problem.prb");
+        error.system = {SystemError::Kind::Code, code, QString()};
+        QVERIFY2(paper_message(error).startsWith(
+                     QStringLiteral("无法读取试卷文件 problem.prb：%1（").arg(reason)),
+                 qPrintable(paper_message(error)));
     }
 
     // --- texts the format cannot carry ------------------------------------
