@@ -113,7 +113,7 @@ class FileReader
         probe_skipped(pos_, at);
         if (!decode_text(at, dollar, text))
             return fail(PaperError::What::TextUndecodable, item, QString(),
-                        QString::fromLatin1(legacy_paper_codec()->name()));
+                        paper_encoding_name(legacy_paper_codec()));
         pos_ = dollar + 1;
         return true;
     }

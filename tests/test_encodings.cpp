@@ -300,7 +300,8 @@ void TestEncodings::open_refusesBytesInNoEncoding()
 
     QCOMPARE(shown_messages().size(), 1);
     QVERIFY2(shown_messages()[0].contains(named) &&
-                 shown_messages()[0].contains(QStringLiteral("文字编码无法识别")),
+                 shown_messages()[0].contains(
+                     QStringLiteral("文字编码无法识别（既不是 UTF-8，也不是 GBK）")),
              qPrintable(shown_messages()[0]));
     // The open paper stays, with its own folder.
     QCOMPARE(on<QTextEdit>("onech_pro_in")->toPlainText(), QStringLiteral("1+1=?"));
