@@ -934,15 +934,28 @@ class TestPaperFiles : public QObject
         QCOMPARE(unch_table[1].answer, QStringLiteral("答案"));
     }
 
-    // On Chinese Windows the local encoding is GBK; a UTF-8 paper is still
-    // read, written back and quoted in its faults as the UTF-8 it is.
-    void utf8PaperStaysUtf8WhateverTheLocalEncoding()
+    void papersAreReadWhateverTheLocalEncoding_data()
     {
-        LocalCodecGuard guard;
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("GB18030"));
+        QTest::addColumn<QByteArray>("local");
+        QTest::addColumn<QByteArray>("text"); // "中文" in the paper's encoding
         // Six bytes of UTF-8 that also read as three GB18030 characters.
-        const QByteArray problem = "0 0 1\r\n5\r\n@中文$\r\n";
-        const QByteArray answer = "@中文$\r\n";
+        QTest::newRow("UTF-8 on Chinese Windows") << QByteArray("GB18030") << QByteArray("中文");
+        QTest::newRow("Big5 on Taiwanese Windows")
+            << QByteArray("Big5") << QByteArray("\xA4\xA4\xA4\xE5");
+    }
+
+    // A paper in UTF-8, or in the system's own encoding, is read, written
+    // back and quoted in its faults as what it is.
+    void papersAreReadWhateverTheLocalEncoding()
+    {
+        QFETCH(QByteArray, local);
+        QFETCH(QByteArray, text);
+        LocalCodecGuard guard;
+        QTextCodec *codec = QTextCodec::codecForName(local);
+        QVERIFY(codec);
+        QTextCodec::setCodecForLocale(codec);
+        const QByteArray problem = "0 0 1\r\n5\r\n@" + text + "$\r\n";
+        const QByteArray answer = "@" + text + "$\r\n";
         QString error;
         QVERIFY2(read_paper_told(problem, answer, &error), qPrintable(error));
         QCOMPARE(unch_table[1].problem, QStringLiteral("中文"));
