@@ -552,6 +552,12 @@ void TestCommands::open_pairThatCannotBeRead_saysWhyAndChangesNothing_data()
         << QStringLiteral(
                "试卷文件 answer.ans 是 UTF-16 编码的文本（Windows 记事本所说的“Unicode”），") +
                advice;
+    // An empty answer file as Notepad saves it "in Unicode": the mark alone.
+    QTest::newRow("answer.ans of no questions in Notepad's Unicode")
+        << QByteArray("0 0 0\r\n") << QByteArray("\xFF\xFE") << QString()
+        << QStringLiteral(
+               "试卷文件 answer.ans 是 UTF-16 编码的文本（Windows 记事本所说的“Unicode”），") +
+               advice;
     QTest::newRow("problem.prb in UTF-16 without a byte-order mark")
         << wide(QString::fromLatin1(problem), 2, false) << answer << QString()
         << QStringLiteral(
@@ -1015,6 +1021,14 @@ void TestCommands::save_failingStep_isReportedAndLeavesAWholePair()
     const bool names_file = step != Step::SyncFolder && !file.startsWith(QLatin1Char('.'));
     QVERIFY2(message.contains(said) && (!names_file || message.contains(file)),
              qPrintable(message));
+    if (!replaced) {
+        // The file first, then why, as the system gave it.
+        const QString named = QDir::toNativeSeparators(
+            folder->filePath(names_file ? file : QStringLiteral("problem.prb")));
+        QVERIFY2(message.startsWith(QStringLiteral("无法保存 %1：磁盘空间已满").arg(named)) &&
+                     message.endsWith(QStringLiteral("\n原来的试卷文件没有改动。")),
+                 qPrintable(message));
+    }
     QCOMPARE(read_file(path("problem.prb")), replaced ? kExampleProblem : kOlderProblem);
     QCOMPARE(read_file(path("answer.ans")), replaced ? kExampleAnswer : kOlderAnswer);
     // Replaced but not known to be on the disk: the record of the save stays,

@@ -198,6 +198,12 @@ void TestPaperTool::check_finds_what_to_mend_data()
         << QByteArray("0 0 1\n1\n@题$") << "@" + QByteArray(kMaxTextBytes, 'x') + "$"
         << QStringList{"非选择题 第 1 题 答案：太长：试卷文件中的一段文字须少于 100000 字节"
                        "（按试卷的文字编码 UTF-8 计算）"};
+    QTest::newRow("byte-order marks, nothing beyond the counts")
+        << QByteArray("\xEF\xBB\xBF"
+                      "1 0 0\r\n1\r\n@q$\r\n")
+        << QByteArray("\xEF\xBB\xBF"
+                      "1\r\n")
+        << QStringList();
     QTest::newRow("records beyond the counts")
         << QByteArray("1 0 0\r\n1\r\n@q$\r\n2\r\n@extra$\r\n3\r\n@extra 2$\r\n")
         << QByteArray("1\r\n2\r\n@free$\r\n")
