@@ -381,6 +381,9 @@ void TestExchange::giftImport_data()
            "skip 第 13 行: HTML 元素嵌套超过 200 层 | "
            "skip 第 15 行: 没有答案部分“{…}”，是说明文字而不是题目"
         << "";
+    QTest::newRow("answers of no kind")
+        << QByteArray("Q{x}") << "skip 第 1 行: 答案部分无法识别：应以“=”或“~”开始"
+        << "";
     QTest::newRow("NUL byte") << QByteArray("Q{=a ~b}\n\nR\0{=a ~b}\n\nS{=a ~b}", 29) << ""
                               << "第 3 行有一个空字节";
     QTest::newRow("one broken byte in UTF-8")

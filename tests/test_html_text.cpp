@@ -89,6 +89,8 @@ void TestHtmlText::flatten_data()
         QStringLiteral("one\ntwo\nthree\nfour\nfive\n\nsix\nseven"));
     row("pre keeps its white space", QStringLiteral("code:<pre>\n  x = 1;\n    y  =  2;</pre>"),
         QStringLiteral("code:\n  x = 1;\n    y  =  2;"));
+    row("white space collapses again after pre", QStringLiteral("<pre>a  b</pre>c   d"),
+        QStringLiteral("a  b\nc d"));
     row("textarea is raw text", QStringLiteral("Answer: <textarea>\nx  <b>y</b></textarea>"),
         QStringLiteral("Answer: x  <b>y</b>"));
     const QString source =

@@ -330,8 +330,12 @@ void TestPaperTool::pdf_is_a_valid_document_with_the_chinese_text()
     for (const char *expected :
          {"期中考试", "哪些是偶数？", "证明之。", "写出步骤。", "讲义。", "AC"})
         QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
-    // The answer key starts on a page of its own.
+    // The answer key starts on a page of its own; each page ends with its number.
     QVERIFY(text.indexOf(QChar('\f')) < text.indexOf(QStringLiteral("答案")));
+    const QStringList pages = text.split(QChar('\f'), Qt::SkipEmptyParts);
+    QVERIFY(pages.size() >= 2);
+    for (int page = 0; page < pages.size(); ++page)
+        QCOMPARE(pages[page].trimmed().section(QLatin1Char('\n'), -1), QString::number(page + 1));
     // Latin letters and digits are set in the Chinese face too, not in a
     // default face beside it: every font embedded is a CJK one.
     const QRegularExpression base_font(QStringLiteral("/BaseFont\\s*/([^\\s/>]+)"));
@@ -394,7 +398,7 @@ void TestPaperTool::import_reports_what_it_left_out_and_writes_a_paper_qv_make_r
                                                 "::乙::圆周率？{#3.14:0.01}\n\n"
                                                 "简述。{}\n"));
     const Run run = run_tool({"import", dir.filePath("in.gift"), "--from", "gift", "-o",
-                              dir.filePath("new paper"), "--score", "2,4,10"});
+                              dir.filePath("new paper"), "--score", "2,4,10000"});
     QCOMPARE(run.status, 1);
     QVERIFY2(run.err.contains(QStringLiteral("第 4 行")), qPrintable(run.err));
     PaperOnDisk disk = read_pair(file_bytes(dir.filePath("new paper/problem.prb")),
@@ -404,7 +408,7 @@ void TestPaperTool::import_reports_what_it_left_out_and_writes_a_paper_qv_make_r
     QCOMPARE(disk.paper.onech[0].answer, 1);
     QCOMPARE(disk.paper.onech[0].score, 2.0);
     QCOMPARE(int(disk.paper.unch.size()), 1);
-    QCOMPARE(disk.paper.unch[0].score, 10.0);
+    QCOMPARE(disk.paper.unch[0].score, 10000.0);
 }
 
 // Hostile and unusual files among them: each must end within generous
@@ -431,6 +435,11 @@ void TestPaperTool::import_exits_by_what_it_took_and_leaves_nothing_behind_a_fai
     QTest::newRow("twenty thousand skipped")
         << "Q{=a ~b}\n\n" + numerical.repeated(20000) << "gift" << 1 << true
         << "qv_paper：另有 19900 道题略过" << 101 << false;
+    QTest::newRow("as many as a paper holds")
+        << QByteArray("Q{=a ~b}\n\n").repeated(10000) << "gift" << 0 << true << "" << 0 << false;
+    QTest::newRow("one more than a paper holds")
+        << QByteArray("Q{=a ~b}\n\n").repeated(10001) << "gift" << 1 << true
+        << "略过第 20001 行的题目：试卷的单选题已有 10000 道，放不下了" << 1 << false;
     QTest::newRow("NUL byte") << QByteArray("Q{=a ~b}\n\nR{=a\0 ~b}\n\nS{=a ~b}", 29) << "gift" << 2
                               << false << "第 3 行有一个空字节" << 1 << false;
     QTest::newRow("nested HTML") << "[html]" + QByteArray("<div>").repeated(180000) + "{=a ~b}"
