@@ -558,6 +558,12 @@ void TestCommands::open_pairThatCannotBeRead_saysWhyAndChangesNothing_data()
         << QStringLiteral(
                "试卷文件 answer.ans 是 UTF-16 编码的文本（Windows 记事本所说的“Unicode”），") +
                advice;
+    // Its five characters are as few as a paper has: still told for UTF-16.
+    QTest::newRow("the shortest problem.prb, in UTF-16 without a mark")
+        << wide(QStringLiteral("0 0 0"), 2, true) << QByteArray() << QString()
+        << QStringLiteral(
+               "试卷文件 problem.prb 是 UTF-16 编码的文本（Windows 记事本所说的“Unicode”），") +
+               advice;
     QTest::newRow("problem.prb in UTF-16 without a byte-order mark")
         << wide(QString::fromLatin1(problem), 2, false) << answer << QString()
         << QStringLiteral(
