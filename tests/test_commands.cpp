@@ -209,6 +209,8 @@ class TestCommands : public QObject
     void saveCutShort_ofAnyPair_isFinished();
     void saveCutShort_thenFilesChanged_isLeftAlone_data();
     void saveCutShort_thenFilesChanged_isLeftAlone();
+    void singleFileWrite_thatFails_saysWhatAndWhere_data();
+    void singleFileWrite_thatFails_saysWhatAndWhere();
     void storage_leavesNoFileOpen_data();
     void storage_leavesNoFileOpen();
     void save_answerFileThatCannotBeReplaced_isNeverTakenForSaved();
@@ -1278,6 +1280,8 @@ void TestCommands::saveCutShort_thenFilesChanged_isLeftAlone_data()
     QTest::newRow("the waiting answer.ans removed") << "answer temporary" << true;
     QTest::newRow("the waiting answer.ans grown") << "answer temporary" << false;
     QTest::newRow("the record garbled") << ".qv_make-save" << false;
+    // A record is trusted only for this program's own temporary names.
+    QTest::newRow("the record naming a file elsewhere") << "record elsewhere" << false;
 }
 
 // A save cut short, then files of the folder changed by hand: nothing can
@@ -1296,13 +1300,25 @@ void TestCommands::saveCutShort_thenFilesChanged_isLeftAlone()
     storage_testing::set_fault_hook({});
     const InterruptedSave cut = find_interrupted_save(folder->path());
     QCOMPARE(cut.state, InterruptedSave::State::FirstReplaced);
-    QFile file(changed == QLatin1String("answer temporary") ? cut.temporaries[1]
-                                                            : folder->filePath(changed));
-    if (removed)
-        QVERIFY(file.remove());
-    else
-        QVERIFY(file.open(QIODevice::Append) && file.write("x") == 1);
-    file.close();
+    if (changed == QLatin1String("record elsewhere")) {
+        // The waiting answer.ans moved to another name, reached through a
+        // folder named like a temporary: every size still fits the record.
+        const QString waiting = QFileInfo(cut.temporaries[1]).fileName();
+        const QString through = QStringLiteral("answer.ans.qv_make-zzzzzz");
+        QVERIFY(QDir(folder->path()).mkdir(through));
+        QVERIFY(QFile::rename(cut.temporaries[1], path("elsewhere")));
+        QByteArray record = read_file(path(".qv_make-save"));
+        record.replace(waiting.toUtf8(), (through + QStringLiteral("/../elsewhere")).toUtf8());
+        QFile file(path(".qv_make-save"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(record) == record.size());
+    } else {
+        QFile file(changed == QLatin1String("answer temporary") ? cut.temporaries[1]
+                                                                : folder->filePath(changed));
+        if (removed)
+            QVERIFY(file.remove());
+        else
+            QVERIFY(file.open(QIODevice::Append) && file.write("x") == 1);
+    }
     QMap<QString, QByteArray> before;
     for (const QString &name : files_in(folder->path()))
         before[name] = read_file(folder->filePath(name));
@@ -1321,6 +1337,34 @@ void TestCommands::saveCutShort_thenFilesChanged_isLeftAlone()
     for (const QString &name : files_in(folder->path()))
         after[name] = read_file(folder->filePath(name));
     QCOMPARE(after, before);
+}
+
+void TestCommands::singleFileWrite_thatFails_saysWhatAndWhere_data()
+{
+    QTest::addColumn<Step>("step");
+    QTest::addColumn<QString>("said"); // %1 the file, %2 its folder
+    const QString unchanged = QStringLiteral("无法写入 %1：磁盘空间已满");
+    QTest::newRow("bytes not written") << Step::WriteTemporary << unchanged;
+    QTest::newRow("not replaced") << Step::Replace << unchanged;
+    QTest::newRow("folder not synced")
+        << Step::SyncFolder
+        << QStringLiteral("已写入 %1，但无法确认文件夹 %2 已写入磁盘：磁盘空间已满");
+}
+
+// qv_paper's printed paper or export, written the safe way: a failure names
+// the file, and the folder when only its sync failed.
+void TestCommands::singleFileWrite_thatFails_saysWhatAndWhere()
+{
+    QFETCH(Step, step);
+    QFETCH(QString, said);
+    storage_testing::set_fault_hook([step](Step at, const QString &) { return at == step; });
+    const PaperError failed = replace_file({path("paper.html"), "<p>x</p>"});
+    storage_testing::set_fault_hook({});
+    const QString message = paper_message(failed);
+    QVERIFY2(message.startsWith(said.arg(QDir::toNativeSeparators(path("paper.html")),
+                                         QDir::toNativeSeparators(folder->path()))),
+             qPrintable(message));
+    QCOMPARE(message.endsWith(QStringLiteral("\n原来的文件没有改动。")), step != Step::SyncFolder);
 }
 
 void TestCommands::storage_leavesNoFileOpen_data()

@@ -545,6 +545,12 @@ void TestPaperTool::each_commands_help_names_what_it_works_on()
         QVERIFY2(help.out.contains(QString::fromUtf8(named)), qPrintable(help.out));
     }
     QVERIFY(run_tool({"import", "--help"}).out.contains(QLatin1String("--score")));
+    // The program's own help lists the commands.
+    const Run help = run_tool({"--help"});
+    QCOMPARE(help.status, 0);
+    for (const char *command :
+         {"\n  check 文件夹", "\n  print 文件夹", "\n  export 文件夹", "\n  import 文件"})
+        QVERIFY2(help.out.contains(QString::fromUtf8(command)), qPrintable(help.out));
 }
 
 QTEST_MAIN(TestPaperTool)
