@@ -145,11 +145,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     // Adopting what was read and writing again gives the same bytes.
     QByteArray problem, answer;
-    write_paper_checked(problem, answer);
+    fuzz::check(write_paper_checked(problem, answer), "a paper without unwritable text is refused");
     PaperError error;
     fuzz::check(read_paper(problem, answer, &error), "the written paper is refused");
     QByteArray problem_again, answer_again;
-    write_paper_checked(problem_again, answer_again);
+    fuzz::check(write_paper_checked(problem_again, answer_again), "a paper read back is refused");
     fuzz::check(problem_again == problem && answer_again == answer,
                 "writing the adopted paper gives other bytes");
     return 0;

@@ -91,6 +91,15 @@ QStringList files_in(const QString &folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
+// Each file of the folder with its bytes.
+QMap<QString, QByteArray> folder_contents(const QString &folder)
+{
+    QMap<QString, QByteArray> contents;
+    for (const QString &name : files_in(folder))
+        contents[name] = read_file(QDir(folder).filePath(name));
+    return contents;
+}
+
 // Files, folders and anything else the process holds open; -1 where it
 // cannot be told.
 int open_handles()
@@ -1319,9 +1328,7 @@ void TestCommands::saveCutShort_thenFilesChanged_isLeftAlone()
         else
             QVERIFY(file.open(QIODevice::Append) && file.write("x") == 1);
     }
-    QMap<QString, QByteArray> before;
-    for (const QString &name : files_in(folder->path()))
-        before[name] = read_file(folder->filePath(name));
+    const QMap<QString, QByteArray> before = folder_contents(folder->path());
 
     fixture.open_paper(folder->path());
     const QString record = QDir::toNativeSeparators(path(".qv_make-save"));
@@ -1333,10 +1340,7 @@ void TestCommands::saveCutShort_thenFilesChanged_isLeftAlone()
                              .arg(QDir::toNativeSeparators(folder->path()), record)));
     QCOMPARE(questions_asked(), 0);
     QCOMPARE(problem_path[0], '\0');
-    QMap<QString, QByteArray> after;
-    for (const QString &name : files_in(folder->path()))
-        after[name] = read_file(folder->filePath(name));
-    QCOMPARE(after, before);
+    QCOMPARE(folder_contents(folder->path()), before);
 }
 
 void TestCommands::singleFileWrite_thatFails_saysWhatAndWhere_data()
