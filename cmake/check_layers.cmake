@@ -1,7 +1,9 @@
 # cmake -DSOURCE=<tree> -P check_layers.cmake
-# Fails when a file under paper/ includes anything of the window, its pages,
-# its dialogs or qv_paper, or when a file under paper_tool/ includes anything
-# of the window: the lower layers must build and run without the upper ones.
+# Fails when a file under paper/ includes anything above it (the exchange
+# formats, the window, its pages, its dialogs or qv_paper), when a file under
+# exchange/ includes anything of qv_paper or the window, or when a file under
+# paper_tool/ includes anything of the window: the lower layers must build and
+# run without the upper ones.
 
 function(check_layer folder forbidden)
     file(GLOB sources ${SOURCE}/${folder}/*.h ${SOURCE}/${folder}/*.cpp)
@@ -20,11 +22,17 @@ function(check_layer folder forbidden)
 endfunction()
 
 set(wrong)
-check_layer(paper "pages;window;platform;paper_tool;resources")
-set(paper_wrong ${wrong})
-set(wrong)
-check_layer(paper_tool "pages;window;platform")
-list(APPEND wrong ${paper_wrong})
+set(all_wrong)
+foreach(layer IN ITEMS "paper|exchange;pages;window;platform;paper_tool;resources"
+                       "exchange|pages;window;platform;paper_tool;resources"
+                       "paper_tool|pages;window;platform")
+    string(REPLACE "|" ";" parts "${layer}")
+    list(POP_FRONT parts folder)
+    set(wrong)
+    check_layer(${folder} "${parts}")
+    list(APPEND all_wrong ${wrong})
+endforeach()
+set(wrong ${all_wrong})
 if(wrong)
     list(JOIN wrong "\n  " shown)
     message(FATAL_ERROR "An include reaches up a layer:\n  ${shown}")

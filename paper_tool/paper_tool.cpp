@@ -5,7 +5,7 @@
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"
-#include "paper_tool/exchange.h"
+#include "exchange/exchange.h"
 #include "paper_tool/paper_check.h"
 #include "paper_tool/paper_print.h"
 #include "resources/resources.h"

@@ -53,7 +53,7 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-FOLDERS = ["paper", "pages", "window", "platform", "paper_tool"]
+FOLDERS = ["paper", "exchange", "pages", "window", "platform", "paper_tool"]
 # An entry point: its few lines set up the process, and no test links it.
 EXCLUDED = {"paper_tool/main.cpp"}
 KINDS = ["invert", "ignore", "drop", "bound", "text"]
@@ -75,11 +75,11 @@ LINKED = [
     ("pages/", WINDOW_TESTS, "test_pages"),
     ("window/", WINDOW_TESTS, "test_window"),
     ("platform/", WINDOW_TESTS, "test_dialogs"),
-    ("paper_tool/html_text.cpp", EXCHANGE_TESTS, "test_html_text"),
+    ("exchange/html_text.cpp", EXCHANGE_TESTS, "test_html_text"),
     ("paper_tool/paper_check.cpp", ["test_paper_tool"], "test_paper_tool"),
     ("paper_tool/paper_print.cpp", ["test_paper_tool"], "test_paper_tool"),
     ("paper_tool/paper_tool.cpp", ["test_paper_tool"], "test_paper_tool"),
-    ("paper_tool/", EXCHANGE_TESTS, "test_exchange"),
+    ("exchange/", EXCHANGE_TESTS, "test_exchange"),
 ]
 
 Mutant = collections.namedtuple("Mutant", "path line start end original replacement rule")

@@ -1,4 +1,4 @@
-#include "paper_tool/html_text.h"
+#include "exchange/html_text.h"
 
 #include <QHash>
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "paper_tool/option_layout.h"
+#include "exchange/option_layout.h"
 
 #include "paper/paper_model.h"
 

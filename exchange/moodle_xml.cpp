@@ -17,11 +17,11 @@
 // score is the one its comment notes, or half its score, rounded down to
 // hundredths. <single> decides single or multiple choice, as on the platform.
 
-#include "paper_tool/exchange.h"
+#include "exchange/exchange.h"
 
 #include "paper/paper_encoding.h"
-#include "paper_tool/exchange_common.h"
-#include "paper_tool/option_layout.h"
+#include "exchange/exchange_common.h"
+#include "exchange/option_layout.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>

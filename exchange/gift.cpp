@@ -18,11 +18,11 @@
 // platform, an answer set with an "=" is single choice, one of weighted "~"
 // options multiple choice.
 
-#include "paper_tool/exchange.h"
+#include "exchange/exchange.h"
 
 #include "paper/paper_encoding.h"
-#include "paper_tool/exchange_common.h"
-#include "paper_tool/option_layout.h"
+#include "exchange/exchange_common.h"
+#include "exchange/option_layout.h"
 
 #include <QRegularExpression>
 #include <QTextCodec>

@@ -1,9 +1,9 @@
-#include "paper_tool/exchange_common.h"
+#include "exchange/exchange_common.h"
 
-#include "paper_tool/exchange.h"
-#include "paper_tool/option_layout.h"
+#include "exchange/exchange.h"
+#include "exchange/option_layout.h"
 
-#include "paper_tool/html_text.h"
+#include "exchange/html_text.h"
 
 #include <QRegularExpression>
 #include <QtAlgorithms>
