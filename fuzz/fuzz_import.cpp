@@ -5,7 +5,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "paper/paper_encoding.h"
-#include "paper_tool/exchange.h"
+#include "exchange/exchange.h"
 
 #include <QCoreApplication>
 

@@ -2,9 +2,9 @@
 // two exports read back, and files written the way platforms and teachers
 // write them.
 
-#include "paper_tool/exchange.h"
-#include "paper_tool/exchange_common.h"
-#include "paper_tool/option_layout.h"
+#include "exchange/exchange.h"
+#include "exchange/exchange_common.h"
+#include "exchange/option_layout.h"
 
 #include <QTextCodec>
 #include <QXmlStreamReader>

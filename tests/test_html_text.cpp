@@ -2,7 +2,7 @@
 // question banks: the text as laid out on the page, and a placeholder for
 // what plain text cannot hold.
 
-#include "paper_tool/html_text.h"
+#include "exchange/html_text.h"
 
 #include <QtTest>
 
