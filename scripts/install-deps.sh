@@ -10,7 +10,7 @@
 set -euo pipefail
 task=${1:-run}
 
-base=(cmake make g++ qtbase5-dev qtbase5-dev-tools qttranslations5-l10n fonts-noto-cjk)
+base=(cmake make g++ qtbase5-dev qtbase5-dev-tools libquazip1-qt5-dev qttranslations5-l10n fonts-noto-cjk)
 case "$task" in
 run) packages=("${base[@]}") ;;
 test | mutation)

@@ -1,0 +1,40 @@
+#pragma once
+// Why a question file as a whole could not be read, as a value. The readers
+// never word a failure; exchange_messages.h does, once.
+
+#include <QString>
+
+struct ExchangeError {
+    enum class What {
+        None,
+        // What the file is, when it is no file the import reads.
+        OldWordFile,     // a Word 97–2003 document (.doc)
+        OldExcelFile,    // an Excel 97–2003 workbook (.xls)
+        OldOfficeFile,   // another Office 97–2003 file, or one that cannot be told
+        EncryptedOffice, // a password-protected Word or Excel file
+        UnknownFormat,   // `found`: what it looked like ("PDF 文件", "图片", "压缩包")
+        NotOfFormat,     // `found`: the format asked for with --from, `detail`: what it is
+        // The zip container of a Word or Excel file.
+        BrokenZip,       // `detail`: the zip library's words, when it has any
+        ZipTooManyEntries, // `limit`: the most entries read
+        ZipTooLarge,       // `part`: the entry whose inflating passed `limit` bytes in all
+        PartMissing,       // `part`: an entry every such file holds
+        // The XML of a part.
+        XmlBroken,    // `part`, `line`, `detail`: the reader's words
+        XmlHasDtd,    // `part`, `line`
+        XmlTooDeep,   // `part`, `line`, `limit`
+        // A sheet.
+        SheetTooLarge, // `part`: the sheet; `limit`: the most rows or columns read
+        // A text.
+        NulByte,       // `line`
+        Undecodable,   // `line`: bytes that are neither UTF-8 nor GB18030
+    };
+    What what = What::None;
+    QString part;
+    QString found;
+    QString detail;
+    int line = 0;
+    qint64 limit = 0;
+
+    bool failed() const { return what != What::None; }
+};

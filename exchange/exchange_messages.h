@@ -1,0 +1,11 @@
+#pragma once
+// Every Chinese text the exchange formats give the teacher about a file that
+// could not be read, worded here once.
+
+#include "exchange/exchange_error.h"
+
+#include <QString>
+
+// What the teacher is told when reading a question file failed; empty for
+// no failure.
+QString exchange_message(const ExchangeError &error);
