@@ -15,19 +15,21 @@ struct ExchangeError {
         UnknownFormat,   // `found`: what it looked like ("PDF 文件", "图片", "压缩包")
         NotOfFormat,     // `found`: the format asked for with --from, `detail`: what it is
         // The zip container of a Word or Excel file.
-        BrokenZip,       // `detail`: the zip library's words, when it has any
+        BrokenZip,         // `detail`: the zip library's words, when it has any
         ZipTooManyEntries, // `limit`: the most entries read
         ZipTooLarge,       // `part`: the entry whose inflating passed `limit` bytes in all
         PartMissing,       // `part`: an entry every such file holds
         // The XML of a part.
-        XmlBroken,    // `part`, `line`, `detail`: the reader's words
-        XmlHasDtd,    // `part`, `line`
-        XmlTooDeep,   // `part`, `line`, `limit`
+        XmlBroken,  // `part`, `line`, `detail`: the reader's words
+        XmlHasDtd,  // `part`, `line`
+        XmlTooDeep, // `part`, `line`, `limit`
         // A sheet.
         SheetTooLarge, // `part`: the sheet; `limit`: the most rows or columns read
         // A text.
-        NulByte,       // `line`
-        Undecodable,   // `line`: bytes that are neither UTF-8 nor GB18030
+        NulByte,     // `line`
+        BrokenUtf8,  // `line`, `found`: the first byte that breaks a text that is UTF-8
+        Undecodable, // `line`, `found`: the first of bytes that are neither UTF-8 nor GB18030
+        BrokenUtf16, // a text marked as UTF-16 that does not decode as such
     };
     What what = What::None;
     QString part;

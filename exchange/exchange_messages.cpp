@@ -29,8 +29,9 @@ QString exchange_message(const ExchangeError &error)
         return QStringLiteral("这是旧版 Excel 工作簿（.xls），无法直接导入：请在 Excel 中另存为 "
                               ".xlsx 后再导入");
     case What::OldOfficeFile:
-        return QStringLiteral("这是旧版 Office 文件（97–2003 格式），无法直接导入：请在 Word 中另存为 "
-                              ".docx（或在 Excel 中另存为 .xlsx）后再导入");
+        return QStringLiteral(
+            "这是旧版 Office 文件（97–2003 格式），无法直接导入：请在 Word 中另存为 "
+            ".docx（或在 Excel 中另存为 .xlsx）后再导入");
     case What::EncryptedOffice:
         return QStringLiteral("这个文件设有打开密码，无法导入：请在 Word 或 Excel "
                               "中去掉密码（文件 → 信息 → 保护文档）后另存，再导入");
@@ -42,10 +43,12 @@ QString exchange_message(const ExchangeError &error)
         return QStringLiteral("按 --from %1 无法读取：这个文件看起来是%2")
             .arg(error.found, error.detail);
     case What::BrokenZip:
-        return QStringLiteral("文件已经损坏，无法解压%1：请在 Word 或 Excel 中打开并重新保存后再导入")
+        return QStringLiteral(
+                   "文件已经损坏，无法解压%1：请在 Word 或 Excel 中打开并重新保存后再导入")
             .arg(in_part(error));
     case What::ZipTooManyEntries:
-        return QStringLiteral("压缩包中的文件超过 %1 个，不像 Word 或 Excel 文件，为安全起见不予导入")
+        return QStringLiteral(
+                   "压缩包中的文件超过 %1 个，不像 Word 或 Excel 文件，为安全起见不予导入")
             .arg(error.limit);
     case What::ZipTooLarge:
         return QStringLiteral("解压后超过 %1 MB%2，为安全起见不予导入")
@@ -74,10 +77,26 @@ QString exchange_message(const ExchangeError &error)
     case What::NulByte:
         return QStringLiteral("第 %1 行有一个空字节（0x00）：这不是文本文件，或者已经损坏")
             .arg(error.line);
+    case What::BrokenUtf8:
+        return QStringLiteral("文件是 UTF-8 编码，但第 %1 行的字节 %2 不合 UTF-8：文件已经损坏，"
+                              "请修好再导入")
+            .arg(error.line)
+            .arg(error.found);
     case What::Undecodable:
-        return QStringLiteral("第 %1 行既不是 UTF-8 也不是 GBK 编码的文字：请把文件另存为 UTF-8 "
-                              "后再导入")
-            .arg(error.line);
+        return QStringLiteral("文件既不是 UTF-8 也不是 GB18030 编码（第 %1 行的字节 %2 不合 "
+                              "UTF-8），无法读取")
+            .arg(error.line)
+            .arg(error.found);
+    case What::BrokenUtf16:
+        return QStringLiteral("文件标明是 UTF-16 编码，却有不合 UTF-16 的字节：文件已经损坏，"
+                              "请修好再导入");
     }
     return QString();
+}
+
+QString read_as_gb18030_note(int line, const QString &byte)
+{
+    return QStringLiteral("文件不是 UTF-8 编码（第 %1 行的字节 %2 不合 UTF-8），按 GB18030 读取")
+        .arg(line)
+        .arg(byte);
 }

@@ -22,6 +22,8 @@
 
 #include "paper/paper_encoding.h"
 #include "exchange/exchange_common.h"
+#include "exchange/exchange_messages.h"
+#include "exchange/source_text.h"
 #include "exchange/option_layout.h"
 
 #include <QRegularExpression>
@@ -340,104 +342,6 @@ QString read_question(const Units &units, ForeignQuestion &question)
     return QString();
 }
 
-QString byte_text(const QByteArray &bytes, qsizetype offset)
-{
-    return QStringLiteral("0x") + QStringLiteral("%1")
-                                      .arg(uchar(bytes.at(int(offset))), 2, 16, QLatin1Char('0'))
-                                      .toUpper();
-}
-
-// Where a file that is not valid UTF-8 breaks it, and how much valid
-// multi-byte UTF-8 it holds besides.
-struct Utf8Breaks {
-    qsizetype first = -1;
-    qsizetype count = 0;
-    qsizetype sequences = 0;
-};
-
-Utf8Breaks find_utf8_breaks(const QByteArray &bytes)
-{
-    Utf8Breaks breaks;
-    bool non_ascii = false;
-    for (qsizetype i = 0; i < bytes.size();) {
-        if (uchar(bytes.at(int(i))) < 0x80) {
-            ++i;
-            continue;
-        }
-        qsizetype length = 2;
-        while (length <= 4 && !(i + length <= bytes.size() &&
-                                is_valid_utf8(bytes.constData() + i, length, non_ascii)))
-            ++length;
-        if (length <= 4) {
-            ++breaks.sequences;
-            i += length;
-            continue;
-        }
-        if (breaks.first < 0)
-            breaks.first = i;
-        ++breaks.count;
-        ++i;
-    }
-    return breaks;
-}
-
-struct DecodedFile {
-    QString text;
-    QString encoding; // not empty: the file was not UTF-8
-    QString error;
-};
-
-// UTF-8, with or without its mark, or else GB18030, as Notepad saves on a
-// Chinese Windows machine. A file that is mostly UTF-8 with a broken byte is
-// refused rather than read as GB18030, which would garble every character.
-DecodedFile decode_file(QByteArray bytes)
-{
-    DecodedFile decoded;
-    const FileEncodingGuess marks = guess_file_marks(bytes);
-    if (marks.encoding == FileEncoding::Utf16 || marks.encoding == FileEncoding::Utf32) {
-        decoded.error = QStringLiteral("文件是 %1 编码，请另存为 UTF-8 再导入")
-                            .arg(marks.encoding == FileEncoding::Utf16 ? QStringLiteral("UTF-16")
-                                                                       : QStringLiteral("UTF-32"));
-        return decoded;
-    }
-    if (marks.utf8_bom)
-        bytes.remove(0, 3);
-    decoded.error = find_nul_byte(bytes);
-    if (!decoded.error.isEmpty())
-        return decoded;
-    bool non_ascii = false;
-    if (is_valid_utf8(bytes.constData(), bytes.size(), non_ascii)) {
-        decoded.text = QString::fromUtf8(bytes);
-        return decoded;
-    }
-    const Utf8Breaks breaks = find_utf8_breaks(bytes);
-    const QString where = QStringLiteral("第 %1 行的字节 %2 ")
-                              .arg(line_of(bytes, breaks.first))
-                              .arg(byte_text(bytes, breaks.first));
-    if (marks.utf8_bom || breaks.sequences >= breaks.count) {
-        decoded.error =
-            QStringLiteral("文件是 UTF-8 编码，但%1不合 UTF-8：文件已经损坏，请修好再导入")
-                .arg(where);
-        return decoded;
-    }
-    QTextCodec *const gb18030 = QTextCodec::codecForName("GB18030");
-    QTextCodec::ConverterState state;
-    decoded.text = gb18030->toUnicode(bytes.constData(), int(bytes.size()), &state);
-    // The codec puts U+FFFD for bytes it cannot read without counting them as
-    // invalid: only bytes that come back from the text are GB18030.
-    if (state.invalidChars > 0 || state.remainingChars > 0 ||
-        gb18030->fromUnicode(decoded.text) != bytes) {
-        decoded.text.clear();
-        decoded.error =
-            QStringLiteral("文件既不是 UTF-8 也不是 GB18030 编码（%1不合 UTF-8），无法读取")
-                .arg(where);
-        return decoded;
-    }
-    decoded.encoding =
-        QStringLiteral("文件不是 UTF-8 编码（%1不合 UTF-8），按 GB18030 读取").arg(where);
-    return decoded;
-}
-
 struct Line {
     QStringRef text;
     int number; // from 1
@@ -487,9 +391,9 @@ ImportResult import_gift(QByteArray file, const ImportScores &scores)
 {
     ImportResult result;
     // The bytes go as soon as they are text: a large file is held once less.
-    DecodedFile decoded = decode_file(std::move(file));
-    if (!decoded.error.isEmpty()) {
-        result.error = decoded.error;
+    SourceText decoded = decode_source_text(std::move(file));
+    if (decoded.error.failed()) {
+        result.error = exchange_message(decoded.error);
         return result;
     }
     result.encoding = decoded.encoding;

@@ -21,8 +21,7 @@ struct ZipArchive::State {
 namespace
 {
 
-ExchangeError zip_error(ExchangeError::What what, const QString &part = QString(),
-                        qint64 limit = 0)
+ExchangeError zip_error(ExchangeError::What what, const QString &part = QString(), qint64 limit = 0)
 {
     ExchangeError error;
     error.what = what;
@@ -100,8 +99,8 @@ std::optional<QByteArray> ZipArchive::read(const QString &name, ExchangeError &e
             break;
         state_->inflated += got;
         if (state_->inflated > state_->limits.max_total_bytes) {
-            error = zip_error(ExchangeError::What::ZipTooLarge, name,
-                              state_->limits.max_total_bytes);
+            error =
+                zip_error(ExchangeError::What::ZipTooLarge, name, state_->limits.max_total_bytes);
             return std::nullopt;
         }
         out.append(chunk, int(got));

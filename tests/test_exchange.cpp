@@ -393,8 +393,13 @@ void TestExchange::giftImport_data()
     QTest::newRow("neither UTF-8 nor GB18030")
         << QByteArray("Q{=a ~b\xFF}\n") << ""
         << "文件既不是 UTF-8 也不是 GB18030 编码（第 1 行的字节 0xFF 不合 UTF-8），无法读取";
-    QTest::newRow("UTF-16") << QByteArray("\xFF\xFEQ\0{\0}\0", 8) << ""
-                            << "UTF-16";
+    // Notepad's "Unicode" is UTF-16 with its mark, in either byte order.
+    QTest::newRow("UTF-16LE") << QByteArray("\xFF\xFEQ\0{\0=\0a\0 \0~\0b\0}\0", 18)
+                              << "S2:A:Q\nA. a\nB. b" << "";
+    QTest::newRow("UTF-16BE") << QByteArray("\xFE\xFF\0Q\0{\0=\0a\0 \0~\0b\0}", 18)
+                              << "S2:A:Q\nA. a\nB. b" << "";
+    QTest::newRow("UTF-16 with a NUL") << QByteArray("\xFF\xFEQ\0\n\0\0\0", 8) << ""
+                                       << "第 2 行有一个空字节";
 }
 
 void TestExchange::giftImport()
