@@ -1,10 +1,12 @@
 #pragma once
-// Exchanging a paper with learning platforms: GIFT and Moodle XML, both ways.
+// Exchanging a paper with learning platforms (GIFT and Moodle XML, both ways)
+// and reading the question files teachers keep.
 
 #include "paper/paper_files.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 // A question of the file that did not become a question of the paper.
@@ -33,14 +35,23 @@ struct ImportChange {
 // must not fill the memory with them.
 constexpr size_t kKeptNotes = 100;
 
+// Where a question of the paper came from, for a preview.
+struct TakenQuestion {
+    QuestionKind kind;
+    int number;       // in the paper, from 1
+    QString position; // as for ImportSkip
+};
+
 struct ImportResult {
     PaperData paper;                   // the questions taken, in file order within each kind
+    std::vector<TakenQuestion> taken;  // in file order; empty where the format does not tell
     std::vector<ImportSkip> skipped;   // in file order
     std::vector<ImportChange> changed; // in file order
     size_t skipped_count = 0;          // kept or not
     size_t changed_count = 0;
     QString encoding; // not empty: the file was not UTF-8; which encoding was used instead, and why
     QString error;    // not empty: the file as a whole could not be read
+    QStringList notes; // what was changed throughout the file, said once
 
     void skip(const QString &position, const QString &reason);
     void change(const QString &position, const QStringList &changes);

@@ -1,5 +1,7 @@
 #include "exchange/exchange_messages.h"
 
+#include "paper/paper_messages.h"
+
 namespace
 {
 
@@ -99,4 +101,96 @@ QString read_as_gb18030_note(int line, const QString &byte)
     return QStringLiteral("文件不是 UTF-8 编码（第 %1 行的字节 %2 不合 UTF-8），按 GB18030 读取")
         .arg(line)
         .arg(byte);
+}
+
+namespace
+{
+
+QString number_text(double value)
+{
+    return QString::number(value, 'g', 10);
+}
+
+} // namespace
+
+QString no_key_reason()
+{
+    return QStringLiteral("没有找到答案");
+}
+
+QString not_a_key_reason(const QString &key)
+{
+    return QStringLiteral("答案“%1”不是选项字母（A 到 F）或对错").arg(key);
+}
+
+QString two_keys_reason(const QString &first, const QString &second)
+{
+    return QStringLiteral("有两个不同的答案：%1 和 %2").arg(first, second);
+}
+
+QString too_many_options_reason(int count)
+{
+    return QStringLiteral("有 %1 个选项，试卷的选择题最多六个（A 到 F）").arg(count);
+}
+
+QString too_few_options_reason()
+{
+    return QStringLiteral("选择题至少要有 A、B 两个选项");
+}
+
+QString key_outside_options_reason(const QString &letters, int option_count)
+{
+    return QStringLiteral("答案 %1 不在选项 A 到 %2 之中")
+        .arg(letters)
+        .arg(QChar(u'A' + option_count - 1));
+}
+
+QString single_with_several_keys_reason(const QString &letters)
+{
+    return QStringLiteral("单选题有 %1 个答案（%2），单选题只能有一个答案")
+        .arg(letters.size())
+        .arg(letters);
+}
+
+QString kind_full_reason(QuestionKind kind)
+{
+    return QStringLiteral("试卷的%1已有 %2 道，放不下了").arg(kind_name(kind)).arg(kMaxQuestions);
+}
+
+QString empty_question_reason()
+{
+    return QStringLiteral("题目是空的");
+}
+
+QString score_rounded_change(double written, double held)
+{
+    return QStringLiteral("分值 %1 改成了 %2：试卷的分数以 0.5 分为单位，最多 10000 分")
+        .arg(number_text(written), number_text(held));
+}
+
+QString partial_too_high_change(double partial, double score)
+{
+    return QStringLiteral("部分得分 %1 高于满分 %2，改为满分的一半")
+        .arg(number_text(partial), number_text(score));
+}
+
+QString judgement_change(const QStringList &options, bool truth)
+{
+    return QStringLiteral("判断题改成了单选题：A. %1　B. %2，答案 %3")
+        .arg(options.value(0), options.value(1), truth ? QStringLiteral("A") : QStringLiteral("B"));
+}
+
+QString key_from_formatting_change(const QString &letters)
+{
+    return QStringLiteral("没有写出答案，答案 %1 取自标了颜色或突出显示的选项").arg(letters);
+}
+
+QString dollar_change()
+{
+    return QStringLiteral("“$”换成了全角的“＄”：试卷文件用“$”结束每段文字");
+}
+
+QString dropped_analyses_note(int count)
+{
+    return QStringLiteral("%1 道选择题的解析没有导入：试卷的选择题没有放解析的地方").arg(count);
 }

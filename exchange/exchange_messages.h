@@ -4,7 +4,10 @@
 
 #include "exchange/exchange_error.h"
 
+#include "paper/paper_model.h"
+
 #include <QString>
+#include <QStringList>
 
 // What the teacher is told when reading a question file failed; empty for
 // no failure.
@@ -13,3 +16,21 @@ QString exchange_message(const ExchangeError &error);
 // Said on the standard error when a text file was read as GB18030: `line`
 // and `byte` are where it first breaks UTF-8.
 QString read_as_gb18030_note(int line, const QString &byte);
+
+// Why a question of a teacher's file was left out, and what was changed in
+// one that was taken.
+QString no_key_reason();
+QString not_a_key_reason(const QString &key);
+QString two_keys_reason(const QString &first, const QString &second);
+QString too_many_options_reason(int count);
+QString too_few_options_reason();
+QString key_outside_options_reason(const QString &letters, int option_count);
+QString single_with_several_keys_reason(const QString &letters);
+QString kind_full_reason(QuestionKind kind);
+QString empty_question_reason();
+QString score_rounded_change(double written, double held);
+QString partial_too_high_change(double partial, double score);
+QString judgement_change(const QStringList &options, bool truth);
+QString key_from_formatting_change(const QString &letters);
+QString dollar_change();
+QString dropped_analyses_note(int count);

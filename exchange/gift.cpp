@@ -20,11 +20,11 @@
 
 #include "exchange/exchange.h"
 
-#include "paper/paper_encoding.h"
 #include "exchange/exchange_common.h"
 #include "exchange/exchange_messages.h"
-#include "exchange/source_text.h"
 #include "exchange/option_layout.h"
+#include "exchange/source_text.h"
+#include "paper/paper_encoding.h"
 
 #include <QRegularExpression>
 #include <QTextCodec>

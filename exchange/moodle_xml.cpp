@@ -19,9 +19,9 @@
 
 #include "exchange/exchange.h"
 
-#include "paper/paper_encoding.h"
 #include "exchange/exchange_common.h"
 #include "exchange/option_layout.h"
+#include "paper/paper_encoding.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>

@@ -1,11 +1,12 @@
 #include "paper_tool/paper_tool.h"
 
+#include "exchange/exchange.h"
+#include "exchange/question_file.h"
 #include "paper/paper_commands.h"
 #include "paper/paper_files.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"
-#include "exchange/exchange.h"
 #include "paper_tool/paper_check.h"
 #include "paper_tool/paper_print.h"
 #include "resources/resources.h"
@@ -158,6 +159,8 @@ void report_import(const ImportResult &result)
 {
     if (!result.encoding.isEmpty())
         print_to(stderr, QStringLiteral("qv_paper：%1\n").arg(result.encoding));
+    for (const QString &note : result.notes)
+        print_to(stderr, QStringLiteral("qv_paper：%1\n").arg(note));
     report(
         result.skipped, result.skipped_count,
         [](const ImportSkip &skip) {
@@ -352,18 +355,105 @@ int run_export(const QStringList &arguments)
     return deliver(parser.value(output), bytes, parser.isSet(kForce));
 }
 
+QString key_text(QuestionKind kind, const PaperData &paper, int number)
+{
+    if (kind == QuestionKind::FreeAnswer)
+        return QStringLiteral("—");
+    const ChoiceQuestion &question = kind == QuestionKind::SingleChoice
+                                         ? paper.onech[size_t(number - 1)]
+                                         : paper.somech[size_t(number - 1)];
+    QString letters;
+    for (int i = 0; i < kOptionCount; ++i) {
+        if (question.answer & (1 << i))
+            letters.append(QChar(u'A' + i));
+    }
+    return letters;
+}
+
+QString first_words(const QString &text)
+{
+    QString words = text.simplified();
+    if (words.size() > 24)
+        words = words.left(24) + QStringLiteral("…");
+    return words;
+}
+
+// One row of the preview: kind, number, key, score, partial score, the first
+// words, and what was changed; the cells separated by tabs.
+QString preview_row(const TakenQuestion &taken, const ImportResult &result)
+{
+    const PaperData &paper = result.paper;
+    const size_t index = size_t(taken.number - 1);
+    double score = 0;
+    QString partial = QStringLiteral("—");
+    QString problem;
+    switch (taken.kind) {
+    case QuestionKind::SingleChoice:
+        score = paper.onech[index].score;
+        problem = paper.onech[index].problem;
+        break;
+    case QuestionKind::MultipleChoice:
+        score = paper.somech[index].score;
+        partial = QString::number(paper.somech[index].partial_score, 'g', 10);
+        problem = paper.somech[index].problem;
+        break;
+    case QuestionKind::FreeAnswer:
+        score = paper.unch[index].score;
+        problem = paper.unch[index].problem;
+        break;
+    }
+    QStringList notes;
+    for (const ImportChange &change : result.changed) {
+        if (change.position == taken.position)
+            notes.append(change.what);
+    }
+    return QStringList{kind_name(taken.kind),
+                       QString::number(taken.number),
+                       key_text(taken.kind, paper, taken.number),
+                       QString::number(score, 'g', 10),
+                       partial,
+                       first_words(problem),
+                       taken.position,
+                       notes.join(QStringLiteral("；"))}
+        .join(QLatin1Char('\t'));
+}
+
+// The questions as they would go into the paper, then those left out.
+void print_preview(const ImportResult &result)
+{
+    say(QStringLiteral("类型\t题号\t答案\t分值\t部分得分\t题目\t位置\t说明"));
+    std::vector<TakenQuestion> taken = result.taken;
+    if (taken.empty()) {
+        for (const auto &[kind, count] :
+             {std::pair{QuestionKind::SingleChoice, result.paper.onech.size()},
+              std::pair{QuestionKind::MultipleChoice, result.paper.somech.size()},
+              std::pair{QuestionKind::FreeAnswer, result.paper.unch.size()}}) {
+            for (size_t i = 0; i < count; ++i)
+                taken.push_back({kind, int(i) + 1, QString()});
+        }
+    }
+    for (const TakenQuestion &question : taken)
+        say(preview_row(question, result));
+    for (const ImportSkip &skip : result.skipped)
+        say(QStringLiteral("略过\t\t\t\t\t\t%1\t%2").arg(skip.position, skip.reason));
+    say(paper_counts_line(result.paper));
+    say(paper_total_line(result.paper));
+}
+
 int run_import(const QStringList &arguments)
 {
     Command command(
         QStringLiteral("import"),
-        QStringLiteral("把 gift 或 moodle-xml 文件中的题目导入为一份新试卷。\n"
+        QStringLiteral("把题目文件导入为一份新试卷：Word（.docx）、Excel（.xlsx）、CSV、"
+                       "文本（.txt）、gift 或 moodle-xml，格式由文件内容判断。\n"
                        "退出状态：0 全部照原样导入，1 有题目被略过或有改动（见标准错误），"
                        "2 失败或没有题目可导入。"));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("文件"), QStringLiteral("要导入的文件"));
-    const QCommandLineOption from(QStringLiteral("from"),
-                                  QStringLiteral("格式：gift 或 moodle-xml。"),
-                                  QStringLiteral("格式"));
+    const QCommandLineOption from(
+        QStringLiteral("from"),
+        QStringLiteral("不按内容判断，指定格式：docx、xlsx、csv、text、gift 或 moodle-xml。"),
+        QStringLiteral("格式"));
     const QCommandLineOption output =
         output_option(QStringLiteral("新试卷的文件夹（没有则新建）。"), QStringLiteral("文件夹"));
     const QCommandLineOption score(
@@ -372,20 +462,27 @@ int run_import(const QStringList &arguments)
             "文件没有给出分数的题目的分数：一个数用于各类题，或“单选,多选,非选择”三个数。"
             "默认为 1。"),
         QStringLiteral("分数"), QStringLiteral("1"));
-    parser.addOptions({from, output, score, kForce});
+    const QCommandLineOption preview(
+        QStringLiteral("preview"),
+        QStringLiteral("只列出认出的题目（类型、题号、答案、分值、开头的文字、说明），不写试卷。"));
+    parser.addOptions({from, output, score, preview, kForce});
     if (const auto done = command.parse(arguments, 1))
         return *done;
-    const auto gift = is_gift(parser.value(from));
-    if (!gift)
-        return command.usage_error(QStringLiteral("--from 须为 gift 或 moodle-xml"));
+    std::optional<ImportFormat> format = ImportFormat::Auto;
+    if (parser.isSet(from)) {
+        format = import_format_named(parser.value(from));
+        if (!format)
+            return command.usage_error(
+                QStringLiteral("--from 须为 docx、xlsx、csv、text、gift 或 moodle-xml"));
+    }
     const QString folder = parser.value(output);
-    if (folder.isEmpty())
+    if (folder.isEmpty() && !parser.isSet(preview))
         return command.usage_error(QStringLiteral("须用 -o 给出新试卷的文件夹"));
     const auto scores = parse_scores(parser.value(score));
     if (!scores)
         return command.usage_error(QStringLiteral(
             "--score 须为 0 到 10000 之间、至多两位小数的分数，一个或三个（以逗号分隔）"));
-    if (!parser.isSet(kForce) && folder_holds_paper_files(folder))
+    if (!parser.isSet(preview) && !parser.isSet(kForce) && folder_holds_paper_files(folder))
         return fail(refuse_paper_folder(folder));
 
     QByteArray file;
@@ -394,30 +491,36 @@ int run_import(const QStringList &arguments)
         return fail(unread.failed()
                         ? paper_message(unread)
                         : QStringLiteral("无法读取 %1").arg(shown(command.argument(0))));
-    ImportResult result =
-        *gift ? import_gift(std::move(file), *scores) : import_moodle_xml(file, *scores);
+    const ImportResult result = import_question_file(std::move(file), *format, *scores);
     if (!result.error.isEmpty())
         return fail(result.error);
     report_import(result);
-    if (question_count(result.paper) == 0)
+    const int status = question_count(result.paper) == 0 ? kFailed
+                       : result.skipped.empty() && result.changed.empty() && result.notes.isEmpty()
+                           ? kDone
+                           : kAttention;
+    if (parser.isSet(preview)) {
+        print_preview(result);
+        return status;
+    }
+    if (status == kFailed)
         return fail(QStringLiteral("文件中没有可以导入的题目，没有写出试卷"));
     const QString error = write_paper_folder(folder, result.paper);
-    if (!error.isEmpty())
-        return fail(error);
-    return result.skipped.empty() && result.changed.empty() ? kDone : kAttention;
+    return error.isEmpty() ? status : fail(error);
 }
 
 int run_without_command(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("qv_paper：整份试卷一起处理。\n\n"
-                       "命令：\n"
-                       "  check 文件夹                          检查试卷\n"
-                       "  print 文件夹 [--answers] [-o 文件]     排印试卷（HTML 或 PDF）\n"
-                       "  export 文件夹 --to 格式 [-o 文件]      导出为 gift 或 moodle-xml\n"
-                       "  import 文件 --from 格式 -o 文件夹      从 gift 或 moodle-xml 导入\n\n"
-                       "各命令的选项见“qv_paper 命令 --help”。"));
+    parser.setApplicationDescription(QStringLiteral(
+        "qv_paper：整份试卷一起处理。\n\n"
+        "命令：\n"
+        "  check 文件夹                          检查试卷\n"
+        "  print 文件夹 [--answers] [-o 文件]     排印试卷（HTML 或 PDF）\n"
+        "  export 文件夹 --to 格式 [-o 文件]      导出为 gift 或 moodle-xml\n"
+        "  import 文件 -o 文件夹                  从 Word、Excel、CSV、文本、gift 或\n"
+        "                                        moodle-xml 文件导入\n\n"
+        "各命令的选项见“qv_paper 命令 --help”。"));
     parser.addHelpOption();
     parser.addVersionOption();
     if (!parser.parse(arguments))

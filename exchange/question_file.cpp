@@ -1,0 +1,215 @@
+#include "exchange/question_file.h"
+
+#include "exchange/exchange_messages.h"
+#include "exchange/question_text.h"
+#include "exchange/source_text.h"
+#include "exchange/zip_archive.h"
+
+#include <QRegularExpression>
+
+namespace
+{
+
+const QByteArray kOle2Signature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+
+QByteArray utf16_name(const char *name)
+{
+    QByteArray bytes;
+    for (const char *c = name; *c; ++c) {
+        bytes.append(*c);
+        bytes.append('\0');
+    }
+    return bytes;
+}
+
+ExchangeError refusal_of(ExchangeError::What what, const QString &found = QString())
+{
+    ExchangeError error;
+    error.what = what;
+    error.found = found;
+    return error;
+}
+
+// An Office 97–2003 file is a compound file whose directory names its
+// streams in UTF-16: "WordDocument", "Workbook"; a password-protected Word or
+// Excel file of today is one too, holding "EncryptedPackage".
+ExchangeError old_office_refusal(const QByteArray &file)
+{
+    if (file.contains(utf16_name("EncryptedPackage")))
+        return refusal_of(ExchangeError::What::EncryptedOffice);
+    if (file.contains(utf16_name("WordDocument")))
+        return refusal_of(ExchangeError::What::OldWordFile);
+    if (file.contains(utf16_name("Workbook")) || file.contains(utf16_name("Book")))
+        return refusal_of(ExchangeError::What::OldExcelFile);
+    return refusal_of(ExchangeError::What::OldOfficeFile);
+}
+
+FoundFormat zip_format(const QByteArray &file)
+{
+    FoundFormat found;
+    ExchangeError error;
+    const std::unique_ptr<ZipArchive> zip = ZipArchive::open(file, error);
+    if (!zip) {
+        found.refusal = error;
+        return found;
+    }
+    if (zip->contains(QStringLiteral("word/document.xml")))
+        found.format = ImportFormat::Docx;
+    else if (zip->contains(QStringLiteral("xl/workbook.xml")))
+        found.format = ImportFormat::Xlsx;
+    else if (zip->contains(QStringLiteral("mimetype")) &&
+             zip->contains(QStringLiteral("content.xml")))
+        found.refusal = refusal_of(ExchangeError::What::UnknownFormat,
+                                   QStringLiteral("OpenDocument 文档（请另存为 .docx 或 .xlsx）"));
+    else
+        found.refusal = refusal_of(ExchangeError::What::UnknownFormat,
+                                   QStringLiteral("不含 Word 或 Excel 文档的压缩包"));
+    return found;
+}
+
+// What a file that is no question file looked like, by its first bytes.
+std::optional<QString> foreign_kind(const QByteArray &file)
+{
+    struct Signature {
+        const char *bytes;
+        int size;
+        const char16_t *name;
+    };
+    static const Signature signatures[] = {
+        {"%PDF", 4, u"PDF 文件"},
+        {"\x89PNG", 4, u"图片（PNG）"},
+        {"\xFF\xD8\xFF", 3, u"图片（JPEG）"},
+        {"GIF8", 4, u"图片（GIF）"},
+        {"BM", 2, u"图片（BMP）"},
+        {"{\\rtf", 5, u"RTF 文档（请在 Word 中另存为 .docx）"},
+        {"Rar!", 4, u"RAR 压缩包"},
+        {"7z\xBC\xAF", 4, u"7z 压缩包"},
+        {"MZ", 2, u"程序文件"},
+    };
+    for (const Signature &signature : signatures) {
+        if (file.startsWith(QByteArray(signature.bytes, signature.size)))
+            return QString::fromUtf16(signature.name);
+    }
+    return std::nullopt;
+}
+
+// The start of a text file, past a byte-order mark and white space.
+QByteArray text_start(const QByteArray &file)
+{
+    int at = file.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (at < file.size() && QChar(file[at]).isSpace())
+        ++at;
+    return file.mid(at, 512);
+}
+
+bool looks_like_gift(const QByteArray &file)
+{
+    // "::标题::", or an answer block that opens with "=", "~", "#" or T/F.
+    static const QRegularExpression gift(
+        QStringLiteral("(?:^|\\n)\\s*::[^\\n]*::|\\{\\s*(?:=|~|#|T\\s*\\}|F\\s*\\}|TRUE|FALSE)"));
+    return gift.match(QString::fromUtf8(file.left(1 << 20))).hasMatch();
+}
+
+bool looks_like_csv(const QString &text)
+{
+    const int end = text.indexOf(QLatin1Char('\n'));
+    const QString first = text.left(end < 0 ? 200 : end);
+    static const QRegularExpression header(
+        QStringLiteral("^\\W*(?:题型|试题类型|题目类型|题干|题目|试题|question|type)\\W*[,\\t;]"),
+        QRegularExpression::CaseInsensitiveOption);
+    return header.match(first).hasMatch();
+}
+
+ImportResult failed(const ExchangeError &error)
+{
+    ImportResult result;
+    result.error = exchange_message(error);
+    return result;
+}
+
+ImportResult import_text(QByteArray file, const ImportScores &scores)
+{
+    SourceText decoded = decode_source_text(std::move(file));
+    if (decoded.error.failed())
+        return failed(decoded.error);
+    ImportResult result;
+    result.encoding = decoded.encoding;
+    const SourceDocument document = text_lines(decoded.text);
+    decoded.text.clear();
+    read_question_lines(document, scores, result);
+    return result;
+}
+
+} // namespace
+
+std::optional<ImportFormat> import_format_named(const QString &name)
+{
+    static const std::pair<const char *, ImportFormat> names[] = {
+        {"docx", ImportFormat::Docx}, {"xlsx", ImportFormat::Xlsx},
+        {"csv", ImportFormat::Csv},   {"text", ImportFormat::Text},
+        {"gift", ImportFormat::Gift}, {"moodle-xml", ImportFormat::MoodleXml},
+    };
+    for (const auto &[text, format] : names) {
+        if (name == QLatin1String(text))
+            return format;
+    }
+    return std::nullopt;
+}
+
+FoundFormat find_import_format(const QByteArray &file)
+{
+    FoundFormat found;
+    if (file.startsWith(kOle2Signature)) {
+        found.refusal = old_office_refusal(file);
+        return found;
+    }
+    if (looks_like_zip(file))
+        return zip_format(file);
+    if (const std::optional<QString> kind = foreign_kind(file)) {
+        found.refusal = refusal_of(ExchangeError::What::UnknownFormat, *kind);
+        return found;
+    }
+    const QByteArray start = text_start(file);
+    if (start.startsWith("<")) {
+        if (start.contains("<quiz") || file.left(1 << 16).contains("<quiz")) {
+            found.format = ImportFormat::MoodleXml;
+            return found;
+        }
+        found.refusal = refusal_of(ExchangeError::What::UnknownFormat,
+                                   start.toLower().contains("<html") ||
+                                           start.toLower().contains("<!doctype html")
+                                       ? QStringLiteral("网页（HTML）")
+                                       : QStringLiteral("XML 文件，但不是 Moodle XML 题库"));
+        return found;
+    }
+    if (looks_like_gift(file))
+        found.format = ImportFormat::Gift;
+    else if (looks_like_csv(QString::fromUtf8(start)))
+        found.format = ImportFormat::Csv;
+    else
+        found.format = ImportFormat::Text;
+    return found;
+}
+
+ImportResult import_question_file(QByteArray file, ImportFormat format, const ImportScores &scores)
+{
+    if (format == ImportFormat::Auto) {
+        const FoundFormat found = find_import_format(file);
+        if (found.refusal.failed())
+            return failed(found.refusal);
+        format = found.format;
+    }
+    switch (format) {
+    case ImportFormat::Gift:
+        return import_gift(std::move(file), scores);
+    case ImportFormat::MoodleXml:
+        return import_moodle_xml(file, scores);
+    case ImportFormat::Docx:
+    case ImportFormat::Xlsx:
+    case ImportFormat::Csv:
+    case ImportFormat::Text:
+    case ImportFormat::Auto:
+        break;
+    }
+    return import_text(std::move(file), scores);
+}
