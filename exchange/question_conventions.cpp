@@ -181,9 +181,9 @@ std::optional<bool> truth_key(const QString &text)
 QStringList truth_options(const QString &key)
 {
     const QString word = narrowed(trimmed(key)).toLower();
-    if (word == QLatin1String("对") || word == QLatin1String("错"))
+    if (word == QStringLiteral("对") || word == QStringLiteral("错"))
         return {QStringLiteral("对"), QStringLiteral("错")};
-    if (word == QLatin1String("是") || word == QLatin1String("否"))
+    if (word == QStringLiteral("是") || word == QStringLiteral("否"))
         return {QStringLiteral("是"), QStringLiteral("否")};
     if (word == QLatin1String("t") || word == QLatin1String("f"))
         return {QStringLiteral("T"), QStringLiteral("F")};
@@ -238,6 +238,31 @@ int blank_count(const QString &stem)
     }
     return std::max(count, 1);
 }
+
+namespace
+{
+
+bool is_latin_letter(QChar c)
+{
+    return c.isLetter() && c.script() == QChar::Script_Latin;
+}
+
+int trimmed_end(const QString &text)
+{
+    int end = text.size();
+    while (end > 0 && is_space(text[end - 1]))
+        --end;
+    return end;
+}
+
+// "B." and "B)" may end a Latin word; "B．", "B、" and "（B）" do not.
+bool has_ascii_stop(const QString &line, const OptionMarker &marker)
+{
+    const QChar stop = line[marker.text - 1];
+    return stop == QLatin1Char('.') || stop == QLatin1Char(')');
+}
+
+} // namespace
 
 std::optional<OptionMarker> option_marker_at(const QString &text, int at)
 {
@@ -295,12 +320,14 @@ std::vector<LineOption> split_option_line(const QString &line, int first_letter)
             const std::optional<OptionMarker> found = option_marker_at(line, i);
             if (!found || found->letter != marker->letter + 1)
                 continue;
+            // A marker with nothing after it ends a sentence ("… vitamin B.").
+            if (found->text >= trimmed_end(line))
+                continue;
             const QChar before = line[i - 1];
             if (is_space(before))
                 next = found;
-            else if (!run_together &&
-                     !(before.isLetter() && before.script() == QChar::Script_Latin))
-                run_together = found; // "Vitamin B." is a word, "甲B．" a new option
+            else if (!run_together && (!is_latin_letter(before) || !has_ascii_stop(line, *found)))
+                run_together = found; // "Vitamin B." is a word, "甲B．" and "aB．" new options
         }
         if (!next)
             next = run_together;

@@ -385,7 +385,8 @@ class LineParser
     {
         const QString &stem = current_.raw.stem;
         for (int i = 1; i < stem.size(); ++i) {
-            if (!is_space(stem[i - 1]))
+            const QChar before = stem[i - 1];
+            if (!is_space(before) && before != QChar(0xFF09) && before != QLatin1Char(')'))
                 continue;
             const std::optional<OptionMarker> marker = option_marker_at(stem, i);
             if (!marker || marker->letter != 0)

@@ -6,27 +6,14 @@
 #include "exchange/exchange_common.h"
 #include "exchange/option_layout.h"
 
+#include "tests/question_summary.h"
 #include <QTextCodec>
 #include <QXmlStreamReader>
+
 #include <QtTest>
 
 namespace
 {
-
-QString letters(OptionMask mask)
-{
-    QString text;
-    for (int bit = 0; bit < kOptionCount; ++bit) {
-        if (mask & (1 << bit))
-            text.append(QChar(u'A' + bit));
-    }
-    return text;
-}
-
-QString number(double value)
-{
-    return QString::number(value, 'g', 12);
-}
 
 // Every field of every question, then where each skipped one stands.
 QString summary(const PaperData &paper, const std::vector<ImportSkip> &skipped = {})
@@ -395,9 +382,11 @@ void TestExchange::giftImport_data()
         << "文件既不是 UTF-8 也不是 GB18030 编码（第 1 行的字节 0xFF 不合 UTF-8），无法读取";
     // Notepad's "Unicode" is UTF-16 with its mark, in either byte order.
     QTest::newRow("UTF-16LE") << QByteArray("\xFF\xFEQ\0{\0=\0a\0 \0~\0b\0}\0", 18)
-                              << "S2:A:Q\nA. a\nB. b" << "";
+                              << "S2:A:Q\nA. a\nB. b"
+                              << "";
     QTest::newRow("UTF-16BE") << QByteArray("\xFE\xFF\0Q\0{\0=\0a\0 \0~\0b\0}", 18)
-                              << "S2:A:Q\nA. a\nB. b" << "";
+                              << "S2:A:Q\nA. a\nB. b"
+                              << "";
     QTest::newRow("UTF-16 with a NUL") << QByteArray("\xFF\xFEQ\0\n\0\0\0", 8) << ""
                                        << "第 2 行有一个空字节";
 }
