@@ -194,3 +194,16 @@ QString dropped_analyses_note(int count)
 {
     return QStringLiteral("%1 道选择题的解析没有导入：试卷的选择题没有放解析的地方").arg(count);
 }
+
+QString no_header_note(const QString &sheet)
+{
+    const QString where =
+        sheet.isEmpty() ? QStringLiteral("文件") : QStringLiteral("工作表“%1”").arg(sheet);
+    return QStringLiteral("%1的前 10 行中没有表头（至少要有“题干”一列和“答案”等另一列），没有读取")
+        .arg(where);
+}
+
+QString ignored_columns_note(const QStringList &columns)
+{
+    return QStringLiteral("这些列没有导入：%1").arg(columns.join(QChar(0x3001)));
+}

@@ -34,3 +34,7 @@ QString judgement_change(const QStringList &options, bool truth);
 QString key_from_formatting_change(const QString &letters);
 QString dollar_change();
 QString dropped_analyses_note(int count);
+
+// Said once of a workbook or CSV file.
+QString no_header_note(const QString &sheet);
+QString ignored_columns_note(const QStringList &columns);

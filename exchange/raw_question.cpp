@@ -94,7 +94,10 @@ Kind told_kind(const RawQuestion &question)
 {
     if (question.kind != Kind::Unknown)
         return question.kind;
-    if (!question.options.isEmpty()) {
+    // Option letters as the key make a choice question, options or not: one
+    // without options is left out for want of them, not taken as a free answer.
+    const bool letter_key = !question.keys.isEmpty() && key_letters(question.keys.front());
+    if (!question.options.isEmpty() || letter_key) {
         for (const QString &key : question.keys) {
             const std::optional<int> mask = key_letters(key);
             if (mask && option_count(*mask) > 1)

@@ -184,6 +184,9 @@ void TestQuestionText::keys_wherever_teachers_put_them_data()
         << "skip 第 1 行（第 1 题）: 答案 C 不在选项 A 到 B 之中";
     QTest::newRow("no key") << "1．甲\nA．a\nB．b\n"
                             << "skip 第 1 行（第 1 题）: 没有找到答案";
+    QTest::newRow("a key of letters without options")
+        << "1．甲\n答案：A"
+        << "skip 第 1 行（第 1 题）: 选择题至少要有 A、B 两个选项";
     QTest::newRow("one option") << "1．甲\nA．a\n答案：A"
                                 << "skip 第 1 行（第 1 题）: 选择题至少要有 A、B 两个选项";
     QTest::newRow("a run in the answer section")
