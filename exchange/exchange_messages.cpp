@@ -164,7 +164,7 @@ QString empty_question_reason()
 
 QString score_rounded_change(double written, double held)
 {
-    return QStringLiteral("分值 %1 改成了 %2：试卷的分数以 0.5 分为单位，最多 10000 分")
+    return QStringLiteral("分值 %1 改成了 %2：试卷的分数在 0 到 10000 之间，最多两位小数")
         .arg(number_text(written), number_text(held));
 }
 

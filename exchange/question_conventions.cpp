@@ -350,5 +350,5 @@ double paper_score(double score)
         return 0;
     if (score > 10000)
         return 10000;
-    return std::round(score * 2) / 2;
+    return std::round(score * 100) / 100;
 }

@@ -79,5 +79,6 @@ struct LineOption {
 };
 std::vector<LineOption> split_option_line(const QString &line, int first_letter);
 
-// A score the paper can hold: a multiple of 0.5 from 0 to 10000.
+// The nearest score the paper can hold: 0 to 10000 with at most two decimals,
+// as the window's score boxes take them.
 double paper_score(double score);

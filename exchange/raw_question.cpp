@@ -125,8 +125,8 @@ double score_of(RawQuestion &question, Kind kind, double fallback)
     return held;
 }
 
-// Half the score, rounded down to what the paper holds, where the file gives
-// no partial score.
+// Half the score, rounded down to hundredths, where the file gives no
+// partial score: as the other imports derive it.
 double partial_of(RawQuestion &question, double score)
 {
     if (question.partial) {
@@ -138,7 +138,7 @@ double partial_of(RawQuestion &question, double score)
         }
         question.changes.append(partial_too_high_change(*question.partial, score));
     }
-    return std::floor(score) / 2;
+    return double(std::llround(score * 100) / 2) / 100;
 }
 
 QString with_analysis(const QString &reference, const QString &analysis)

@@ -90,10 +90,10 @@ void TestQuestionSheet::rows_become_questions_data()
         << "S2:C:甲\nA. a\nB. b\nC. c | S2:A:乙\nA. x\nB. y";
     QTest::newRow("scores: the stem's own first, then the column, then the default")
         << Sheets{{"",
-                   {"题干|答案|分值|部分得分", "（12分）甲|丁|5|", "乙|丁|2.3|", "丙|丁||",
+                   {"题干|答案|分值|部分得分", "（12分）甲|丁|5|", "乙|丁|2.333|", "丙|丁||",
                     "多|AB|4|1"}}}
-        << "U12:甲=>丁 | U2.5:乙=>丁 | U5:丙=>丁 | skip 第 5 行: 选择题至少要有 A、B 两个选项 | "
-           "change 第 3 行: 分值 2.3 改成了 2.5：试卷的分数以 0.5 分为单位，最多 10000 分";
+        << "U12:甲=>丁 | U2.33:乙=>丁 | U5:丙=>丁 | skip 第 5 行: 选择题至少要有 A、B 两个选项 | "
+           "change 第 3 行: 分值 2.333 改成了 2.33：试卷的分数在 0 到 10000 之间，最多两位小数";
     QTest::newRow("the key in the stem's bracket, partial score column")
         << Sheets{{"", {"题型|题干|A|B|部分得分|分值", "多选|甲（ A B ）|a|b|1|4"}}}
         << "M4/1:AB:甲（\u3000）\nA. a\nB. b";

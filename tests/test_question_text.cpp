@@ -233,20 +233,20 @@ void TestQuestionText::scores_in_their_order_of_precedence_data()
     QTest::newRow("the default where the file gives none") << "1．甲\n"
                                                            << "U5:甲=>";
     QTest::newRow("a score the paper cannot hold is rounded")
-        << "1．（2.3分）甲\n2．（20000分）乙\n"
-        << "U2.5:甲=> | U10000:乙=> | "
-           "change 第 1 行（第 1 题）: 分值 2.3 改成了 2.5：试卷的分数以 0.5 分为单位，最多 10000 "
-           "分 | "
-           "change 第 2 行（第 2 题）: 分值 20000 改成了 10000：试卷的分数以 0.5 分为单位，最多 "
-           "10000 分";
+        << "1．（2.333分）甲\n2．（20000分）乙\n3．（0.25分）丙\n"
+        << "U2.33:甲=> | U10000:乙=> | U0.25:丙=> | "
+           "change 第 1 行（第 1 题）: 分值 2.333 改成了 2.33：试卷的分数在 0 到 10000 "
+           "之间，最多两位小数 | "
+           "change 第 2 行（第 2 题）: 分值 20000 改成了 10000：试卷的分数在 0 到 10000 "
+           "之间，最多两位小数";
     QTest::newRow("a partial score in the question's own note")
         << "二、多选题（每小题4分，少选得2分）\n1．（5分，少选得3分）甲\nA．a\nB．b\n答案：AB\n"
            "2．乙\nA．a\nB．b\n答案：AB\n"
         << "M5/3:AB:甲\nA. a\nB. b | M4/2:AB:乙\nA. a\nB. b";
-    QTest::newRow("half the score, rounded down to a half, without a partial score")
+    QTest::newRow("half the score, rounded down to hundredths, without a partial score")
         << "二、多选题\n1．（5分）甲\nA．a\nB．b\n答案：AB\n2．（2.5分）乙\nA．a\nB．b\n答案：AB\n"
-           "3．（1分）丙\nA．a\nB．b\n答案：AB\n"
-        << "M5/2.5:AB:甲\nA. a\nB. b | M2.5/1:AB:乙\nA. a\nB. b | M1/0.5:AB:丙\nA. a\nB. b";
+           "3．（0.25分）丙\nA．a\nB．b\n答案：AB\n"
+        << "M5/2.5:AB:甲\nA. a\nB. b | M2.5/1.25:AB:乙\nA. a\nB. b | M0.25/0.12:AB:丙\nA. a\nB. b";
     QTest::newRow("a partial score above the full score")
         << "二、多选题（每小题2分，部分选对得3分）\n1．甲\nA．a\nB．b\n答案：AB\n"
         << "M2/1:AB:甲\nA. a\nB. b | change 第 2 行（二、第 1 题）: 部分得分 3 高于满分 "
