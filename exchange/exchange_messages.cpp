@@ -162,6 +162,11 @@ QString empty_question_reason()
     return QStringLiteral("题目是空的");
 }
 
+QString not_a_question_reason()
+{
+    return QStringLiteral("没有题号、选项或答案，不像是题目");
+}
+
 QString score_rounded_change(double written, double held)
 {
     return QStringLiteral("分值 %1 改成了 %2：试卷的分数在 0 到 10000 之间，最多两位小数")
@@ -206,4 +211,12 @@ QString no_header_note(const QString &sheet)
 QString ignored_columns_note(const QStringList &columns)
 {
     return QStringLiteral("这些列没有导入：%1").arg(columns.join(QChar(0x3001)));
+}
+
+QString text_export_difference(QuestionKind kind, int number)
+{
+    return QStringLiteral("%1 %2 写成文本后读回会不同（文字中有像题号、选项或“【答案】”的行，"
+                          "或者选择题没有答案），导入前请核对")
+        .arg(kind_name(kind))
+        .arg(number);
 }

@@ -28,6 +28,7 @@ QString key_outside_options_reason(const QString &letters, int option_count);
 QString single_with_several_keys_reason(const QString &letters);
 QString kind_full_reason(QuestionKind kind);
 QString empty_question_reason();
+QString not_a_question_reason();
 QString score_rounded_change(double written, double held);
 QString partial_too_high_change(double partial, double score);
 QString judgement_change(const QStringList &options, bool truth);
@@ -38,3 +39,6 @@ QString dropped_analyses_note(int count);
 // Said once of a workbook or CSV file.
 QString no_header_note(const QString &sheet);
 QString ignored_columns_note(const QStringList &columns);
+
+// Said when a question written as text would not read back as it is.
+QString text_export_difference(QuestionKind kind, int number);

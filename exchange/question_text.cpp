@@ -1,5 +1,6 @@
 #include "exchange/question_text.h"
 
+#include "exchange/exchange_messages.h"
 #include "exchange/question_conventions.h"
 #include "exchange/raw_question.h"
 
@@ -253,7 +254,13 @@ class LineParser
                 finish_question();
             return;
         }
-        if (is_answer_section_heading(text)) {
+        // "【答案】" alone is a question's empty answer; "参考答案" opens the
+        // answer section.
+        const auto label = labelled_line(text);
+        const bool bare_answer_label = label && label->first == Label::Answer &&
+                                       label->second.isEmpty() && in_question() &&
+                                       !text.contains(QStringLiteral("参考"));
+        if (is_answer_section_heading(text) && !bare_answer_label) {
             finish_question();
             in_answers_ = true;
             return;
@@ -309,6 +316,8 @@ class LineParser
         finish_question();
         apply_answer_section();
         FileNotes notes;
+        for (const QString &position : unquestions_)
+            result.skip(position, not_a_question_reason());
         for (ParsedQuestion &question : questions_)
             take_raw_question(question.raw, scores, result, notes);
         finish_file_notes(notes, result);
@@ -453,6 +462,14 @@ class LineParser
             return;
         open_ = false;
         RawQuestion &raw = current_.raw;
+        // Without numbers, only options or an answer make a block of text a
+        // question: prose is named and left.
+        if (current_.number == 0 && raw.options.isEmpty() && answer_lines_.isEmpty() &&
+            raw.analysis.isEmpty()) {
+            unquestions_.push_back(raw.position);
+            current_ = ParsedQuestion();
+            return;
+        }
         if (const std::optional<OwnScore> own = take_own_score(raw.stem)) {
             raw.own_score = own->score;
             if (own->partial)
@@ -609,6 +626,7 @@ class LineParser
     std::vector<Heading> answer_sections_;
     std::vector<ParsedQuestion> questions_;
     std::vector<AnswerEntry> answers_;
+    QStringList unquestions_;
     std::map<std::pair<int, int>, size_t> index_;
     ParsedQuestion current_;
     bool open_ = false;

@@ -2,6 +2,7 @@
 
 #include "exchange/exchange.h"
 #include "exchange/question_file.h"
+#include "exchange/text_export.h"
 #include "paper/paper_commands.h"
 #include "paper/paper_files.h"
 #include "paper/paper_messages.h"
@@ -263,12 +264,16 @@ QCommandLineOption output_option(const QString &description, const QString &valu
     return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, description, value);
 }
 
-std::optional<bool> is_gift(const QString &format)
+enum class ExportFormat { Gift, MoodleXml, Text };
+
+std::optional<ExportFormat> export_format_named(const QString &name)
 {
-    if (format == QLatin1String("gift"))
-        return true;
-    if (format == QLatin1String("moodle-xml"))
-        return false;
+    if (name == QLatin1String("gift"))
+        return ExportFormat::Gift;
+    if (name == QLatin1String("moodle-xml"))
+        return ExportFormat::MoodleXml;
+    if (name == QLatin1String("text"))
+        return ExportFormat::Text;
     return std::nullopt;
 }
 
@@ -333,26 +338,46 @@ int run_print(const QStringList &arguments)
 int run_export(const QStringList &arguments)
 {
     Command command(QStringLiteral("export"),
-                    QStringLiteral("把试卷导出为学习平台能导入的格式：gift 或 moodle-xml。\n"
+                    QStringLiteral("把试卷导出为学习平台能导入的格式（gift 或 moodle-xml），"
+                                   "或者教师能用记事本编辑、再导入的文本（text）。\n"
                                    "不给 -o 时写到标准输出。"));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("试卷文件夹"));
-    const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("格式：gift 或 moodle-xml。"),
+    const QCommandLineOption to(QStringLiteral("to"),
+                                QStringLiteral("格式：gift、moodle-xml 或 text。"),
                                 QStringLiteral("格式"));
     const QCommandLineOption output =
         output_option(QStringLiteral("写入文件。"), QStringLiteral("文件"));
     parser.addOptions({to, output, kForce});
     if (const auto done = command.parse(arguments, 1))
         return *done;
-    const auto gift = is_gift(parser.value(to));
-    if (!gift)
-        return command.usage_error(QStringLiteral("--to 须为 gift 或 moodle-xml"));
+    const auto format = export_format_named(parser.value(to));
+    if (!format)
+        return command.usage_error(QStringLiteral("--to 须为 gift、moodle-xml 或 text"));
     PaperOnDisk disk;
     QString error;
     if (!read_folder(command.argument(0), disk, error))
         return fail(error);
-    const QByteArray bytes = *gift ? export_gift(disk.paper) : export_moodle_xml(disk.paper);
-    return deliver(parser.value(output), bytes, parser.isSet(kForce));
+    QByteArray bytes;
+    QStringList differences;
+    switch (*format) {
+    case ExportFormat::Gift:
+        bytes = export_gift(disk.paper);
+        break;
+    case ExportFormat::MoodleXml:
+        bytes = export_moodle_xml(disk.paper);
+        break;
+    case ExportFormat::Text:
+        bytes = export_text(disk.paper);
+        differences = text_export_differences(disk.paper, bytes);
+        break;
+    }
+    const int delivered = deliver(parser.value(output), bytes, parser.isSet(kForce));
+    if (delivered != kDone)
+        return delivered;
+    for (const QString &difference : differences)
+        print_to(stderr, QStringLiteral("qv_paper：%1\n").arg(difference));
+    return differences.isEmpty() ? kDone : kAttention;
 }
 
 QString key_text(QuestionKind kind, const PaperData &paper, int number)

@@ -137,6 +137,9 @@ class TestPaperTool : public QObject
     void usage_errors_fail_with_a_message_data();
     void usage_errors_fail_with_a_message();
     void each_commands_help_names_what_it_works_on();
+    void the_shipped_text_template_is_what_export_writes_and_reads_back();
+    void import_of_a_text_file_previews_or_writes_by_its_exit_status_data();
+    void import_of_a_text_file_previews_or_writes_by_its_exit_status();
 };
 
 void TestPaperTool::check_finds_what_to_mend_data()
@@ -515,7 +518,9 @@ void TestPaperTool::usage_errors_fail_with_a_message_data()
     row("unknown command", {"grade", "x"}, "没有“grade”这个命令");
     row("no folder", {"check"}, "缺少参数");
     row("two folders", {"print", "a", "b"}, "多余的参数：b");
-    row("unknown format", {"export", "x", "--to", "word"}, "--to 须为 gift 或 moodle-xml");
+    row("unknown format", {"export", "x", "--to", "word"}, "--to 须为 gift、moodle-xml 或 text");
+    row("unknown import format", {"import", "x", "--from", "doc", "-o", "y"},
+        "--from 须为 docx、xlsx、csv、text、gift 或 moodle-xml");
     row("import without -o", {"import", "x", "--from", "gift"}, "须用 -o 给出新试卷的文件夹");
     row("score of three decimals", {"import", "x", "--from", "gift", "-o", "y", "--score", "0.125"},
         "--score 须为 0 到 10000 之间、至多两位小数的分数，一个或三个（以逗号分隔）");
@@ -555,3 +560,83 @@ void TestPaperTool::each_commands_help_names_what_it_works_on()
 
 QTEST_MAIN(TestPaperTool)
 #include "test_paper_tool.moc"
+
+// The template under docs/templates is the sample questions' paper as the
+// export writes it today, and reading it back gives that paper again.
+void TestPaperTool::the_shipped_text_template_is_what_export_writes_and_reads_back()
+{
+    QTemporaryDir dir;
+    const QString sample = QStringLiteral(QV_SOURCE_DIR "/docs/sample-questions.gift");
+    QCOMPARE(run_tool({"import", sample, "-o", dir.filePath("paper"), "--score", "2,4,10"}).status,
+             1);
+    const Run exported =
+        run_tool({"export", dir.filePath("paper"), "--to", "text", "-o", dir.filePath("t.txt")});
+    QCOMPARE(exported.status, 0);
+    const QByteArray shipped =
+        file_bytes(QStringLiteral(QV_SOURCE_DIR "/docs/templates/试题模板.txt"));
+    QVERIFY(!shipped.isEmpty());
+    QCOMPARE(file_bytes(dir.filePath("t.txt")), shipped);
+    const Run read = run_tool({"import", dir.filePath("t.txt"), "-o", dir.filePath("again")});
+    QCOMPARE(read.status, 0);
+    QCOMPARE(file_bytes(dir.filePath("again/problem.prb")),
+             file_bytes(dir.filePath("paper/problem.prb")));
+    QCOMPARE(file_bytes(dir.filePath("again/answer.ans")),
+             file_bytes(dir.filePath("paper/answer.ans")));
+}
+
+void TestPaperTool::import_of_a_text_file_previews_or_writes_by_its_exit_status_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("preview");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out"); // a line the standard output holds
+    QTest::addColumn<QString>("err"); // a line the standard error holds
+
+    const QByteArray clean = "一、单选题（每小题2分）\n1．甲（B）\nA．a\nB．b\n";
+    QTest::newRow("clean") << clean << false << 0 << ""
+                           << "";
+    QTest::newRow("clean, previewed")
+        << clean << true << 0 << "单选题\t1\tB\t2\t—\t甲（ ） A. a B. b\t第 2 行（一、第 1 题）\t"
+        << "";
+    QTest::newRow("a question left out")
+        << clean + "2．乙\nA．a\nB．b\n"
+        << false << 1 << ""
+        << "qv_paper：略过第 5 行（一、第 2 题）的题目：没有找到答案";
+    QTest::newRow("left out, previewed")
+        << clean + "2．乙\nA．a\nB．b\n"
+        << true << 1 << "略过\t\t\t\t\t\t第 5 行（一、第 2 题）\t没有找到答案"
+        << "";
+    QTest::newRow("an analysis dropped")
+        << clean + "【解析】因为。\n"
+        << false << 1 << ""
+        << "qv_paper：1 道选择题的解析没有导入：试卷的选择题没有放解析的地方";
+    // Reading GBK is said, but changes no question.
+    QTest::newRow("GBK") << QByteArray("1\xa3\xae\xbc\xd7\n") << false << 0 << ""
+                         << "按 GB18030 读取";
+    QTest::newRow("nothing to take") << QByteArray("只有说明文字。\n") << false << 2 << ""
+                                     << "第 1 行的题目：没有题号、选项或答案，不像是题目";
+    QTest::newRow("old Word")
+        << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1W\0o\0r\0d\0D\0o\0c\0u\0m\0e\0n\0t\0", 32)
+        << false << 2 << ""
+        << "请在 Word 中另存为 .docx 后再导入";
+}
+
+void TestPaperTool::import_of_a_text_file_previews_or_writes_by_its_exit_status()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, preview);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QTemporaryDir dir;
+    QVERIFY(write_file(dir.filePath("in.txt"), file));
+    QStringList arguments{"import", dir.filePath("in.txt"), "-o", dir.filePath("paper")};
+    if (preview)
+        arguments.append("--preview");
+    const Run run = run_tool(arguments);
+    QCOMPARE(run.status, status);
+    QVERIFY2(out.isEmpty() || run.out.split('\n').contains(out), qPrintable(run.out));
+    QVERIFY2(err.isEmpty() || run.err.contains(err), qPrintable(run.err));
+    // A preview, and an import that takes nothing, write nothing.
+    QCOMPARE(QFileInfo::exists(dir.filePath("paper")), !preview && status != 2);
+}

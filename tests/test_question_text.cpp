@@ -2,11 +2,14 @@
 // document's lines: headings, numbers, options, keys wherever teachers put
 // them, scores, analyses, and what is left out or changed.
 
+#include "exchange/option_layout.h"
 #include "exchange/question_file.h"
 #include "exchange/question_text.h"
+#include "exchange/text_export.h"
 
 #include "tests/question_summary.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 namespace
@@ -60,6 +63,9 @@ class TestQuestionText : public QObject
     void a_key_marked_by_formatting_alone();
     void the_format_is_found_from_the_content_data();
     void the_format_is_found_from_the_content();
+    void papers_written_as_text_read_back_the_same();
+    void texts_that_would_not_read_back_are_named_data();
+    void texts_that_would_not_read_back_are_named();
 };
 
 void TestQuestionText::headings_name_kinds_and_scores_data()
@@ -358,6 +364,113 @@ void TestQuestionText::the_format_is_found_from_the_content()
         QVERIFY(!found.refusal.failed());
         QCOMPARE(int(found.format), format);
     }
+}
+
+namespace
+{
+
+// Texts a teacher types that hold nothing the text format reads as structure.
+QString random_text(QRandomGenerator &random, int lines)
+{
+    static const QStringList words = {
+        QStringLiteral("甲"),        QStringLiteral("下列说法正确的是"), QStringLiteral("1.5 千克"),
+        QStringLiteral("x^2+1=0"),   QStringLiteral("（\u3000）"),       QStringLiteral("____"),
+        QStringLiteral("Vitamin C"), QStringLiteral("“引号”"),           QStringLiteral("a、b"),
+        QStringLiteral("0.25")};
+    QStringList text;
+    for (int line = 0; line < lines; ++line) {
+        QStringList parts;
+        for (int i = random.bounded(1, 4); i > 0; --i)
+            parts.append(words[random.bounded(words.size())]);
+        text.append(parts.join(QLatin1Char(' ')));
+    }
+    return text.join(QLatin1Char('\n'));
+}
+
+double random_score(QRandomGenerator &random)
+{
+    return random.bounded(0, 10001) / 100.0;
+}
+
+ChoiceQuestion random_choice(QRandomGenerator &random, bool multiple)
+{
+    ChoiceQuestion question;
+    QStringList options;
+    for (int i = random.bounded(2, kOptionCount + 1); i > 0; --i)
+        options.append(random_text(random, 1));
+    question.problem = lay_out_options(random_text(random, random.bounded(1, 3)), options);
+    question.answer = 1 << random.bounded(options.size());
+    if (multiple)
+        question.answer |= random.bounded(1 << options.size());
+    question.score = random_score(random);
+    if (multiple)
+        question.partial_score = random.bounded(0, int(question.score * 100) + 1) / 100.0;
+    return question;
+}
+
+PaperData random_paper(QRandomGenerator &random)
+{
+    PaperData paper;
+    for (int i = random.bounded(0, 6); i > 0; --i)
+        paper.onech.push_back(random_choice(random, false));
+    for (int i = random.bounded(0, 6); i > 0; --i)
+        paper.somech.push_back(random_choice(random, true));
+    for (int i = random.bounded(0, 6); i > 0; --i)
+        paper.unch.push_back(
+            {random_score(random), random_text(random, random.bounded(1, 4)),
+             random.bounded(2) ? random_text(random, random.bounded(1, 3)) : QString()});
+    return paper;
+}
+
+QString summary_of(const PaperData &paper)
+{
+    ImportResult result;
+    result.paper = paper;
+    return summary(result);
+}
+
+} // namespace
+
+void TestQuestionText::papers_written_as_text_read_back_the_same()
+{
+    QRandomGenerator random(20261208);
+    for (int round = 0; round < 300; ++round) {
+        const PaperData paper = random_paper(random);
+        const QByteArray text = export_text(paper);
+        const ImportResult read = import_question_file(text, ImportFormat::Auto, kScores);
+        QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
+        QCOMPARE(summary_of(read.paper), summary_of(paper));
+        QVERIFY(read.skipped.empty() && read.changed.empty() && read.notes.isEmpty());
+        QVERIFY(text_export_differences(paper, text).isEmpty());
+    }
+}
+
+void TestQuestionText::texts_that_would_not_read_back_are_named_data()
+{
+    QTest::addColumn<QString>("problem");
+    QTest::addColumn<QString>("named");
+
+    QTest::newRow("a line that reads as the next number") << "甲\n2．乙"
+                                                          << "非选择题 1 写成文本后读回会不同";
+    QTest::newRow("a line that reads as an answer") << "甲\n【答案】乙"
+                                                    << "非选择题 1 写成文本后读回会不同";
+    QTest::newRow("a line that reads as a heading") << "甲\n二、单选题"
+                                                    << "非选择题 1 写成文本后读回会不同";
+    QTest::newRow("a safe text") << "甲\n（1）乙"
+                                 << "";
+}
+
+void TestQuestionText::texts_that_would_not_read_back_are_named()
+{
+    QFETCH(QString, problem);
+    QFETCH(QString, named);
+    PaperData paper;
+    paper.unch.push_back({5, problem, QStringLiteral("答")});
+    paper.unch.push_back({5, QStringLiteral("丙"), QString()});
+    const QStringList differences = text_export_differences(paper, export_text(paper));
+    QCOMPARE(differences.size(), named.isEmpty() ? 0 : 1);
+    if (!named.isEmpty())
+        QVERIFY2(differences.front().startsWith(named), qPrintable(differences.front()));
 }
 
 QTEST_GUILESS_MAIN(TestQuestionText)
