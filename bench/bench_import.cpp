@@ -63,6 +63,19 @@ QByteArray entity_blow_up()
                   "</questiontext></question></quiz>";
 }
 
+// A Chinese paper as teachers type it: headings, numbered questions, options
+// four on a line, keys in the stem's bracket and analyses.
+QByteArray ordinary_text()
+{
+    QByteArray text = "一、单项选择题（每小题2分）\n";
+    for (int number = 1; text.size() < kTenMegabytes; ++number)
+        text += QByteArray::number(number) +
+                "．下列关于光合作用的说法，正确的是（ B ）\n"
+                "A．只在白天进行　　B．需要光能　　C．不需要水　　D．产生二氧化碳\n"
+                "【解析】光合作用需要光能。\n";
+    return text;
+}
+
 struct Input {
     const char *name;
     const char *format;
@@ -145,6 +158,9 @@ int main(int argc, char **argv)
          [] { return "[html]" + repeated_to("<span><b></b></span>", kTenMegabytes) + "题{}"; }},
         {"GIFT, NUL at the end", "gift", [] { return ordinary_gift() + QByteArray(1, '\0'); }},
         {"Moodle XML, ordinary questions", "moodle-xml", ordinary_xml},
+        {"Text, a Chinese paper", "text", ordinary_text},
+        {"Text, one line of 10 MB", "text",
+         [] { return QByteArray("1．").append(QByteArray(kTenMegabytes, 'x')); }},
         {"Moodle XML, nested 2 million deep", "moodle-xml",
          [] { return "<quiz>" + QByteArray("<a>").repeated(2 << 20); }},
         {"Moodle XML, entity blow-up", "moodle-xml", entity_blow_up},

@@ -37,9 +37,9 @@ int leading_spaces(const QString &text)
 // One line as the parser sees it: a line of a text file, or a paragraph of a
 // Word document up to a soft line break.
 struct Line {
-    QString text;   // untrimmed
-    int source = 0; // index of its SourceLine
-    int offset = 0; // where it starts in that SourceLine's text
+    QStringRef text; // untrimmed, in the document's own string: a large file is held once
+    int source = 0;  // index of its SourceLine
+    int offset = 0;  // where it starts in that SourceLine's text
 };
 
 std::vector<Line> split_soft_breaks(const SourceDocument &document)
@@ -51,7 +51,7 @@ std::vector<Line> split_soft_breaks(const SourceDocument &document)
         for (;;) {
             const int end = text.indexOf(QLatin1Char('\n'), start);
             lines.push_back(
-                {text.mid(start, (end < 0 ? text.size() : end) - start), int(i), start});
+                {QStringRef(&text, start, (end < 0 ? text.size() : end) - start), int(i), start});
             if (end < 0)
                 break;
             start = end + 1;
@@ -247,7 +247,7 @@ class LineParser
 
     void read(const Line &line)
     {
-        const QString text = trimmed(line.text);
+        const QString text = trimmed(line.text.toString());
         if (text.isEmpty()) {
             // Without numbers a blank line is all that parts two questions.
             if (!numbered_ && in_question())
@@ -382,12 +382,13 @@ class LineParser
     {
         style_ = number.style;
         last_number_ = number.number;
-        begin_question(line, number.number, stem, leading_spaces(line.text) + number.rest);
+        begin_question(line, number.number, stem,
+                       leading_spaces(line.text.toString()) + number.rest);
     }
 
     void start_unnumbered_question(const Line &line, const QString &stem)
     {
-        begin_question(line, 0, stem, leading_spaces(line.text));
+        begin_question(line, 0, stem, leading_spaces(line.text.toString()));
     }
 
     void split_options_from_stem(const Line &line, int stem_offset)
@@ -429,7 +430,7 @@ class LineParser
         const int next = current_.raw.options.size();
         if (next >= kOptionCount + 2)
             return false;
-        const std::vector<LineOption> options = split_option_line(line.text, next);
+        const std::vector<LineOption> options = split_option_line(line.text.toString(), next);
         if (options.empty())
             return false;
         add_options(line, options, 0);
@@ -645,7 +646,7 @@ class LineParser
 bool numbers_its_questions(const std::vector<Line> &lines)
 {
     for (const Line &line : lines) {
-        if (question_number(trimmed(line.text)))
+        if (question_number(trimmed(line.text.toString())))
             return true;
     }
     return false;
