@@ -200,6 +200,8 @@ build_qt() {
             -prefix "$qt" -opensource -confirm-license -release -shared \
             -nomake examples -nomake tests -no-opengl -no-dbus -no-icu -qt-zlib -qt-pcre \
             -qt-libpng -qt-libjpeg -qt-freetype -qt-harfbuzz -no-sql-sqlite -no-openssl -no-pch
+        # The Makefiles of src/ and below, which configure leaves to make.
+        make sub-src-qmake_all >/dev/null
         make -j"$jobs" -C src sub-widgets-make_first sub-testlib-make_first sub-winmain-make_first \
             sub-platformsupport-make_first
         # The plugins the programs and the tests load, one by one: the
@@ -211,13 +213,14 @@ build_qt() {
             (cd "src/plugins/$plugin" && "$build/bin/qmake" "$tree/src/plugins/$plugin/$(basename "$plugin").pro" &&
                 make -j"$jobs" && make install)
         done
-        # The modules with their CMake packages, the host tools, qmake and
-        # the mkspecs.
-        for folder in src/tools/bootstrap src/tools/moc src/tools/rcc src/tools/uic src/corelib src/gui \
-                      src/widgets src/testlib src/winmain src/platformsupport; do
+        # The modules with their CMake packages, the host tools, qmake (built
+        # by configure, for this machine) and the mkspecs.
+        for folder in src/tools/bootstrap src/tools/moc src/tools/rcc src/tools/uic src/tools/qvkgen \
+                      src/corelib src/gui src/widgets src/testlib src/winmain src/platformsupport; do
             make -C "$folder" install
         done
-        make install_qmake install_mkspecs
+        install -m 755 bin/qmake "$qt/bin/qmake"
+        make install_mkspecs
     )
     # Relocatable, as the archive: Qt's paths relative to bin/.
     printf '[Paths]\nPrefix=..\nHostPrefix=..\n' >"$qt/bin/qt.conf"
