@@ -42,9 +42,21 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = amd64 ] || fail "Architecture: $(field Architecture)"
 [ "$(field Section)" = education ] || fail "Section: $(field Section)"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
+tree=$(mktemp -d)
+trap 'rm -rf "$tree"' EXIT
+dpkg-deb -x "$deb" "$tree"
+
 depends=$(field Depends)
 depended=$(tr ',|' '\n' <<<"$depends" | awk '{ print $1 }')
-for library in libc6 libstdc++6 libqt5core5a libqt5gui5 libqt5widgets5; do
+libraries=(libc6 libstdc++6 libqt5core5a libqt5gui5 libqt5widgets5)
+# QuaZip reads Word and Excel files (zip files). The linker keeps a library
+# only where a program calls into it (Debian links --as-needed), so it is
+# required once a program loads it, and then apt must install it.
+needed=$(readelf -d "$tree/usr/bin/qv_make" "$tree/usr/bin/qv_paper")
+if grep -q 'NEEDED.*\[libquazip1-qt5\.so\.1\]' <<<"$needed"; then
+    libraries+=(libquazip1-qt5-1)
+fi
+for library in "${libraries[@]}"; do
     grep -qxF "$library" <<<"$depended" || fail "Depends lacks $library: $depends"
 done
 grep -qw fonts-noto-cjk <<<"$(field Recommends)" || fail "Recommends lacks fonts-noto-cjk"
@@ -54,9 +66,6 @@ summary=$(head -n 1 <<<"$description")
 grep -qP '\p{Han}' <<<"$summary" || fail "the summary is not Chinese: $summary"
 [ "$(wc -l <<<"$description")" -ge 3 ] || fail "no long description: $description"
 
-tree=$(mktemp -d)
-trap 'rm -rf "$tree"' EXIT
-dpkg-deb -x "$deb" "$tree"
 entry="$tree/usr/share/applications/qv_make.desktop"
 # Its hints too: a second main category puts the entry twice in some menus.
 if ! report=$(desktop-file-validate "$entry" 2>&1) || [ -n "$report" ]; then

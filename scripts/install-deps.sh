@@ -19,8 +19,8 @@ test | mutation)
     ;;
 deb) packages=("${base[@]}" dpkg-dev file desktop-file-utils) ;;
 windows)
-    packages=(cmake make g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xdotool xz-utils
-              zip unzip locales fontconfig fonts-noto-cjk)
+    packages=(cmake make g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 nsis xvfb xauth
+              xdotool xz-utils zip unzip locales fontconfig fonts-noto-cjk dpkg-dev)
     ;;
 *)
     echo "usage: $0 [run|test|mutation|deb|windows]" >&2

@@ -8,7 +8,10 @@
 #
 # The Qt it builds against: the folder in QT_WIN_PREFIX, else the archive
 # ../shared/qt5-mingw-x64/qt5.15.8-mingw-w64-x86_64.tar.xz (or QT_WIN_ARCHIVE),
-# unpacked into build-windows/. Nothing is downloaded.
+# unpacked into build-windows/, else the one `scripts/windows-deps.sh --qt`
+# built from Debian's source. QuaZip comes from scripts/windows-deps.sh, which
+# builds it from Debian's source once, into build-windows/deps (or
+# QV_WIN_DEPS). Nothing is downloaded but Debian's source packages.
 #   scripts/windows.sh            everything
 #   scripts/windows.sh --have-qt  exit 0 when a Qt for Windows is there
 set -euo pipefail
@@ -16,17 +19,19 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build-windows
 archive=${QT_WIN_ARCHIVE:-$root/../shared/qt5-mingw-x64/qt5.15.8-mingw-w64-x86_64.tar.xz}
+deps=${QV_WIN_DEPS:-$build/deps}
+built_qt=$deps/qt5-mingw
 
 have_qt() {
     [ -n "${QT_WIN_PREFIX:-}" ] && [ -d "$QT_WIN_PREFIX/lib/cmake/Qt5" ] && return 0
-    [ -f "$archive" ]
+    [ -f "$archive" ] || [ -f "$built_qt/.built" ]
 }
 if [ "${1:-}" = --have-qt ]; then
     have_qt
     exit
 fi
 if ! have_qt; then
-    echo "No Qt for Windows: set QT_WIN_PREFIX to a Qt 5 cross-built with mingw-w64 (the recipe is in ../shared/qt5-mingw-x64/README.md), or put its archive at $archive." >&2
+    echo "No Qt for Windows: run scripts/windows-deps.sh --qt, which builds it from Debian's source (1 to 2 hours on two cores), set QT_WIN_PREFIX to a Qt 5 cross-built with mingw-w64, or put its archive at $archive." >&2
     exit 1
 fi
 
@@ -35,7 +40,7 @@ scripts/install-deps.sh windows
 mkdir -p "$build"
 if [ -n "${QT_WIN_PREFIX:-}" ] && [ -d "$QT_WIN_PREFIX/lib/cmake/Qt5" ]; then
     qt=$QT_WIN_PREFIX
-else
+elif [ -f "$archive" ]; then
     qt=$build/qt5-mingw
     if [ ! -f "$qt/.unpacked" ] || [ "$archive" -nt "$qt/.unpacked" ]; then
         echo "== unpack Qt for Windows"
@@ -43,11 +48,17 @@ else
         tar -C "$build" -xJf "$archive"
         touch "$qt/.unpacked"
     fi
+else
+    qt=$built_qt
 fi
+
+# Seconds the first time, nothing after.
+QT_WIN_PREFIX=$qt QV_WIN_DEPS=$deps scripts/windows-deps.sh
+deps=$(realpath "$deps")
 
 echo "== cross-build for Windows"
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-      -DQV_QT_PREFIX="$qt" -DCMAKE_BUILD_TYPE=Release >/dev/null
+      -DQV_QT_PREFIX="$qt" -DQV_WIN_DEPS="$deps" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2
 
 export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

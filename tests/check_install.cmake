@@ -2,7 +2,8 @@
 # On Linux, that a desktop finds the programs: qv_make and qv_paper, qv_make's
 # .desktop entry naming it and its icon, and the icon itself a 128 x 128 PNG
 # with 8-bit RGBA (32 bits a pixel). On Windows (WINDOWS set), that the folder
-# holds the two programs and exactly what they load, no more.
+# holds the two programs and exactly what they load (QuaZip and zlib for the
+# Word and Excel files too), no more.
 #   cmake -DBUILD=... -DPREFIX=... [-DWINDOWS=1] -P check_install.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}"
@@ -14,9 +15,9 @@ endif()
 if(WINDOWS)
     file(GLOB_RECURSE installed RELATIVE "${PREFIX}" "${PREFIX}/*")
     list(SORT installed)
-    set(expected Qt5Core.dll Qt5Gui.dll Qt5Widgets.dll libgcc_s_seh-1.dll libstdc++-6.dll
-                 libwinpthread-1.dll platforms/qwindows.dll qv_make.exe qv_paper.exe
-                 styles/qwindowsvistastyle.dll)
+    set(expected Qt5Core.dll Qt5Gui.dll Qt5Widgets.dll libgcc_s_seh-1.dll libquazip1-qt5.dll
+                 libstdc++-6.dll libwinpthread-1.dll platforms/qwindows.dll qv_make.exe qv_paper.exe
+                 styles/qwindowsvistastyle.dll zlib1.dll)
     list(SORT expected)
     if(NOT installed STREQUAL expected)
         message(FATAL_ERROR "installed:\n  ${installed}\nexpected:\n  ${expected}")

@@ -1,0 +1,109 @@
+// Zip files read through the zip library as each build links it (on Windows
+// the QuaZip and zlib DLLs built for it): entries stored and deflated, the
+// checksum checked at the end, and the cap on inflated bytes.
+
+#include "exchange/zip_archive.h"
+
+#include <QBuffer>
+#include <QtTest>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+namespace
+{
+
+struct Entry {
+    QString name;
+    QByteArray bytes;
+    bool deflated = true;
+};
+
+// A zip file in memory, written by the zip library, entries in this order.
+QByteArray zip_of(const std::vector<Entry> &entries)
+{
+    QBuffer buffer;
+    QuaZip zip(&buffer);
+    if (!zip.open(QuaZip::mdCreate))
+        return {};
+    for (const Entry &entry : entries) {
+        QuaZipFile file(&zip);
+        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(entry.name), nullptr, 0,
+                       entry.deflated ? Z_DEFLATED : 0) ||
+            file.write(entry.bytes) != entry.bytes.size())
+            return {};
+        file.close();
+        if (file.getZipError() != UNZ_OK)
+            return {};
+    }
+    zip.close();
+    return zip.getZipError() == UNZ_OK ? buffer.data() : QByteArray();
+}
+
+} // namespace
+
+class TestZipArchive : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void read_storedAndDeflatedEntries_giveTheirBytesInDirectoryOrder()
+    {
+        const QByteArray document = QByteArray("<w:document>试卷</w:document>").repeated(200);
+        const QByteArray zip = zip_of({{"mimetype", "application/zip", false},
+                                       {"word/document.xml", document}});
+        QVERIFY(!zip.isEmpty());
+        // Deflated for real: the repeated part shrinks.
+        QVERIFY(zip.size() < document.size() / 4);
+
+        ExchangeError error;
+        auto archive = ZipArchive::open(zip, error);
+        QVERIFY(archive);
+        QVERIFY(!error.failed());
+        QCOMPARE(archive->names(), QStringList({"mimetype", "word/document.xml"}));
+        QCOMPARE(archive->read("word/document.xml", error), std::optional<QByteArray>(document));
+        QCOMPARE(archive->read("mimetype", error), std::optional<QByteArray>("application/zip"));
+        QVERIFY(!error.failed());
+    }
+
+    void read_entryWhoseBytesNoLongerMatchItsChecksum_isBroken()
+    {
+        QByteArray zip = zip_of({{"word/document.xml", "<w:document>ABCDEFGH</w:document>", false}});
+        const int at = zip.indexOf("ABCDEFGH");
+        QVERIFY(at > 0);
+        zip[at] = 'X';
+
+        ExchangeError error;
+        auto archive = ZipArchive::open(zip, error);
+        QVERIFY(archive);
+        QCOMPARE(archive->read("word/document.xml", error), std::nullopt);
+        QCOMPARE(error.what, ExchangeError::What::BrokenZip);
+        QCOMPARE(error.part, QStringLiteral("word/document.xml"));
+    }
+
+    void read_pastTheCapOnInflatedBytes_stopsThere()
+    {
+        const QByteArray zip = zip_of({{"xl/sharedStrings.xml", QByteArray(300000, 'a')}});
+        QVERIFY(zip.size() < 10000);
+        ZipLimits limits;
+        limits.max_total_bytes = 100000;
+
+        ExchangeError error;
+        auto archive = ZipArchive::open(zip, error, limits);
+        QVERIFY(archive);
+        QCOMPARE(archive->read("xl/sharedStrings.xml", error), std::nullopt);
+        QCOMPARE(error.what, ExchangeError::What::ZipTooLarge);
+        QCOMPARE(error.part, QStringLiteral("xl/sharedStrings.xml"));
+        QCOMPARE(error.limit, qint64(100000));
+    }
+
+    void open_bytesThatAreNoZip_isBroken()
+    {
+        ExchangeError error;
+        QVERIFY(!ZipArchive::open("PK\3\4 but nothing after", error));
+        QCOMPARE(error.what, ExchangeError::What::BrokenZip);
+    }
+};
+
+QTEST_MAIN(TestZipArchive)
+#include "test_zip_archive.moc"
