@@ -27,7 +27,9 @@ struct Relation {
     QString part; // the zip entry, "xl/worksheets/sheet1.xml"
 };
 
-// A part of the package, refused before reading when its XML is not sound.
+// A small part of the package, refused before reading when its XML is not
+// sound. The large ones, the sheets and their strings, are checked as they
+// are read, in one pass.
 std::optional<QByteArray> read_xml_part(ZipArchive &zip, const QString &part, ExchangeError &error)
 {
     std::optional<QByteArray> xml = zip.read(part, error);
@@ -109,10 +111,14 @@ std::optional<QStringList> read_shared_strings_of(ZipArchive &zip,
     const QString part = shared_strings_part(relations);
     if (!zip.contains(part))
         return QStringList(); // a workbook of numbers alone has none
-    const std::optional<QByteArray> xml = read_xml_part(zip, part, error);
+    const std::optional<QByteArray> xml = zip.read(part, error);
     if (!xml)
         return std::nullopt;
-    return read_shared_strings(*xml);
+    QStringList strings;
+    error = read_shared_strings(*xml, part, strings);
+    if (error.failed())
+        return std::nullopt;
+    return strings;
 }
 
 std::optional<SourceSheet> read_sheet(ZipArchive &zip, const SheetEntry &entry,
@@ -126,12 +132,12 @@ std::optional<SourceSheet> read_sheet(ZipArchive &zip, const SheetEntry &entry,
         error.part = kWorkbookRelationsPart;
         return std::nullopt;
     }
-    const std::optional<QByteArray> xml = read_xml_part(zip, relation->part, error);
+    const std::optional<QByteArray> xml = zip.read(relation->part, error);
     if (!xml)
         return std::nullopt;
     SourceSheet sheet;
     sheet.name = entry.name;
-    error = read_worksheet(*xml, shared_strings, cells_left, sheet);
+    error = read_worksheet(*xml, relation->part, shared_strings, cells_left, sheet);
     if (error.failed())
         return std::nullopt;
     return sheet;

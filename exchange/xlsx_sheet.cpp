@@ -1,6 +1,7 @@
 #include "exchange/xlsx_sheet.h"
 
 #include "exchange/xlsx_text.h"
+#include "exchange/xml_guard.h"
 
 #include <QXmlStreamReader>
 #include <algorithm>
@@ -84,9 +85,10 @@ QString cell_text(const QStringRef &type, const QString &value, const QString &i
 class WorksheetReader
 {
   public:
-    WorksheetReader(const QByteArray &xml, const QStringList &shared_strings, qint64 &cells_left,
-                    SourceSheet &sheet)
-        : reader_(xml), shared_strings_(shared_strings), cells_left_(cells_left), sheet_(sheet)
+    WorksheetReader(const QByteArray &xml, const QString &part, const QStringList &shared_strings,
+                    qint64 &cells_left, SourceSheet &sheet)
+        : reader_(xml), guard_(part), shared_strings_(shared_strings), cells_left_(cells_left),
+          sheet_(sheet)
     {
     }
 
@@ -106,6 +108,7 @@ class WorksheetReader
     ExchangeError too_large(ExchangeError::What what, qint64 limit) const;
 
     QXmlStreamReader reader_;
+    XmlPartGuard guard_;
     const QStringList &shared_strings_;
     qint64 &cells_left_;
     SourceSheet &sheet_;
@@ -137,7 +140,10 @@ ExchangeError WorksheetReader::too_large(ExchangeError::What what, qint64 limit)
 ExchangeError WorksheetReader::read()
 {
     while (!reader_.atEnd() && !failure_.failed()) {
-        switch (reader_.readNext()) {
+        const QXmlStreamReader::TokenType token = reader_.readNext();
+        if (!guard_.admits(reader_))
+            return guard_.error();
+        switch (token) {
         case QXmlStreamReader::StartElement:
             start_element();
             break;
@@ -156,6 +162,9 @@ ExchangeError WorksheetReader::read()
     }
     if (failure_.failed())
         return failure_;
+    const ExchangeError broken = guard_.finish(reader_);
+    if (broken.failed())
+        return broken;
     fill_merges();
     if (failure_.failed())
         return failure_;
@@ -321,8 +330,9 @@ void WorksheetReader::drop_rows_without_text()
 
 } // namespace
 
-ExchangeError read_worksheet(const QByteArray &xml, const QStringList &shared_strings,
-                             qint64 &cells_left, SourceSheet &sheet)
+ExchangeError read_worksheet(const QByteArray &xml, const QString &part,
+                             const QStringList &shared_strings, qint64 &cells_left,
+                             SourceSheet &sheet)
 {
-    return WorksheetReader(xml, shared_strings, cells_left, sheet).read();
+    return WorksheetReader(xml, part, shared_strings, cells_left, sheet).read();
 }

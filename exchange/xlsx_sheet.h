@@ -15,7 +15,9 @@ constexpr int kMaxSheetColumns = 256; // cells further right are not read
 // question sheet of 100000 rows has some 20 columns.
 constexpr qint64 kMaxWorkbookCells = 5000000;
 
-// Reads `xml`, a worksheet part already checked, into `sheet`, whose name the
-// caller has set. `cells_left` counts down the cells the workbook may still hold.
-ExchangeError read_worksheet(const QByteArray &xml, const QStringList &shared_strings,
-                             qint64 &cells_left, SourceSheet &sheet);
+// Reads `xml`, the worksheet part `part`, its XML checked as it is read, into
+// `sheet`, whose name the caller has set. `cells_left` counts down the cells
+// the workbook may still hold.
+ExchangeError read_worksheet(const QByteArray &xml, const QString &part,
+                             const QStringList &shared_strings, qint64 &cells_left,
+                             SourceSheet &sheet);

@@ -1,5 +1,7 @@
 #include "exchange/xlsx_text.h"
 
+#include "exchange/xml_guard.h"
+
 #include <QLocale>
 #include <QXmlStreamReader>
 #include <cmath>
@@ -35,14 +37,17 @@ QString RichTextCollector::take()
     return text;
 }
 
-QStringList read_shared_strings(const QByteArray &xml)
+ExchangeError read_shared_strings(const QByteArray &xml, const QString &part, QStringList &strings)
 {
-    QStringList strings;
     QXmlStreamReader reader(xml);
+    XmlPartGuard guard(part);
     RichTextCollector item;
     bool in_item = false;
     while (!reader.atEnd()) {
-        switch (reader.readNext()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (!guard.admits(reader))
+            return guard.error();
+        switch (token) {
         case QXmlStreamReader::StartElement:
             if (reader.name() == QLatin1String("si"))
                 in_item = true;
@@ -65,7 +70,7 @@ QStringList read_shared_strings(const QByteArray &xml)
             break;
         }
     }
-    return strings;
+    return guard.finish(reader);
 }
 
 namespace

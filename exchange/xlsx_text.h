@@ -3,6 +3,8 @@
 // string table, the runs of a rich or inline string, and numbers, each made
 // the text the teacher sees in the cell.
 
+#include "exchange/exchange_error.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringRef>
@@ -27,8 +29,9 @@ class RichTextCollector
     int phonetic_depth_ = 0;
 };
 
-// The items of xl/sharedStrings.xml, in order (a cell of type "s" holds an index).
-QStringList read_shared_strings(const QByteArray &xml);
+// The items of the shared strings part `part`, in order (a cell of type "s"
+// holds an index), the part's XML checked as it is read.
+ExchangeError read_shared_strings(const QByteArray &xml, const QString &part, QStringList &strings);
 
 // `raw` with Excel's escapes of characters XML cannot hold ("_x000D_") made
 // the characters, and every line break a '\n'.

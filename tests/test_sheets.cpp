@@ -267,6 +267,13 @@ void TestSheets::refusedWorkbooks_data()
         << int(What::SheetTooManyCells) << "Sheet1";
     QTest::newRow("a document type in a part")
         << one_sheet(with_doctype) << int(What::XmlHasDtd) << "xl/worksheets/sheet1.xml";
+    QTest::newRow("shared strings not well-formed")
+        << one_sheet(worksheet(""), "<si><t>甲</si>") << int(What::XmlBroken)
+        << "xl/sharedStrings.xml";
+    QTest::newRow("a sheet nested too deep")
+        << one_sheet(
+               worksheet("<row><c><is>" + QByteArray("<r>").repeated(300) + "</is></c></row>"))
+        << int(What::XmlTooDeep) << "xl/worksheets/sheet1.xml";
     QTest::newRow("a zip cut short") << fine.left(fine.size() / 2) << int(What::BrokenZip) << "";
     QTest::newRow("no workbook") << without("xl/workbook.xml") << int(What::PartMissing)
                                  << "xl/workbook.xml";
