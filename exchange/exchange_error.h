@@ -25,6 +25,7 @@ struct ExchangeError {
         XmlTooDeep, // `part`, `line`, `limit`
         // A sheet.
         SheetTooLarge, // `part`: the sheet; `limit`: the most rows or columns read
+        SheetTooManyCells, // `part`: the sheet that took the cells of all sheets past `limit`
         // A text.
         NulByte,     // `line`
         BrokenUtf8,  // `line`, `found`: the first byte that breaks a text that is UTF-8

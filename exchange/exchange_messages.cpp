@@ -76,6 +76,10 @@ QString exchange_message(const ExchangeError &error)
         return QStringLiteral("工作表“%1”超过 %2 行或列，不像题目表，为安全起见不予导入")
             .arg(error.part)
             .arg(error.limit);
+    case What::SheetTooManyCells:
+        return QStringLiteral("读到工作表“%1”时单元格已超过 %2 个，不像题目表，为安全起见不予导入")
+            .arg(error.part)
+            .arg(error.limit);
     case What::NulByte:
         return QStringLiteral("第 %1 行有一个空字节（0x00）：这不是文本文件，或者已经损坏")
             .arg(error.line);

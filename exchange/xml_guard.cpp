@@ -2,38 +2,56 @@
 
 #include <QXmlStreamReader>
 
+XmlPartGuard::XmlPartGuard(const QString &part, int max_depth) : part_(part), max_depth_(max_depth)
+{
+}
+
+ExchangeError XmlPartGuard::refused(ExchangeError::What what, const QXmlStreamReader &reader)
+{
+    error_.what = what;
+    error_.part = part_;
+    error_.line = int(reader.lineNumber());
+    return error_;
+}
+
+bool XmlPartGuard::admits(const QXmlStreamReader &reader)
+{
+    switch (reader.tokenType()) {
+    case QXmlStreamReader::DTD:
+        refused(ExchangeError::What::XmlHasDtd, reader);
+        return false;
+    case QXmlStreamReader::StartElement:
+        if (++depth_ > max_depth_) {
+            refused(ExchangeError::What::XmlTooDeep, reader);
+            error_.limit = max_depth_;
+            return false;
+        }
+        return true;
+    case QXmlStreamReader::EndElement:
+        --depth_;
+        return true;
+    default:
+        return true;
+    }
+}
+
+ExchangeError XmlPartGuard::finish(const QXmlStreamReader &reader)
+{
+    if (!reader.hasError())
+        return ExchangeError();
+    refused(ExchangeError::What::XmlBroken, reader);
+    error_.detail = reader.errorString();
+    return error_;
+}
+
 ExchangeError check_xml_part(const QByteArray &xml, const QString &part, int max_depth)
 {
-    ExchangeError error;
-    error.part = part;
     QXmlStreamReader reader(xml);
-    int depth = 0;
+    XmlPartGuard guard(part, max_depth);
     while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::DTD:
-            error.what = ExchangeError::What::XmlHasDtd;
-            error.line = int(reader.lineNumber());
-            return error;
-        case QXmlStreamReader::StartElement:
-            if (++depth > max_depth) {
-                error.what = ExchangeError::What::XmlTooDeep;
-                error.line = int(reader.lineNumber());
-                error.limit = max_depth;
-                return error;
-            }
-            break;
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
-        default:
-            break;
-        }
+        reader.readNext();
+        if (!guard.admits(reader))
+            return guard.error();
     }
-    if (reader.hasError()) {
-        error.what = ExchangeError::What::XmlBroken;
-        error.line = int(reader.lineNumber());
-        error.detail = reader.errorString();
-        return error;
-    }
-    return ExchangeError();
+    return guard.finish(reader);
 }

@@ -9,8 +9,34 @@
 #include <QByteArray>
 #include <QString>
 
+class QXmlStreamReader;
+
 constexpr int kMaxXmlPartDepth = 200;
 
 // `part` names the part in the error ("word/document.xml").
 ExchangeError check_xml_part(const QByteArray &xml, const QString &part,
                              int max_depth = kMaxXmlPartDepth);
+
+// The same checks, token by token, on the pass that reads a part for its
+// content: a large sheet is parsed once instead of twice. The reader takes
+// nothing of a part the guard refuses, so the part counts as refused before
+// read; a document type comes before the root, before any entity is expanded.
+class XmlPartGuard
+{
+  public:
+    explicit XmlPartGuard(const QString &part, int max_depth = kMaxXmlPartDepth);
+
+    // Whether the token `reader` has just read passes; when not, error() says why.
+    bool admits(const QXmlStreamReader &reader);
+    // After the last token: why the part is not well-formed, or none.
+    ExchangeError finish(const QXmlStreamReader &reader);
+    const ExchangeError &error() const { return error_; }
+
+  private:
+    ExchangeError refused(ExchangeError::What what, const QXmlStreamReader &reader);
+
+    QString part_;
+    int max_depth_;
+    int depth_ = 0;
+    ExchangeError error_;
+};
