@@ -1,8 +1,11 @@
 #include "exchange/question_file.h"
 
+#include "exchange/csv.h"
 #include "exchange/exchange_messages.h"
+#include "exchange/question_sheet.h"
 #include "exchange/question_text.h"
 #include "exchange/source_text.h"
+#include "exchange/xlsx.h"
 #include "exchange/zip_archive.h"
 
 #include <QRegularExpression>
@@ -110,14 +113,26 @@ bool looks_like_gift(const QByteArray &file)
     return gift.match(QString::fromUtf8(file.left(1 << 20))).hasMatch();
 }
 
-bool looks_like_csv(const QString &text)
+// The first line of a text file, decoded as the whole file would be: a CSV
+// file saved by Excel on Chinese Windows is GBK, or UTF-16 ("Unicode 文本").
+QString first_line(const QByteArray &file)
 {
-    const int end = text.indexOf(QLatin1Char('\n'));
-    const QString first = text.left(end < 0 ? 200 : end);
+    QByteArray start = file.left(4096);
+    const int end = start.lastIndexOf('\n');
+    if (end > 0)
+        start.truncate(end + (file.startsWith("\xFF\xFE") ? 2 : 1));
+    const QString text = decode_source_text(start).text;
+    const int line_end = text.indexOf(QLatin1Char('\n'));
+    return line_end < 0 ? text : text.left(line_end);
+}
+
+// A header row that names the columns of a question template.
+bool looks_like_csv(const QByteArray &file)
+{
     static const QRegularExpression header(
         QStringLiteral("^\\W*(?:题型|试题类型|题目类型|题干|题目|试题|question|type)\\W*[,\\t;]"),
         QRegularExpression::CaseInsensitiveOption);
-    return header.match(first).hasMatch();
+    return header.match(first_line(file)).hasMatch();
 }
 
 ImportResult failed(const ExchangeError &error)
@@ -137,6 +152,31 @@ ImportResult import_text(QByteArray file, const ImportScores &scores)
     const SourceDocument document = text_lines(decoded.text);
     decoded.text.clear();
     read_question_lines(document, scores, result);
+    return result;
+}
+
+ImportResult import_csv(QByteArray file, const ImportScores &scores)
+{
+    SourceText decoded = decode_source_text(std::move(file));
+    if (decoded.error.failed())
+        return failed(decoded.error);
+    ImportResult result;
+    result.encoding = decoded.encoding;
+    SourceWorkbook workbook;
+    workbook.sheets.push_back(read_csv(decoded.text));
+    decoded.text.clear();
+    read_question_sheets(workbook, scores, result);
+    return result;
+}
+
+ImportResult import_xlsx(const QByteArray &file, const ImportScores &scores)
+{
+    ExchangeError error;
+    const SourceWorkbook workbook = read_xlsx(file, error);
+    if (error.failed())
+        return failed(error);
+    ImportResult result;
+    read_question_sheets(workbook, scores, result);
     return result;
 }
 
@@ -184,7 +224,7 @@ FoundFormat find_import_format(const QByteArray &file)
     }
     if (looks_like_gift(file))
         found.format = ImportFormat::Gift;
-    else if (looks_like_csv(QString::fromUtf8(start)))
+    else if (looks_like_csv(file))
         found.format = ImportFormat::Csv;
     else
         found.format = ImportFormat::Text;
@@ -204,9 +244,11 @@ ImportResult import_question_file(QByteArray file, ImportFormat format, const Im
         return import_gift(std::move(file), scores);
     case ImportFormat::MoodleXml:
         return import_moodle_xml(file, scores);
-    case ImportFormat::Docx:
     case ImportFormat::Xlsx:
+        return import_xlsx(file, scores);
     case ImportFormat::Csv:
+        return import_csv(std::move(file), scores);
+    case ImportFormat::Docx:
     case ImportFormat::Text:
     case ImportFormat::Auto:
         break;

@@ -136,10 +136,18 @@ QString number_text(const QString &raw)
         return raw;
     if (value == 0)
         return QStringLiteral("0");
-    // "-1.25e+01": the shortest digits that read back as the same double,
-    // then placed as Excel shows them, in fixed notation from 1E-5 to 1E+15.
-    const QString shortest = QString::number(value, 'e', QLocale::FloatingPointShortest);
-    const int e = shortest.indexOf(u'e');
+    // "-1.25e+01": the digits Excel shows, 15 significant at most (a teacher
+    // who typed 0.3 sees 0.3, though the file keeps 0.30000000000000004),
+    // then placed as Excel places them, in fixed notation from 1E-5 to 1E+15.
+    QString shortest = QString::number(value, 'e', 14);
+    int e = shortest.indexOf(u'e');
+    int last = e - 1;
+    while (shortest[last] == u'0')
+        --last;
+    if (shortest[last] == u'.')
+        --last;
+    shortest.remove(last + 1, e - last - 1);
+    e = last + 1;
     const int exponent = shortest.midRef(e + 1).toInt();
     const QString sign = value < 0 ? QStringLiteral("-") : QString();
     if (exponent < -5 || exponent >= 15)

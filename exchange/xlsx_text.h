@@ -37,6 +37,6 @@ ExchangeError read_shared_strings(const QByteArray &xml, const QString &part, QS
 // the characters, and every line break a '\n'.
 QString plain_cell_text(const QString &raw);
 
-// The shortest text that reads back as the number `raw` holds ("2", "2.5",
-// "0.3", "1E+20"); `raw` itself when it is no finite number.
+// The number `raw` holds as Excel shows it, to 15 significant digits ("2",
+// "2.5", "0.3", "1E+20"); `raw` itself when it is no finite number.
 QString number_text(const QString &raw);
