@@ -5,7 +5,8 @@
 # target fails to build.
 #
 #   FUZZ_SECONDS  run time of each target (default: 60 for the reader, 30 for
-#                 the round trip and for the GIFT and Moodle XML import)
+#                 the round trip, for the GIFT and Moodle XML import and for
+#                 the question files: text, CSV, Excel, Word)
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -18,7 +19,8 @@ import_seconds="${FUZZ_SECONDS:-30}"
 "${root}/scripts/install-deps.sh" test
 
 CC=clang CXX=clang++ cmake -S "${root}" -B "${build}" -DQV_FUZZ=ON -DQV_BUILD_TESTS=OFF >/dev/null
-cmake --build "${build}" -j2 --target fuzz_paper_reader fuzz_paper_roundtrip fuzz_import
+cmake --build "${build}" -j2 --target fuzz_paper_reader fuzz_paper_roundtrip fuzz_import \
+    fuzz_question_files
 
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
@@ -63,6 +65,8 @@ paper_seeds="${root}/fuzz/corpus" paper_dict="${root}/fuzz/paper.dict"
 run_target fuzz_paper_reader "${reader_seconds}" "${paper_seeds}" "${paper_dict}" || failed=1
 run_target fuzz_paper_roundtrip "${roundtrip_seconds}" "${paper_seeds}" "${paper_dict}" || failed=1
 run_target fuzz_import "${import_seconds}" "${root}/fuzz/corpus-import" "${root}/fuzz/import.dict" || failed=1
+run_target fuzz_question_files "${import_seconds}" "${root}/fuzz/corpus-question-files" \
+    "${root}/fuzz/question-files.dict" || failed=1
 if ((failed)); then
     echo "fuzz.sh: FAILED" >&2
     exit 1
