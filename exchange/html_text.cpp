@@ -68,7 +68,7 @@ bool is_blank_char(QChar c)
 // only where a block ends or a <br> stands. Appends only: what an element
 // does to its content when it closes (a blank, a superscript) is decided
 // from what was noted while writing it, not by reading it again.
-class TextWriter
+class ShownTextWriter
 {
   public:
     enum class Line { Empty, Prefixed, Filled }; // Prefixed: an indent or a list marker only
@@ -431,7 +431,7 @@ struct OpenElement {
     QString name;
     Element element;
     bool rendered = true; // opened where content shows, so it does something when closed
-    TextWriter::Mark mark{};
+    ShownTextWriter::Mark mark{};
     int room = -1;
     QString url;
     int next_number = 1;
@@ -484,7 +484,7 @@ class Renderer
     const QString &html_;
     const HtmlFlavour flavour_;
     Tokenizer tokenizer_;
-    TextWriter writer_;
+    ShownTextWriter writer_;
     std::vector<OpenElement> open_;
     int muted_ = 0;        // inside an element whose content does not show
     int preformatted_ = 0; // inside <pre>
