@@ -75,6 +75,7 @@ LINKED = [
     ("pages/", WINDOW_TESTS, "test_pages"),
     ("window/", WINDOW_TESTS, "test_window"),
     ("platform/", WINDOW_TESTS, "test_dialogs"),
+    ("exchange/html_tokenizer.cpp", EXCHANGE_TESTS, "test_html_text"),
     ("exchange/html_text.cpp", EXCHANGE_TESTS, "test_html_text"),
     ("paper_tool/paper_check.cpp", ["test_paper_tool"], "test_paper_tool"),
     ("paper_tool/paper_print.cpp", ["test_paper_tool"], "test_paper_tool"),
