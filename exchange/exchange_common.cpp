@@ -13,20 +13,6 @@
 namespace
 {
 
-// The file formats may bring any character; only line breaks and tabs are
-// kept of the control characters, as the paper's editors show nothing else.
-QString without_control_characters(const QString &text)
-{
-    QString kept;
-    kept.reserve(text.size());
-    for (const QChar c : text) {
-        if (c.category() != QChar::Other_Control || c == QLatin1Char('\n') ||
-            c == QLatin1Char('\t'))
-            kept.append(c);
-    }
-    return kept;
-}
-
 // A platform that keeps the options in the question text answers with bare
 // letters; so does our own export of a text whose options are not laid out.
 bool answers_are_letters(const std::vector<ForeignAnswer> &answers)
@@ -46,6 +32,20 @@ double round_to_hundredths(double value)
 }
 
 } // namespace
+
+// The file formats may bring any character; only line breaks and tabs are
+// kept of the control characters, as the paper's editors show nothing else.
+QString without_control_characters(const QString &text)
+{
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() != QChar::Other_Control || c == QLatin1Char('\n') ||
+            c == QLatin1Char('\t'))
+            kept.append(c);
+    }
+    return kept;
+}
 
 ExportedChoice export_choice(const ChoiceQuestion &question)
 {

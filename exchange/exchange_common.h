@@ -22,6 +22,10 @@ struct ExportedChoice {
 };
 ExportedChoice export_choice(const ChoiceQuestion &question);
 
+// The file formats may bring any character; the paper keeps, of the control
+// characters, only line breaks and tabs, as its editors show nothing else.
+QString without_control_characters(const QString &text);
+
 // Scores as printf's "%g" writes them ("2.5", "10").
 QString exchange_score_text(double score);
 

@@ -24,7 +24,7 @@ struct ExchangeError {
         XmlHasDtd,  // `part`, `line`
         XmlTooDeep, // `part`, `line`, `limit`
         // A sheet.
-        SheetTooLarge, // `part`: the sheet; `limit`: the most rows or columns read
+        SheetTooLarge,     // `part`: the sheet; `limit`: the most rows or columns read
         SheetTooManyCells, // `part`: the sheet that took the cells of all sheets past `limit`
         // A text.
         NulByte,     // `line`

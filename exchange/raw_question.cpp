@@ -1,5 +1,6 @@
 #include "exchange/raw_question.h"
 
+#include "exchange/exchange_common.h"
 #include "exchange/exchange_messages.h"
 #include "exchange/option_layout.h"
 #include "paper/paper_messages.h"
@@ -186,6 +187,10 @@ QString choice_reason(const RawQuestion &question, Kind kind, ChoiceKey &key)
 void take_raw_question(RawQuestion &question, const ImportScores &scores, ImportResult &result,
                        FileNotes &notes)
 {
+    for (QString *text : {&question.stem, &question.reference, &question.analysis})
+        *text = without_control_characters(*text);
+    for (QString &option : question.options)
+        option = without_control_characters(option);
     Kind kind = told_kind(question);
     // A judgement written with options ("A．正确 B．错误") is a single choice.
     if (kind == Kind::Judgement && !question.options.isEmpty())

@@ -72,7 +72,8 @@ SourceText decode_utf16(const QByteArray &bytes, bool little_endian)
         decoded.error = text_error(ExchangeError::What::NulByte,
                                    int(decoded.text.leftRef(nul).count(QLatin1Char('\n'))) + 1);
         decoded.text.clear();
-    } else if (state.invalidChars > 0 || state.remainingChars > 0) {
+    } else if (state.invalidChars > 0 || state.remainingChars > 0 || !decoded.text.isValidUtf16()) {
+        // A half of a surrogate pair alone is no character: no file could hold it.
         decoded.error = text_error(ExchangeError::What::BrokenUtf16, 0);
         decoded.text.clear();
     }

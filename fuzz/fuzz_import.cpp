@@ -3,10 +3,10 @@
 // scores the spin boxes keep, answers the pages can show, no text the files
 // cannot carry, and a pair written from it that reads back as the same paper.
 
+#include "exchange/exchange.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/imported_paper.h"
 #include "paper/paper_encoding.h"
-#include "exchange/exchange.h"
 
 #include <QCoreApplication>
 

@@ -387,6 +387,9 @@ void TestExchange::giftImport_data()
     QTest::newRow("UTF-16BE") << QByteArray("\xFE\xFF\0Q\0{\0=\0a\0 \0~\0b\0}", 18)
                               << "S2:A:Q\nA. a\nB. b"
                               << "";
+    QTest::newRow("UTF-16 with half a surrogate pair")
+        << QByteArray("\xFF\xFEQ\0\x00\xD8{\0}\0", 10) << ""
+        << "文件标明是 UTF-16 编码，却有不合 UTF-16 的字节";
     QTest::newRow("UTF-16 with a NUL") << QByteArray("\xFF\xFEQ\0\n\0\0\0", 8) << ""
                                        << "第 2 行有一个空字节";
 }

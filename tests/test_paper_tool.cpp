@@ -620,10 +620,12 @@ void TestPaperTool::import_of_a_text_file_previews_or_writes_by_its_exit_status_
     QTest::newRow("CSV in GBK")
         << QTextCodec::codecForName("GBK")->fromUnicode(
                QStringLiteral("题型,题干,选项A,选项B,正确答案,分值\r\n单选题,甲,a,b,B,3\r\n"))
-        << true << 0 << "单选题\t1\tB\t3\t—\t甲 A. a B. b\t第 2 行\t" << "";
+        << true << 0 << "单选题\t1\tB\t3\t—\t甲 A. a B. b\t第 2 行\t"
+        << "";
     QTest::newRow("Excel as LibreOffice writes it")
-        << file_bytes(QStringLiteral(QV_SOURCE_DIR "/tests/data/questions-libreoffice.xlsx")) << true
-        << 1 << "多选题\t1\tAB\t4\t2\t下列哪些数是偶数？ A. 2 B. 4 C. 5…\t工作表“s”第 3 行\t"
+        << file_bytes(QStringLiteral(QV_SOURCE_DIR "/tests/data/questions-libreoffice.xlsx"))
+        << true << 1
+        << "多选题\t1\tAB\t4\t2\t下列哪些数是偶数？ A. 2 B. 4 C. 5…\t工作表“s”第 3 行\t"
         << "工作表“s”第 4 行的题目有改动：判断题改成了单选题";
     QTest::newRow("old Word")
         << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1W\0o\0r\0d\0D\0o\0c\0u\0m\0e\0n\0t\0", 32)

@@ -152,6 +152,9 @@ void TestQuestionText::numbers_and_options_as_teachers_write_them_data()
                                                 << "S2:C:甲（\u3000）\nA. a\nB. b\nC. c\nD. d";
     QTest::newRow("a word before a letter is no marker") << "1．甲\nA．Vitamin B.\nB．b\n答案：A"
                                                          << "S2:A:甲\nA. Vitamin B.\nB. b";
+    QTest::newRow("control characters are dropped, tabs kept")
+        << "1．甲\x06\t乙\nA．a\x01\nB．b\n答案：A"
+        << "S2:A:甲\t乙\nA. a\nB. b";
     QTest::newRow("a decimal is no question number") << "1．甲\n1.5 千克\n答案：乙\n"
                                                      << "U5:甲\n1.5 千克=>乙";
     QTest::newRow("a sub-question in another style stays in the text")

@@ -148,8 +148,7 @@ void TestSheets::cells_data()
                       "<c r=\"C1\"><v>0.30000000000000004</v></c><c r=\"D1\"><v>0.29999999999999999"
                       "</v></c><c r=\"E1\"><v>1E-3</v></c><c r=\"F1\"><v>1e20</v></c>"
                       "<c r=\"G1\"><v>1000000</v></c><c r=\"H1\"><v>-1.5E-7</v></c></row>")
-        << QByteArray() << QByteArray()
-        << "1:2|2.5|0.3|0.3|0.001|1E+20|1000000|-1.5E-07";
+        << QByteArray() << QByteArray() << "1:2|2.5|0.3|0.3|0.001|1E+20|1000000|-1.5E-07";
     QTest::newRow("booleans, formula results, errors")
         << QByteArray(
                "<row r=\"1\"><c r=\"A1\" t=\"b\"><v>1</v></c><c r=\"B1\" t=\"b\"><v>0</v>"

@@ -4,8 +4,8 @@
 #include "tests/window_fixture.h"
 
 #include "paper/paper_messages.h"
-#include "paper/paper_score.h"
 #include "paper/paper_model.h"
+#include "paper/paper_score.h"
 
 #include <QDoubleSpinBox>
 #include <QLabel>

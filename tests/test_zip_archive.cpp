@@ -50,8 +50,8 @@ class TestZipArchive : public QObject
     void read_storedAndDeflatedEntries_giveTheirBytesInDirectoryOrder()
     {
         const QByteArray document = QByteArray("<w:document>试卷</w:document>").repeated(200);
-        const QByteArray zip = zip_of({{"mimetype", "application/zip", false},
-                                       {"word/document.xml", document}});
+        const QByteArray zip =
+            zip_of({{"mimetype", "application/zip", false}, {"word/document.xml", document}});
         QVERIFY(!zip.isEmpty());
         // Deflated for real: the repeated part shrinks.
         QVERIFY(zip.size() < document.size() / 4);
@@ -68,7 +68,8 @@ class TestZipArchive : public QObject
 
     void read_entryWhoseBytesNoLongerMatchItsChecksum_isBroken()
     {
-        QByteArray zip = zip_of({{"word/document.xml", "<w:document>ABCDEFGH</w:document>", false}});
+        QByteArray zip =
+            zip_of({{"word/document.xml", "<w:document>ABCDEFGH</w:document>", false}});
         const int at = zip.indexOf("ABCDEFGH");
         QVERIFY(at > 0);
         zip[at] = 'X';
