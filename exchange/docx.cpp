@@ -103,22 +103,14 @@ bool is_blank(QChar c)
 // student fills in.
 const QString kUnderlinedBlank = QStringLiteral("____");
 
-// Elements of the body whose content Word does not show as text, or shows
-// otherwise: deletions and what a tracked move took away, field codes (their
-// results are read), the properties of content controls, sections and
-// tables, the phonetic guide above characters.
+// Elements of the body whose content Word does not show: deletions, what a
+// tracked move took away, the phonetic guide above characters. Text is taken
+// from w:t alone, so field codes (w:instrText), deleted text (w:delText) and
+// every kind of properties need no passing over.
 bool is_passed_over(const QStringRef &name)
 {
-    static const char *const names[] = {"del",          "moveFrom", "delText",  "instrText",
-                                        "delInstrText", "sdtPr",    "sdtEndPr", "pPrChange",
-                                        "rPrChange",    "sectPr",   "tblPr",    "tblGrid",
-                                        "trPr",         "tcPr",     "tblPrEx",  "customXmlPr",
-                                        "smartTagPr",   "fldData",  "rt",       "background"};
-    for (const char *passed : names) {
-        if (name == QLatin1String(passed))
-            return true;
-    }
-    return false;
+    return name == QLatin1String("del") || name == QLatin1String("moveFrom") ||
+           name == QLatin1String("rt");
 }
 
 class BodyReader
@@ -264,19 +256,17 @@ bool BodyReader::start_word_element(DocxWalker &walker)
     const Frame parent = frames_.empty() ? Frame::Other : frames_.back();
     Frame frame = Frame::Other;
     if (parent == Frame::RunProps) {
+        // The formatting a tracked change replaced stands in a w:rPr of its
+        // own, which no run holds: it is passed over below.
         if (name == QLatin1String("rStyle"))
-            runs_.back().style =
-                docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("val")).toString();
-        else if (name == QLatin1String("rPrChange"))
-            return false;
+            runs_.back().style = docx_word_value(walker);
         else
             runs_.back().direct.read_property(walker);
     } else if (parent == Frame::ParagraphProps) {
         // Of a paragraph's properties only its style and numbering; the
         // rest, and the run properties of its mark, say nothing of its text.
         if (name == QLatin1String("pStyle"))
-            paragraphs_.back().style =
-                docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("val")).toString();
+            paragraphs_.back().style = docx_word_value(walker);
         else if (name == QLatin1String("numPr"))
             frame = Frame::NumberingProps;
         else

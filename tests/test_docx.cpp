@@ -340,11 +340,18 @@ void TestDocx::lines_data()
         << "a\tb\nc\nd-e×";
     QTest::newRow("tracked changes as accepted")
         << "<w:p>" + run("今天") + "<w:ins>" + run("是") +
-               "</w:ins><w:del><w:r><w:delText>不是</w:delText></w:r></w:del>" + "<w:moveFrom>" +
-               run("阴天") + "</w:moveFrom><w:moveTo>" + run("晴天") + "</w:moveTo></w:p>"
+               "</w:ins><w:del><w:r><w:delText>不是</w:delText><w:tab/></w:r></w:del>" +
+               "<w:moveFrom>" + run("阴天") + "</w:moveFrom><w:moveTo>" + run("晴天") +
+               "</w:moveTo></w:p>"
         << ""
         << ""
         << "今天是晴天";
+    QTest::newRow("a phonetic guide above characters")
+        << "<w:p><w:r><w:ruby><w:rubyPr/><w:rt>" + run("zhòng") + "</w:rt><w:rubyBase>" +
+               run("重") + "</w:rubyBase></w:ruby></w:r>" + run("要") + "</w:p>"
+        << ""
+        << ""
+        << "重要";
     QTest::newRow("a text box read once, after its paragraph")
         << "<w:p>" + run("如图") + text_box(p("A．1") + p("B．2")) + "</w:p>" + p("下一题") << ""
         << ""
@@ -361,10 +368,11 @@ void TestDocx::lines_data()
     QTest::newRow("underlined blanks")
         << "<w:p>" + run("答：") + run("    ", underline) + run("　　", underline) + run("。") +
                run("  ", R"(<w:u w:val="none"/>)") + "<w:r><w:rPr>" + underline +
-               "</w:rPr><w:tab/></w:r>" + run("（　　）") + run("下划线", underline) + "</w:p>"
+               "</w:rPr><w:tab/></w:r>" + run("（　　）") + "<w:r><w:rPr>" + underline +
+               "</w:rPr><w:t>姓名</w:t><w:tab/></w:r></w:p>"
         << ""
         << ""
-        << "答：____。  ____（　　）下划线";
+        << "答：____。  ____（　　）姓名____";
     QTest::newRow("fields, links, tags and bookmarks")
         << R"(<w:p><w:r><w:fldChar w:fldCharType="begin"/></w:r><w:r><w:instrText> PAGE </w:instrText></w:r>)"
            R"(<w:r><w:fldChar w:fldCharType="separate"/></w:r><w:r><w:t>3</w:t></w:r>)"
