@@ -299,8 +299,7 @@ bool BodyReader::start_word_element(DocxWalker &walker)
         const bool underlined = !runs_.empty() && runs_.back().look.underlined();
         add(underlined ? kUnderlinedBlank : QStringLiteral("\t"), true);
     } else if (name == QLatin1String("br")) {
-        const QStringRef type =
-            docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("type"));
+        const QString type = docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("type"));
         if (type != QLatin1String("page") && type != QLatin1String("column"))
             add(QStringLiteral("\n"));
     } else if (name == QLatin1String("cr")) {
@@ -364,7 +363,7 @@ void BodyReader::start_other_element(DocxWalker &walker)
         if (picture && name == QLatin1String("imagedata")) {
             picture->image = true;
             const QString title =
-                docx_attribute(walker.reader(), DocxNs::Office, QLatin1String("title")).toString();
+                docx_attribute(walker.reader(), DocxNs::Office, QLatin1String("title"));
             if (!title.isEmpty())
                 picture->description = title;
         } else if (picture && name == QLatin1String("shape") && picture->name.isEmpty()) {

@@ -5,6 +5,11 @@
 // draws in front of numbered paragraphs, tracked changes as accepted,
 // pictures and equations as text, and the ranges set apart by a colour or a
 // highlight. Headers, footers, comments and notes are not read.
+//
+// A text box's paragraphs are lines of their own, read after the paragraph
+// that holds the box and standing at its place: a box of options is a block
+// of lines on the page, while where its anchor sits in the holder's text is
+// wherever the layout happened to put it.
 
 #include "exchange/exchange_error.h"
 #include "exchange/question_source.h"

@@ -144,8 +144,7 @@ void EquationWriter::read_property(const DocxWalker &walker)
     Frame &frame = frames_[frames_.size() - 2];
     const QStringRef name = walker.name();
     const bool has_value = has_docx_attribute(walker.reader(), DocxNs::Math, QLatin1String("val"));
-    const QString value =
-        docx_attribute(walker.reader(), DocxNs::Math, QLatin1String("val")).toString();
+    const QString value = docx_attribute(walker.reader(), DocxNs::Math, QLatin1String("val"));
     if (name == QLatin1String("begChr"))
         frame.open = value;
     else if (name == QLatin1String("endChr"))

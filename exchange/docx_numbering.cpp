@@ -3,6 +3,8 @@
 #include "exchange/docx_styles.h"
 #include "exchange/docx_xml.h"
 
+#include <algorithm>
+
 namespace
 {
 
@@ -75,10 +77,16 @@ QString number_format(const DocxWalker &walker)
     const QString format = docx_word_value(walker);
     if (format != QLatin1String("custom"))
         return format;
-    const QStringRef pattern =
-        docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("format"));
+    const QString pattern = docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("format"));
     return pattern.startsWith(QLatin1Char('0')) ? QStringLiteral("decimalZero")
                                                 : QStringLiteral("decimal");
+}
+
+// Where a list starts, within what Word lets a list start at, so that
+// counting on from it never overflows.
+int start_value(const DocxWalker &walker)
+{
+    return std::clamp(docx_word_number(walker, "val", 1), 0, 32767);
 }
 
 } // namespace
@@ -152,7 +160,7 @@ void DocxNumbering::load(const QByteArray &xml, const DocxStyles &styles)
             }
         } else if (level && parent == QLatin1String("lvl")) {
             if (name == QLatin1String("start"))
-                level->start = docx_word_number(walker, "val", 1);
+                level->start = start_value(walker);
             else if (name == QLatin1String("numFmt"))
                 level->format = number_format(walker);
             else if (name == QLatin1String("lvlText"))
@@ -177,7 +185,7 @@ void DocxNumbering::load(const QByteArray &xml, const DocxStyles &styles)
             const int index = docx_word_number(walker, "ilvl", -1);
             override_level = index >= 0 && index < kLevels ? index : -1;
         } else if (instance && override_level >= 0 && name == QLatin1String("startOverride")) {
-            instance->start_override[size_t(override_level)] = docx_word_number(walker, "val", 1);
+            instance->start_override[size_t(override_level)] = start_value(walker);
         }
     }
     for (auto &entry : abstracts_) {

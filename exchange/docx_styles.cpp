@@ -8,7 +8,7 @@ namespace
 // Deeper chains of styles than this are circles or hostile.
 const int kMaxStyleChain = 32;
 
-bool is_on(const QStringRef &value)
+bool is_on(const QString &value)
 {
     return value != QLatin1String("0") && value != QLatin1String("false") &&
            value != QLatin1String("off");
@@ -33,7 +33,7 @@ void RunLook::read_property(const DocxWalker &walker)
     if (walker.ns() != DocxNs::Word)
         return;
     const QStringRef name = walker.name();
-    const QStringRef value = docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("val"));
+    const QString value = docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("val"));
     if (name == QLatin1String("u")) {
         underline = value != QLatin1String("none");
     } else if (name == QLatin1String("color")) {
@@ -43,8 +43,7 @@ void RunLook::read_property(const DocxWalker &walker)
     } else if (name == QLatin1String("highlight")) {
         highlight = !value.isEmpty() && value != QLatin1String("none");
     } else if (name == QLatin1String("shd")) {
-        const QStringRef fill =
-            docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("fill"));
+        const QString fill = docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("fill"));
         shade = !fill.isEmpty() && fill.compare(QLatin1String("auto"), Qt::CaseInsensitive) != 0 &&
                 fill.compare(QLatin1String("FFFFFF"), Qt::CaseInsensitive) != 0;
     }
@@ -66,12 +65,12 @@ void DocxStyles::load(const QByteArray &xml)
         const QString parent = part.parent();
         if (is_style) {
             const QString id =
-                docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("styleId")).toString();
+                docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("styleId"));
             style = &styles_[id];
             *style = Style();
-            const QStringRef type =
+            const QString type =
                 docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("type"));
-            const QStringRef is_default =
+            const QString is_default =
                 docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("default"));
             if (type == QLatin1String("paragraph") && !is_default.isEmpty() && is_on(is_default))
                 default_paragraph_ = id;

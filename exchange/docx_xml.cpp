@@ -36,13 +36,13 @@ DocxNs docx_namespace(const QStringRef &uri)
     return DocxNs::Other;
 }
 
-QStringRef docx_attribute(const QXmlStreamReader &reader, DocxNs ns, QLatin1String name)
+QString docx_attribute(const QXmlStreamReader &reader, DocxNs ns, QLatin1String name)
 {
     for (const QXmlStreamAttribute &attribute : reader.attributes()) {
         if (attribute.name() == name && docx_namespace(attribute.namespaceUri()) == ns)
-            return attribute.value();
+            return attribute.value().toString();
     }
-    return QStringRef();
+    return QString();
 }
 
 bool has_docx_attribute(const QXmlStreamReader &reader, DocxNs ns, QLatin1String name)
@@ -103,7 +103,7 @@ void DocxWalker::skip()
 
 QString docx_word_value(const DocxWalker &walker)
 {
-    return docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("val")).toString();
+    return docx_attribute(walker.reader(), DocxNs::Word, QLatin1String("val"));
 }
 
 int docx_word_number(const DocxWalker &walker, const char *name, int otherwise)

@@ -24,7 +24,7 @@ DocxNs docx_namespace(const QStringRef &uri);
 
 // The value of attribute `name` in the namespace `ns` ("w:val"); empty when
 // there is none.
-QStringRef docx_attribute(const QXmlStreamReader &reader, DocxNs ns, QLatin1String name);
+QString docx_attribute(const QXmlStreamReader &reader, DocxNs ns, QLatin1String name);
 bool has_docx_attribute(const QXmlStreamReader &reader, DocxNs ns, QLatin1String name);
 
 class DocxWalker;
