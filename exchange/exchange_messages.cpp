@@ -224,3 +224,33 @@ QString text_export_difference(QuestionKind kind, int number)
         .arg(kind_name(kind))
         .arg(number);
 }
+
+QString docx_paragraph_place(int number)
+{
+    return QStringLiteral("第 %1 段").arg(number);
+}
+
+QString picture_mark(const QString &name)
+{
+    return name.isEmpty() ? QStringLiteral("[图片]") : QStringLiteral("[图片：%1]").arg(name);
+}
+
+QString picture_left_as_mark(const QString &mark)
+{
+    return QStringLiteral("图片无法导入，留下了文字标记“%1”").arg(mark);
+}
+
+QString equation_mark()
+{
+    return QStringLiteral("[公式]");
+}
+
+QString equation_written_on_one_line(const QString &line)
+{
+    return QStringLiteral("公式写成了一行：%1").arg(line);
+}
+
+QString equation_left_as_mark()
+{
+    return QStringLiteral("公式无法写成一行，留下了文字标记“%1”").arg(equation_mark());
+}

@@ -42,3 +42,16 @@ QString ignored_columns_note(const QStringList &columns);
 
 // Said when a question written as text would not read back as it is.
 QString text_export_difference(QuestionKind kind, int number);
+
+// Where a paragraph of a Word document stands, counted from 1: "第 5 段".
+QString docx_paragraph_place(int number);
+
+// What the Word reader leaves in a line where a picture stood ("[图片：图片 1]",
+// "[图片]" when it has neither a description nor a name), and its note of it.
+QString picture_mark(const QString &name);
+QString picture_left_as_mark(const QString &mark);
+
+// An equation: written on one line, or left as a mark.
+QString equation_mark();
+QString equation_written_on_one_line(const QString &line);
+QString equation_left_as_mark();
