@@ -1,6 +1,7 @@
 #include "exchange/question_file.h"
 
 #include "exchange/csv.h"
+#include "exchange/docx.h"
 #include "exchange/exchange_messages.h"
 #include "exchange/question_sheet.h"
 #include "exchange/question_text.h"
@@ -180,6 +181,70 @@ ImportResult import_xlsx(const QByteArray &file, const ImportScores &scores)
     return result;
 }
 
+ImportResult import_docx(const QByteArray &file, const ImportScores &scores)
+{
+    ExchangeError error;
+    const SourceDocument document = read_docx(file, error);
+    if (error.failed())
+        return failed(error);
+    ImportResult result;
+    read_question_lines(document, scores, result);
+    return result;
+}
+
+QString format_name(ImportFormat format)
+{
+    switch (format) {
+    case ImportFormat::Docx:
+        return QStringLiteral("docx");
+    case ImportFormat::Xlsx:
+        return QStringLiteral("xlsx");
+    default:
+        return QString();
+    }
+}
+
+// What the content shows, in words: "Excel 工作簿（.xlsx）".
+QString content_words(const QByteArray &file)
+{
+    const FoundFormat found = find_import_format(file);
+    if (found.refusal.failed())
+        return exchange_message(found.refusal);
+    switch (found.format) {
+    case ImportFormat::Docx:
+        return QStringLiteral("Word 文档（.docx）");
+    case ImportFormat::Xlsx:
+        return QStringLiteral("Excel 工作簿（.xlsx）");
+    case ImportFormat::MoodleXml:
+        return QStringLiteral("Moodle XML 题库");
+    case ImportFormat::Gift:
+    case ImportFormat::Csv:
+    case ImportFormat::Text:
+    case ImportFormat::Auto:
+        break;
+    }
+    return QStringLiteral("文本文件");
+}
+
+// A Word or Excel file named with --from must be one: a zip whose main part
+// is the one asked for.
+ExchangeError wrong_container(const QByteArray &file, ImportFormat format)
+{
+    if (format != ImportFormat::Docx && format != ImportFormat::Xlsx)
+        return ExchangeError();
+    const FoundFormat found = find_import_format(file);
+    if (!found.refusal.failed() && found.format == format)
+        return ExchangeError();
+    if (found.refusal.what == ExchangeError::What::BrokenZip ||
+        found.refusal.what == ExchangeError::What::ZipTooManyEntries)
+        return found.refusal;
+    ExchangeError error;
+    error.what = ExchangeError::What::NotOfFormat;
+    error.found = format_name(format);
+    error.detail = content_words(file);
+    return error;
+}
+
 } // namespace
 
 std::optional<ImportFormat> import_format_named(const QString &name)
@@ -239,6 +304,9 @@ ImportResult import_question_file(QByteArray file, ImportFormat format, const Im
             return failed(found.refusal);
         format = found.format;
     }
+    const ExchangeError mismatch = wrong_container(file, format);
+    if (mismatch.failed())
+        return failed(mismatch);
     switch (format) {
     case ImportFormat::Gift:
         return import_gift(std::move(file), scores);
@@ -249,6 +317,7 @@ ImportResult import_question_file(QByteArray file, ImportFormat format, const Im
     case ImportFormat::Csv:
         return import_csv(std::move(file), scores);
     case ImportFormat::Docx:
+        return import_docx(file, scores);
     case ImportFormat::Text:
     case ImportFormat::Auto:
         break;

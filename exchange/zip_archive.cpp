@@ -1,6 +1,7 @@
 #include "exchange/zip_archive.h"
 
 #include <QBuffer>
+#include <algorithm>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 
@@ -45,7 +46,11 @@ ZipArchive::~ZipArchive() = default;
 std::unique_ptr<ZipArchive> ZipArchive::open(const QByteArray &bytes, ExchangeError &error,
                                              const ZipLimits &limits)
 {
-    auto state = std::make_unique<State>(bytes, limits);
+    ZipLimits caps = limits;
+    if (caps.max_total_bytes <= 0)
+        caps.max_total_bytes =
+            std::clamp<qint64>(qint64(bytes.size()) * 30, qint64(64) << 20, qint64(1) << 30);
+    auto state = std::make_unique<State>(bytes, caps);
     if (!state->zip.open(QuaZip::mdUnzip)) {
         error = zip_error(ExchangeError::What::BrokenZip);
         return nullptr;
@@ -78,6 +83,14 @@ std::optional<QByteArray> ZipArchive::read(const QString &name, ExchangeError &e
 {
     if (!contains(name) || !state_->zip.setCurrentFile(name, QuaZip::csSensitive)) {
         error = zip_error(ExchangeError::What::PartMissing, name);
+        return std::nullopt;
+    }
+    // A size declared past the cap is refused before any of it is inflated;
+    // a size declared falsely is caught while inflating, below.
+    QuaZipFileInfo64 info;
+    if (state_->zip.getCurrentFileInfo(&info) &&
+        state_->inflated + qint64(info.uncompressedSize) > state_->limits.max_total_bytes) {
+        error = zip_error(ExchangeError::What::ZipTooLarge, name, state_->limits.max_total_bytes);
         return std::nullopt;
     }
     QuaZipFile file(&state_->zip);

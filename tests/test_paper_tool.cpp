@@ -7,12 +7,15 @@
 #include "paper_tool/paper_tool.h"
 #include "tests/test_support.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -101,6 +104,48 @@ class BoundedProcess : public QProcess
   private:
     Limits limits_;
 };
+
+// A zip file of the given parts, each written in chunks as `repeat` copies
+// of its bytes: a part of hundreds of megabytes deflates to a few.
+QByteArray zip_of(const QVector<QPair<QString, QByteArray>> &parts, int repeat = 1)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QuaZip zip(&buffer);
+    if (!zip.open(QuaZip::mdCreate))
+        qFatal("cannot make a zip");
+    for (const auto &[name, content] : parts) {
+        QuaZipFile file(&zip);
+        file.open(QIODevice::WriteOnly, QuaZipNewInfo(name));
+        for (int i = 0; i < (content.size() > 1000 ? repeat : 1); ++i)
+            file.write(content);
+        file.close();
+    }
+    zip.close();
+    return bytes;
+}
+
+const QString kWordBody = QStringLiteral("word/document.xml");
+
+QByteArray word_file(const QByteArray &document, int repeat = 1)
+{
+    return zip_of({{QStringLiteral("[Content_Types].xml"), "<Types/>"}, {kWordBody, document}},
+                  repeat);
+}
+
+QByteArray excel_file(const QByteArray &sheet)
+{
+    return zip_of(
+        {{QStringLiteral("[Content_Types].xml"), "<Types/>"},
+         {QStringLiteral("xl/workbook.xml"),
+          "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+          "relationships\"><sheets><sheet name=\"s\" sheetId=\"1\" r:id=\"rId1\"/></sheets>"
+          "</workbook>"},
+         {QStringLiteral("xl/_rels/workbook.xml.rels"),
+          "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
+          "</Relationships>"},
+         {QStringLiteral("xl/worksheets/sheet1.xml"), sheet}});
+}
 
 Run run_tool(const QStringList &arguments, const QString &directory = QString(),
              Limits limits = Limits::None)
@@ -464,6 +509,44 @@ void TestPaperTool::import_exits_by_what_it_took_and_leaves_nothing_behind_a_fai
                       "<quiz><question type=\"essay\"><questiontext><text>&g;&g;&g;&g;&g;"
                       "</text></questiontext></question></quiz>")
         << "moodle-xml" << 2 << false << "实体" << 1 << false;
+    // Word and Excel files: the zip and its XML refused before they cost
+    // what they claim.
+    const QByteArray paragraph = "<w:p><w:r><w:t>1．甲</w:t></w:r></w:p>";
+    const QByteArray word_head =
+        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+        "<w:body>";
+    QTest::newRow("Word, a zip bomb")
+        << word_file(word_head + QByteArray(1 << 20, ' '), 100) << "docx" << 2 << false
+        << "解压后超过 64 MB（word/document.xml），为安全起见不予导入" << 1 << false;
+    QTest::newRow("Word, a DTD") << word_file("<!DOCTYPE w [<!ENTITY a \"aa\">]>" + word_head +
+                                              paragraph)
+                                 << "docx" << 2 << false
+                                 << "word/document.xml 第 1 行有文档类型声明" << 1 << false;
+    QTest::newRow("Word, nested too deep")
+        << word_file(word_head + QByteArray("<w:sdt>").repeated(10000)) << "docx" << 2 << false
+        << "XML 元素嵌套超过 200 层" << 1 << false;
+    QTest::newRow("Word, broken") << word_file(word_head + paragraph).left(60) << "docx" << 2
+                                  << false << "文件已经损坏" << 1 << false;
+    QTest::newRow("Word, ten thousand and one parts") <<
+        [] {
+            QVector<QPair<QString, QByteArray>> parts;
+            for (int i = 0; i <= 10000; ++i)
+                parts.append({QStringLiteral("p%1").arg(i), QByteArray("x")});
+            return zip_of(parts);
+        }() << "docx" << 2 << false << "压缩包中的文件超过 10000 个"
+                                                      << 1 << false;
+    QTest::newRow("Excel, a million rows declared")
+        << excel_file("<worksheet><dimension ref=\"A1:A1000000\"/><sheetData>"
+                      "<row r=\"1000000\"><c r=\"A1000000\" t=\"inlineStr\"><is><t>x</t></is>"
+                      "</c></row></sheetData></worksheet>")
+        << "xlsx" << 2 << false << "超过 100000 行" << 1 << false;
+    QTest::newRow("Excel, a merge over the whole sheet")
+        << excel_file("<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is>"
+                      "<t>题干</t></is></c></row></sheetData><mergeCells><mergeCell "
+                      "ref=\"A1:XFD1048576\"/></mergeCells></worksheet>")
+        << "xlsx" << 2 << false << "没有可以导入的题目" << 2 << false;
+    QTest::newRow("text, NUL byte") << QByteArray("1．甲\n2．乙\0\n", 17) << "text" << 2 << false
+                                    << "第 2 行有一个空字节" << 1 << false;
     QTest::newRow("folder that cannot be made")
         << QByteArray("Q{=a ~b}") << "gift" << 2 << false << "无法建立文件夹" << 1 << true;
 }

@@ -40,6 +40,18 @@ QByteArray zip_of(const std::vector<Entry> &entries)
     return zip.getZipError() == UNZ_OK ? buffer.data() : QByteArray();
 }
 
+// The zip with the inflated size its central directory declares for its one
+// entry set to `size`: what a hostile file may claim.
+QByteArray with_declared_size(QByteArray zip, quint32 size)
+{
+    const int central = zip.indexOf(QByteArray("PK\x01\x02", 4));
+    if (central < 0)
+        return {};
+    for (int i = 0; i < 4; ++i)
+        zip[central + 24 + i] = char((size >> (8 * i)) & 0xFF);
+    return zip;
+}
+
 } // namespace
 
 class TestZipArchive : public QObject
@@ -80,6 +92,37 @@ class TestZipArchive : public QObject
         QCOMPARE(archive->read("word/document.xml", error), std::nullopt);
         QCOMPARE(error.what, ExchangeError::What::BrokenZip);
         QCOMPARE(error.part, QStringLiteral("word/document.xml"));
+    }
+
+    // A size declared past the cap is refused before inflating; one declared
+    // below what the entry holds ends the entry there, and its checksum
+    // then fails.
+    void read_sizeDeclaredPastTheCap_isRefusedUninflated_data()
+    {
+        QTest::addColumn<int>("actual");
+        QTest::addColumn<quint32>("declared");
+        QTest::addColumn<int>("refusal");
+        QTest::newRow("declares more than it holds")
+            << 10 << quint32(0x7FFFFFFF) << int(ExchangeError::What::ZipTooLarge);
+        QTest::newRow("declares less than it holds")
+            << 300000 << quint32(10) << int(ExchangeError::What::BrokenZip);
+    }
+
+    void read_sizeDeclaredPastTheCap_isRefusedUninflated()
+    {
+        QFETCH(int, actual);
+        QFETCH(quint32, declared);
+        QFETCH(int, refusal);
+        const QByteArray zip = with_declared_size(
+            zip_of({{"xl/sharedStrings.xml", QByteArray(actual, 'a')}}), declared);
+        QVERIFY(!zip.isEmpty());
+        ZipLimits limits;
+        limits.max_total_bytes = 100000;
+        ExchangeError error;
+        auto archive = ZipArchive::open(zip, error, limits);
+        QVERIFY(archive);
+        QCOMPARE(archive->read("xl/sharedStrings.xml", error), std::nullopt);
+        QCOMPARE(int(error.what), refusal);
     }
 
     void read_pastTheCapOnInflatedBytes_stopsThere()
