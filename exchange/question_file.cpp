@@ -205,12 +205,9 @@ QString format_name(ImportFormat format)
 }
 
 // What the content shows, in words: "Excel 工作簿（.xlsx）".
-QString content_words(const QByteArray &file)
+QString content_words(ImportFormat format)
 {
-    const FoundFormat found = find_import_format(file);
-    if (found.refusal.failed())
-        return exchange_message(found.refusal);
-    switch (found.format) {
+    switch (format) {
     case ImportFormat::Docx:
         return QStringLiteral("Word 文档（.docx）");
     case ImportFormat::Xlsx:
@@ -235,13 +232,12 @@ ExchangeError wrong_container(const QByteArray &file, ImportFormat format)
     const FoundFormat found = find_import_format(file);
     if (!found.refusal.failed() && found.format == format)
         return ExchangeError();
-    if (found.refusal.what == ExchangeError::What::BrokenZip ||
-        found.refusal.what == ExchangeError::What::ZipTooManyEntries)
-        return found.refusal;
+    if (found.refusal.failed())
+        return found.refusal; // an old Word file, a PDF, a broken zip: said as such
     ExchangeError error;
     error.what = ExchangeError::What::NotOfFormat;
     error.found = format_name(format);
-    error.detail = content_words(file);
+    error.detail = content_words(found.format);
     return error;
 }
 

@@ -63,6 +63,8 @@ class TestQuestionText : public QObject
     void a_key_marked_by_formatting_alone();
     void the_format_is_found_from_the_content_data();
     void the_format_is_found_from_the_content();
+    void a_format_named_must_be_what_the_content_is_data();
+    void a_format_named_must_be_what_the_content_is();
     void papers_written_as_text_read_back_the_same();
     void texts_that_would_not_read_back_are_named_data();
     void texts_that_would_not_read_back_are_named();
@@ -367,6 +369,33 @@ void TestQuestionText::the_format_is_found_from_the_content()
         QVERIFY(!found.refusal.failed());
         QCOMPARE(int(found.format), format);
     }
+}
+
+void TestQuestionText::a_format_named_must_be_what_the_content_is_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("refusal");
+
+    QTest::newRow("Word named, text given") << QByteArray("1．甲\n") << int(ImportFormat::Docx)
+                                            << "按 --from docx 无法读取：这个文件看起来是文本文件";
+    QFile word(QStringLiteral(QV_SOURCE_DIR "/tests/data/questions-libreoffice.docx"));
+    QVERIFY(word.open(QIODevice::ReadOnly));
+    QTest::newRow("Excel named, Word given")
+        << word.readAll() << int(ImportFormat::Xlsx)
+        << "按 --from xlsx 无法读取：这个文件看起来是Word 文档（.docx）";
+    QTest::newRow("Word named, old Word given")
+        << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) << int(ImportFormat::Docx)
+        << "这是旧版 Office 文件";
+}
+
+void TestQuestionText::a_format_named_must_be_what_the_content_is()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, format);
+    QFETCH(QString, refusal);
+    const ImportResult result = import_question_file(file, ImportFormat(format), kScores);
+    QVERIFY2(result.error.startsWith(refusal), qPrintable(result.error));
 }
 
 namespace
