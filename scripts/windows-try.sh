@@ -81,7 +81,23 @@ if [ -x "$linux_tool" ]; then
         iconv -f GBK -t UTF-8 "$work/imported-windows/$file" | cmp - "$work/imported-linux/$file" ||
             fail "the imported $file differs"
     done
-    echo "qv_paper.exe exports and imports as the Linux build does"
+    # A Word document as LibreOffice writes it: numbering, a table of
+    # options, a coloured option; the paper in GBK there, UTF-8 here.
+    word=$(realpath "$(dirname "$0")/../tests/data/questions-libreoffice.docx")
+    status=0
+    wine "$folder/qv_paper.exe" import "$(win_path "$word")" \
+        -o "$(win_path "$work/word-windows")" >/dev/null 2>&1 || status=$?
+    linux_status=0
+    QT_QPA_PLATFORM=offscreen "$linux_tool" import "$word" -o "$work/word-linux" \
+        >/dev/null 2>&1 || linux_status=$?
+    [ "$status" = "$linux_status" ] || fail "the Word imports exit $status and $linux_status"
+    for file in problem.prb answer.ans; do
+        iconv -f GBK -t UTF-8 "$work/word-windows/$file" | cmp - "$work/word-linux/$file" ||
+            fail "the $file imported from Word differs"
+    done
+    grep -q '@下列哪个数是质数？（　）' "$work/word-linux/problem.prb" ||
+        fail "the Word import lost its first question"
+    echo "qv_paper.exe exports and imports as the Linux build does, Word documents too"
 fi
 
 wine "$folder/qv_make.exe" &
