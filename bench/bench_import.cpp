@@ -5,6 +5,7 @@
 //
 //   bench_import [QV_PAPER]   (default: the qv_paper built beside it)
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
@@ -12,6 +13,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -74,6 +77,88 @@ QByteArray ordinary_text()
                 "A．只在白天进行　　B．需要光能　　C．不需要水　　D．产生二氧化碳\n"
                 "【解析】光合作用需要光能。\n";
     return text;
+}
+
+// Chinese text that compresses as prose does, not as a repeated phrase.
+QByteArray varied_words(quint32 &seed, int characters)
+{
+    QString text;
+    for (int i = 0; i < characters; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        text.append(QChar(char16_t(0x4E00 + (seed >> 16) % 3000)));
+    }
+    return text.toUtf8();
+}
+
+QByteArray zip_of(const QVector<QPair<QString, QByteArray>> &parts)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QuaZip zip(&buffer);
+    zip.open(QuaZip::mdCreate);
+    for (const auto &[name, content] : parts) {
+        QuaZipFile file(&zip);
+        file.open(QIODevice::WriteOnly, QuaZipNewInfo(name));
+        file.write(content);
+        file.close();
+    }
+    zip.close();
+    return bytes;
+}
+
+// A Word paper of numbered questions, options in a table, keys after them.
+QByteArray ordinary_docx()
+{
+    QByteArray body =
+        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/"
+        "wordprocessingml/2006/main\"><w:body><w:p><w:r><w:t>一、单项选择题（每小题2分）"
+        "</w:t></w:r></w:p>";
+    quint32 seed = 1;
+    for (int number = 1; body.size() < 4 * kTenMegabytes; ++number) {
+        body += "<w:p><w:r><w:t>" + QByteArray::number(number) + "．" + varied_words(seed, 30) +
+                "（　）</w:t></w:r></w:p><w:tbl><w:tr>";
+        for (const char *letter : {"A", "B", "C", "D"})
+            body += "<w:tc><w:p><w:r><w:t>" + QByteArray(letter) + "．" + varied_words(seed, 6) +
+                    "</w:t></w:r></w:p></w:tc>";
+        body += "</w:tr></w:tbl><w:p><w:r><w:t>【答案】B</w:t></w:r></w:p>";
+    }
+    return zip_of({{QStringLiteral("[Content_Types].xml"), "<Types/>"},
+                   {QStringLiteral("word/document.xml"), body + "</w:body></w:document>"}});
+}
+
+// An Excel template of one question a row, its texts in shared strings.
+QByteArray ordinary_xlsx()
+{
+    QByteArray strings = "<sst>";
+    QByteArray rows = "<worksheet><sheetData><row r=\"1\">";
+    int count = 0;
+    auto cell = [&](int row, char column, const QByteArray &text) {
+        strings += "<si><t>" + text + "</t></si>";
+        rows += "<c r=\"" + QByteArray(1, column) + QByteArray::number(row) + "\" t=\"s\"><v>" +
+                QByteArray::number(count++) + "</v></c>";
+    };
+    for (const char *header : {"题型", "题干", "A", "B", "C", "D", "答案"})
+        cell(1, char('A' + count), header);
+    quint32 seed = 1;
+    for (int row = 2; strings.size() + rows.size() < 3 * kTenMegabytes; ++row) {
+        rows += "</row><row r=\"" + QByteArray::number(row) + "\">";
+        cell(row, 'A', "单选题");
+        cell(row, 'B', varied_words(seed, 30));
+        for (char column = 'C'; column <= 'F'; ++column)
+            cell(row, column, varied_words(seed, 6));
+        cell(row, 'G', "B");
+    }
+    return zip_of(
+        {{QStringLiteral("[Content_Types].xml"), "<Types/>"},
+         {QStringLiteral("xl/workbook.xml"),
+          "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+          "relationships\"><sheets><sheet name=\"题目\" sheetId=\"1\" r:id=\"rId1\"/>"
+          "</sheets></workbook>"},
+         {QStringLiteral("xl/_rels/workbook.xml.rels"),
+          "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
+          "</Relationships>"},
+         {QStringLiteral("xl/sharedStrings.xml"), strings + "</sst>"},
+         {QStringLiteral("xl/worksheets/sheet1.xml"), rows + "</row></sheetData></worksheet>"}});
 }
 
 struct Input {
@@ -159,6 +244,12 @@ int main(int argc, char **argv)
         {"GIFT, NUL at the end", "gift", [] { return ordinary_gift() + QByteArray(1, '\0'); }},
         {"Moodle XML, ordinary questions", "moodle-xml", ordinary_xml},
         {"Text, a Chinese paper", "text", ordinary_text},
+        {"Word, a Chinese paper", "docx", ordinary_docx},
+        {"Excel, the import template", "xlsx", ordinary_xlsx},
+        {"Word, a zip bomb of 1 GB", "docx",
+         [] {
+             return zip_of({{QStringLiteral("word/document.xml"), QByteArray(1 << 30, ' ')}});
+         }},
         {"Text, one line of 10 MB", "text",
          [] { return QByteArray("1．").append(QByteArray(kTenMegabytes, 'x')); }},
         {"Moodle XML, nested 2 million deep", "moodle-xml",

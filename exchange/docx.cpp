@@ -570,9 +570,11 @@ void BodyReader::add_change(const QString &change)
         paragraphs_.back().piece.changes << change;
 }
 
+// Copied to a string of its own size: toString() would share the reader's
+// buffer, and every line would keep that buffer's spare room.
 void BodyReader::add_characters(const QStringRef &text)
 {
-    add(text.toString(), std::all_of(text.begin(), text.end(), is_blank));
+    add(QString(text.unicode(), text.size()), std::all_of(text.begin(), text.end(), is_blank));
 }
 
 // A symbol inserted from a font: kept when it is a character of its own,

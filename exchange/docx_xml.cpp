@@ -1,4 +1,5 @@
 #include "exchange/docx_xml.h"
+#include "exchange/xml_source.h"
 
 namespace
 {
@@ -54,7 +55,7 @@ bool has_docx_attribute(const QXmlStreamReader &reader, DocxNs ns, QLatin1String
     return false;
 }
 
-DocxWalker::DocxWalker(const QByteArray &xml) : reader_(xml) {}
+DocxWalker::DocxWalker(const QByteArray &xml) : source_(xml), reader_(source_.device()) {}
 
 QXmlStreamReader::TokenType DocxWalker::next()
 {

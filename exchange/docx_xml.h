@@ -3,6 +3,7 @@
 // whichever prefixes a file gives them, and of each mc:AlternateContent only
 // one branch, read as if it stood in its place.
 
+#include "exchange/xml_source.h"
 #include <QString>
 #include <QStringRef>
 #include <QXmlStreamReader>
@@ -53,6 +54,7 @@ class DocxWalker
 
   private:
     enum class Open : char { Read, Alternatives, Chosen, Branch };
+    XmlSource source_;
     QXmlStreamReader reader_;
     std::vector<Open> open_;
 };

@@ -1,4 +1,5 @@
 #include "exchange/xlsx.h"
+#include "exchange/xml_source.h"
 
 #include "exchange/xlsx_sheet.h"
 #include "exchange/xlsx_text.h"
@@ -55,7 +56,8 @@ QString relation_id(const QXmlStreamAttributes &attributes)
 std::vector<SheetEntry> read_sheet_list(const QByteArray &xml)
 {
     std::vector<SheetEntry> sheets;
-    QXmlStreamReader reader(xml);
+    XmlSource source(xml);
+    QXmlStreamReader reader(source.device());
     while (!reader.atEnd()) {
         if (reader.readNext() == QXmlStreamReader::StartElement &&
             reader.name() == QLatin1String("sheet")) {
@@ -79,7 +81,8 @@ QString part_of_target(const QString &target)
 QHash<QString, Relation> read_relations(const QByteArray &xml)
 {
     QHash<QString, Relation> relations;
-    QXmlStreamReader reader(xml);
+    XmlSource source(xml);
+    QXmlStreamReader reader(source.device());
     while (!reader.atEnd()) {
         if (reader.readNext() != QXmlStreamReader::StartElement ||
             reader.name() != QLatin1String("Relationship"))

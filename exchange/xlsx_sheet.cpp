@@ -1,4 +1,5 @@
 #include "exchange/xlsx_sheet.h"
+#include "exchange/xml_source.h"
 
 #include "exchange/xlsx_text.h"
 #include "exchange/xml_guard.h"
@@ -87,8 +88,8 @@ class WorksheetReader
   public:
     WorksheetReader(const QByteArray &xml, const QString &part, const QStringList &shared_strings,
                     qint64 &cells_left, SourceSheet &sheet)
-        : reader_(xml), guard_(part), shared_strings_(shared_strings), cells_left_(cells_left),
-          sheet_(sheet)
+        : source_(xml), reader_(source_.device()), guard_(part), shared_strings_(shared_strings),
+          cells_left_(cells_left), sheet_(sheet)
     {
     }
 
@@ -107,6 +108,7 @@ class WorksheetReader
     void drop_rows_without_text();
     ExchangeError too_large(ExchangeError::What what, qint64 limit) const;
 
+    XmlSource source_;
     QXmlStreamReader reader_;
     XmlPartGuard guard_;
     const QStringList &shared_strings_;

@@ -1,4 +1,5 @@
 #include "exchange/xlsx_text.h"
+#include "exchange/xml_source.h"
 
 #include "exchange/xml_guard.h"
 
@@ -39,7 +40,8 @@ QString RichTextCollector::take()
 
 ExchangeError read_shared_strings(const QByteArray &xml, const QString &part, QStringList &strings)
 {
-    QXmlStreamReader reader(xml);
+    XmlSource source(xml);
+    QXmlStreamReader reader(source.device());
     XmlPartGuard guard(part);
     RichTextCollector item;
     bool in_item = false;

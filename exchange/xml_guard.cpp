@@ -1,4 +1,5 @@
 #include "exchange/xml_guard.h"
+#include "exchange/xml_source.h"
 
 #include <QXmlStreamReader>
 
@@ -46,7 +47,8 @@ ExchangeError XmlPartGuard::finish(const QXmlStreamReader &reader)
 
 ExchangeError check_xml_part(const QByteArray &xml, const QString &part, int max_depth)
 {
-    QXmlStreamReader reader(xml);
+    XmlSource source(xml);
+    QXmlStreamReader reader(source.device());
     XmlPartGuard guard(part, max_depth);
     while (!reader.atEnd()) {
         reader.readNext();
