@@ -156,7 +156,11 @@ void DocxNumbering::load(const QByteArray &xml, const DocxStyles &styles)
             if (abstract && parent == QLatin1String("abstractNum")) {
                 level = &abstract->levels[size_t(index)];
             } else if (instance && override_level >= 0 && parent == QLatin1String("lvlOverride")) {
-                level = &instance->level_override[size_t(override_level)].emplace();
+                // Assigned rather than emplaced: clang finds a nested struct with
+                // member initialisers not default-constructible inside its class.
+                std::optional<Level> &slot = instance->level_override[size_t(override_level)];
+                slot = Level{};
+                level = &*slot;
             }
         } else if (level && parent == QLatin1String("lvl")) {
             if (name == QLatin1String("start"))
