@@ -150,6 +150,18 @@ std::optional<std::pair<Label, QString>> labelled_line(const QString &line)
     return std::nullopt;
 }
 
+// An answer line that goes on with its analysis: "B【解析】…", "B 解析：…".
+std::pair<QString, std::optional<QString>> split_analysis(const QString &answer)
+{
+    static const QRegularExpression analysis(
+        QStringLiteral("[【\\[]\\s*(?:解析|详解|点睛|分析|试题解析|答案解析)\\s*[】\\]]\\s*[:：]?"
+                       "|(?:解析|详解|点睛)\\s*[:：]"));
+    const QRegularExpressionMatch match = analysis.match(answer);
+    if (!match.hasMatch())
+        return {answer, std::nullopt};
+    return {answer.left(match.capturedStart()), answer.mid(match.capturedEnd()).trimmed()};
+}
+
 // ---------------------------------------------------------------------------
 // The answer section at the end: "1～5 BCADB", "1.B 2.C", "11．答：…"
 
@@ -284,8 +296,14 @@ class LineParser
             if (in_question()) {
                 part_ = labelled->first == Label::Answer ? Part::Answer : Part::Analysis;
                 if (part_ == Part::Answer) {
-                    answer_lines_ = QStringList{trimmed(labelled->second)};
+                    // "【答案】B【解析】…" on one line: the analysis goes on after it.
+                    const auto [answer, analysis] = split_analysis(labelled->second);
+                    answer_lines_ = QStringList{trimmed(answer)};
                     answer_place_ = place_of(line);
+                    if (analysis) {
+                        part_ = Part::Analysis;
+                        append(current_.raw.analysis, *analysis);
+                    }
                 } else {
                     append(current_.raw.analysis, labelled->second);
                 }

@@ -274,8 +274,8 @@ void TestQuestionText::scores_in_their_order_of_precedence()
 void TestQuestionText::analyses_kept_for_free_answers_and_counted_for_choices()
 {
     const ImportResult result = import_text(QStringLiteral(
-        "1．甲\nA．a\nB．b\n【答案】A\n【解析】因为。\n【点睛】记住。\n2．乙\nA．a\nB．b\n答案：B\n"
-        "解析：所以。\n3．丙\n【答案】丁\n【详解】一行\n两行\n4．戊\n【解析】只有解析\n"));
+        "1．甲\nA．a\nB．b\n【答案】A\n【解析】因为。\n【点睛】记住。\n2．乙\nA．a\nB．b\n答案：B "
+        "解析：所以。\n3．丙\n【答案】丁【详解】一行\n两行\n4．戊\n【解析】只有解析\n"));
     QCOMPARE(summary(result),
              QStringLiteral(
                  "S2:A:甲\nA. a\nB. b | S2:B:乙\nA. a\nB. b | U5:丙=>丁\n解析：\n一行\n两行 | "
