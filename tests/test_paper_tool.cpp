@@ -710,6 +710,14 @@ void TestPaperTool::import_of_a_text_file_previews_or_writes_by_its_exit_status_
         << true << 1
         << "多选题\t1\tAB\t4\t2\t下列哪些数是偶数？ A. 2 B. 4 C. 5…\t工作表“s”第 3 行\t"
         << "工作表“s”第 4 行的题目有改动：判断题改成了单选题";
+    // Numbered by Word's own numbering, the first question's options in a
+    // table, the second's key marked only by colour.
+    QTest::newRow("Word as LibreOffice writes it")
+        << file_bytes(QStringLiteral(QV_SOURCE_DIR "/tests/data/questions-libreoffice.docx"))
+        << true << 1
+        << "单选题\t2\tB\t2\t—\t地球绕太阳一周约需（ ） A. 一天 B. 一年…\t第 7 段（一、第 2 题）\t"
+           "没有写出答案，答案 B 取自标了颜色或突出显示的选项"
+        << "";
     QTest::newRow("old Word")
         << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1W\0o\0r\0d\0D\0o\0c\0u\0m\0e\0n\0t\0", 32)
         << false << 2 << ""
