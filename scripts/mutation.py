@@ -67,7 +67,8 @@ WINDOW_TESTS = ["test_window", "test_dialogs", "test_dialogs_x11", "test_pages",
                 "test_encodings", "test_commands"]
 # Tests that run another test's program in another way, by the program.
 PROGRAM_OF = {"test_dialogs_x11": "test_dialogs"}
-EXCHANGE_TESTS = ["test_exchange", "test_html_text", "test_paper_tool"]
+EXCHANGE_TESTS = ["test_exchange", "test_html_text", "test_question_text", "test_question_sheet",
+                  "test_docx", "test_sheets", "test_zip_archive", "test_paper_tool"]
 LINKED = [
     ("paper/paper_commands.cpp", None, "test_commands"),
     ("paper/paper_encoding.cpp", None, "test_encodings"),
@@ -80,6 +81,14 @@ LINKED = [
     ("paper_tool/paper_check.cpp", ["test_paper_tool"], "test_paper_tool"),
     ("paper_tool/paper_print.cpp", ["test_paper_tool"], "test_paper_tool"),
     ("paper_tool/paper_tool.cpp", ["test_paper_tool"], "test_paper_tool"),
+    ("exchange/docx", EXCHANGE_TESTS, "test_docx"),
+    ("exchange/xlsx", EXCHANGE_TESTS, "test_sheets"),
+    ("exchange/csv.cpp", EXCHANGE_TESTS, "test_sheets"),
+    ("exchange/zip_archive.cpp", EXCHANGE_TESTS, "test_zip_archive"),
+    ("exchange/question_sheet.cpp", EXCHANGE_TESTS, "test_question_sheet"),
+    ("exchange/question_", EXCHANGE_TESTS, "test_question_text"),
+    ("exchange/raw_question.cpp", EXCHANGE_TESTS, "test_question_text"),
+    ("exchange/text_export.cpp", EXCHANGE_TESTS, "test_question_text"),
     ("exchange/", EXCHANGE_TESTS, "test_exchange"),
 ]
 
