@@ -126,6 +126,8 @@ QByteArray ordinary_docx()
                    {QStringLiteral("word/document.xml"), body + "</w:body></w:document>"}});
 }
 
+QByteArray excel_with_sheet(const QByteArray &sheet, const QByteArray &strings = "<sst/>");
+
 // An Excel template of one question a row, its texts in shared strings.
 QByteArray ordinary_xlsx()
 {
@@ -148,17 +150,21 @@ QByteArray ordinary_xlsx()
             cell(row, column, varied_words(seed, 6));
         cell(row, 'G', "B");
     }
-    return zip_of(
-        {{QStringLiteral("[Content_Types].xml"), "<Types/>"},
-         {QStringLiteral("xl/workbook.xml"),
-          "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-          "relationships\"><sheets><sheet name=\"题目\" sheetId=\"1\" r:id=\"rId1\"/>"
-          "</sheets></workbook>"},
-         {QStringLiteral("xl/_rels/workbook.xml.rels"),
-          "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
-          "</Relationships>"},
-         {QStringLiteral("xl/sharedStrings.xml"), strings + "</sst>"},
-         {QStringLiteral("xl/worksheets/sheet1.xml"), rows + "</row></sheetData></worksheet>"}});
+    return excel_with_sheet(rows + "</row></sheetData></worksheet>", strings + "</sst>");
+}
+
+QByteArray excel_with_sheet(const QByteArray &sheet, const QByteArray &strings)
+{
+    return zip_of({{QStringLiteral("[Content_Types].xml"), "<Types/>"},
+                   {QStringLiteral("xl/workbook.xml"),
+                    "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                    "relationships\"><sheets><sheet name=\"题目\" sheetId=\"1\" r:id=\"rId1\"/>"
+                    "</sheets></workbook>"},
+                   {QStringLiteral("xl/_rels/workbook.xml.rels"),
+                    "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
+                    "</Relationships>"},
+                   {QStringLiteral("xl/sharedStrings.xml"), strings},
+                   {QStringLiteral("xl/worksheets/sheet1.xml"), sheet}});
 }
 
 struct Input {
@@ -246,6 +252,17 @@ int main(int argc, char **argv)
         {"Text, a Chinese paper", "text", ordinary_text},
         {"Word, a Chinese paper", "docx", ordinary_docx},
         {"Excel, the import template", "xlsx", ordinary_xlsx},
+        {"Excel, small cells up to the caps", "xlsx",
+         [] {
+             QByteArray rows = "<worksheet><sheetData>";
+             for (int row = 1; rows.size() < (60 << 20); ++row) {
+                 rows += "<row r=\"" + QByteArray::number(row) + "\">";
+                 for (int column = 0; column < 100; ++column)
+                     rows += "<c><v>1</v></c>";
+                 rows += "</row>";
+             }
+             return excel_with_sheet(rows + "</sheetData></worksheet>");
+         }},
         {"Word, a zip bomb of 1 GB", "docx",
          [] {
              return zip_of({{QStringLiteral("word/document.xml"), QByteArray(1 << 30, ' ')}});

@@ -11,9 +11,11 @@
 
 constexpr int kMaxSheetRows = 100000;
 constexpr int kMaxSheetColumns = 256; // cells further right are not read
-// Cells held for all sheets together, empty ones inside a row included: a
-// question sheet of 100000 rows has some 20 columns.
-constexpr qint64 kMaxWorkbookCells = 5000000;
+// Cells held for all sheets together, empty ones inside a row included. A
+// paper holds 30000 questions, some 15 cells a row in a template; each cell
+// held costs some 40 bytes, and a tiny file of tiny cells must not cost more
+// than a big honest one.
+constexpr qint64 kMaxWorkbookCells = 600000;
 
 // Reads `xml`, the worksheet part `part`, its XML checked as it is read, into
 // `sheet`, whose name the caller has set. `cells_left` counts down the cells

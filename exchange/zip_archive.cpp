@@ -49,7 +49,7 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const QByteArray &bytes, ExchangeEr
     ZipLimits caps = limits;
     if (caps.max_total_bytes <= 0)
         caps.max_total_bytes =
-            std::clamp<qint64>(qint64(bytes.size()) * 30, qint64(64) << 20, qint64(1) << 30);
+            std::clamp<qint64>(qint64(bytes.size()) * 30, qint64(16) << 20, qint64(1) << 30);
     auto state = std::make_unique<State>(bytes, caps);
     if (!state->zip.open(QuaZip::mdUnzip)) {
         error = zip_error(ExchangeError::What::BrokenZip);

@@ -15,7 +15,7 @@
 struct ZipLimits {
     int max_entries = 10000;
     // Inflated bytes read from all entries together; 0: thirty times the
-    // file's size, at least 64 MB and at most 1 GB. Word and Excel files
+    // file's size, at least 16 MB and at most 1 GB. Word and Excel files
     // inflate to five to fifteen times their size; a bomb is refused before
     // it costs more memory than a large honest file would.
     qint64 max_total_bytes = 0;

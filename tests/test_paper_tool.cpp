@@ -516,8 +516,8 @@ void TestPaperTool::import_exits_by_what_it_took_and_leaves_nothing_behind_a_fai
         "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
         "<w:body>";
     QTest::newRow("Word, a zip bomb")
-        << word_file(word_head + QByteArray(1 << 20, ' '), 100) << "docx" << 2 << false
-        << "解压后超过 64 MB（word/document.xml），为安全起见不予导入" << 1 << false;
+        << word_file(word_head + QByteArray(1 << 20, ' '), 20) << "docx" << 2 << false
+        << "解压后超过 16 MB（word/document.xml），为安全起见不予导入" << 1 << false;
     QTest::newRow("Word, a DTD") << word_file("<!DOCTYPE w [<!ENTITY a \"aa\">]>" + word_head +
                                               paragraph)
                                  << "docx" << 2 << false
