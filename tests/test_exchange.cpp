@@ -4,6 +4,7 @@
 
 #include "exchange/exchange.h"
 #include "exchange/exchange_common.h"
+#include "exchange/exchange_messages.h"
 #include "exchange/option_layout.h"
 
 #include "tests/question_summary.h"
@@ -81,6 +82,7 @@ class TestExchange : public QObject
     void singleChoiceWithSeveralOptionsSet_goesOutWithItsLowest();
     void moodleXmlImport_data();
     void moodleXmlImport();
+    void quizlessFileWords();
 };
 
 void TestExchange::findOptions_data()
@@ -251,7 +253,7 @@ void TestExchange::roundTrip()
     const PaperData paper = seed == 1 ? example_paper() : random_paper(seed);
     const QByteArray file = gift ? export_gift(paper) : export_moodle_xml(paper);
     const ImportResult back = gift ? import_gift(file, kScores) : import_moodle_xml(file, kScores);
-    QCOMPARE(back.error, QString());
+    QCOMPARE(exchange_message(back.failure), QString());
     QCOMPARE(summary(back), summary(paper));
     // The reference answer is for the graders, never in what students see;
     // a note after the options stays out of the options.
@@ -405,8 +407,8 @@ void TestExchange::giftImport()
     QFETCH(QString, paper);
     QFETCH(QString, error);
     const ImportResult result = import_gift(file, kScores);
-    QVERIFY2(error.isEmpty() ? result.error.isEmpty() : result.error.contains(error),
-             qPrintable(result.error));
+    const QString told = exchange_message(result.failure);
+    QVERIFY2(error.isEmpty() ? told.isEmpty() : told.contains(error), qPrintable(told));
     QCOMPARE(summary(result), paper);
 }
 
@@ -458,7 +460,7 @@ void TestExchange::platformExamples()
     QFETCH(QByteArray, file);
     QFETCH(QString, key);
     const ImportResult result = import_gift(file, kScores);
-    QCOMPARE(result.error, QString());
+    QCOMPARE(exchange_message(result.failure), QString());
     QString found = result.skipped.empty() ? QString() : QStringLiteral("skip");
     for (const ChoiceQuestion &q : result.paper.onech)
         found += QStringLiteral("S:") + letters(q.answer);
@@ -556,7 +558,7 @@ void TestExchange::singleChoiceWithSeveralOptionsSet_goesOutWithItsLowest()
     QVERIFY2(right == 1, file.constData());
 
     const ImportResult back = gift ? import_gift(file, kScores) : import_moodle_xml(file, kScores);
-    QCOMPARE(back.error, QString());
+    QCOMPARE(exchange_message(back.failure), QString());
     QCOMPARE(summary(back), QStringLiteral("S2:%1:%2").arg(key, problem));
 }
 
@@ -688,9 +690,18 @@ void TestExchange::moodleXmlImport()
     QFETCH(QString, paper);
     QFETCH(QString, error);
     const ImportResult result = import_moodle_xml(file, kScores);
-    QVERIFY2(error.isEmpty() ? result.error.isEmpty() : result.error.contains(error),
-             qPrintable(result.error));
+    const QString told = exchange_message(result.failure);
+    QVERIFY2(error.isEmpty() ? told.isEmpty() : told.contains(error), qPrintable(told));
     QCOMPARE(summary(result), paper);
+}
+
+// No file reaches this refusal: one without any element is already refused
+// as XML that is not well-formed. Its words are checked here alone.
+void TestExchange::quizlessFileWords()
+{
+    ExchangeError quizless;
+    quizless.what = ExchangeError::What::NoQuiz;
+    QCOMPARE(exchange_message(quizless), QStringLiteral("文件里没有 <quiz>，不是 Moodle XML 题库"));
 }
 
 QTEST_MAIN(TestExchange)
