@@ -2,6 +2,8 @@
 // Exchanging a paper with learning platforms (GIFT and Moodle XML, both ways)
 // and reading the question files teachers keep.
 
+#include "exchange/exchange_error.h"
+
 #include "paper/paper_files.h"
 
 #include <QByteArray>
@@ -50,8 +52,8 @@ struct ImportResult {
     size_t skipped_count = 0;          // kept or not
     size_t changed_count = 0;
     QString encoding; // not empty: the file was not UTF-8; which encoding was used instead, and why
-    QString error;    // not empty: the file as a whole could not be read
-    QStringList notes; // what was changed throughout the file, said once
+    ExchangeError failure; // failed(): the file as a whole could not be read
+    QStringList notes;     // what was changed throughout the file, said once
 
     void skip(const QString &position, const QString &reason);
     void change(const QString &position, const QStringList &changes);

@@ -1,6 +1,7 @@
 #include "exchange/exchange_common.h"
 
 #include "exchange/exchange.h"
+#include "exchange/exchange_messages.h"
 #include "exchange/option_layout.h"
 
 #include "exchange/html_text.h"
@@ -87,16 +88,6 @@ bool is_full_credit(double fraction)
     return fraction >= 100 - 1e-6;
 }
 
-QString percent_text(double fraction)
-{
-    return QString::number(fraction, 'g', 6) + QLatin1Char('%');
-}
-
-QString option_name(int index)
-{
-    return QStringLiteral("选项 ") + QChar(u'A' + index);
-}
-
 // The platform picks one answer of a single-choice question and gives it its
 // fraction; the paper has one right option, worth the whole score, and no
 // other credit.
@@ -110,16 +101,13 @@ QString take_single_choice_key(ForeignQuestion &question, ChoiceQuestion &choice
         }
     }
     if (full.isEmpty())
-        return QStringLiteral("单选题没有得满分（100%）的选项");
+        return no_full_credit_option_reason();
     if (full.size() > 1)
-        return QStringLiteral("单选题有 %1 个得满分的选项（%2），试卷的单选题只有一个答案")
-            .arg(full.size())
-            .arg(full.join(QChar(0x3001)));
+        return several_full_credit_options_reason(full);
     for (size_t i = 0; i < question.answers.size(); ++i) {
         const double fraction = question.answers[i].fraction;
         if (fraction > 0 && !is_full_credit(fraction))
-            question.changes.append(QStringLiteral("%1 在平台上得 %2 的分，在试卷上不得分")
-                                        .arg(option_name(int(i)), percent_text(fraction)));
+            question.changes.append(option_credit_lost_change(int(i), fraction));
     }
     return QString();
 }
@@ -136,11 +124,9 @@ QString take_multiple_choice_key(ForeignQuestion &question, ChoiceQuestion &choi
         }
     }
     if (choice.answer == 0)
-        return QStringLiteral("没有正确选项");
+        return no_right_option_reason();
     if (std::abs(sum - 100) > 0.1)
-        question.changes.append(
-            QStringLiteral("正确选项在平台上合计 %1，在试卷上选全它们得满分、选对一部分得部分分")
-                .arg(percent_text(sum)));
+        question.changes.append(right_options_sum_change(sum));
     return QString();
 }
 
@@ -148,9 +134,9 @@ QString take_choice(ForeignQuestion &question, const QString &text, ChoiceQuesti
 {
     const int count = int(question.answers.size());
     if (count > kOptionCount)
-        return QStringLiteral("有 %1 个选项，试卷的选择题最多六个（A 到 F）").arg(count);
+        return too_many_options_reason(count);
     if (count == 0)
-        return QStringLiteral("没有选项");
+        return no_options_reason();
     const QString why = question.single ? take_single_choice_key(question, choice)
                                         : take_multiple_choice_key(question, choice);
     if (!why.isEmpty())
@@ -159,7 +145,7 @@ QString take_choice(ForeignQuestion &question, const QString &text, ChoiceQuesti
     for (int i = 0; i < count; ++i) {
         options.append(without_control_characters(question.answers[size_t(i)].text).trimmed());
         if (options.last().isEmpty())
-            question.changes.append(option_name(i) + QStringLiteral(" 是空的"));
+            question.changes.append(empty_option_change(i));
     }
     choice.problem =
         answers_are_letters(question.answers) ? text : lay_out_options(text.trimmed(), options);
@@ -175,12 +161,11 @@ QString take_short_answer(const ForeignQuestion &question, UnchQuestion &unch)
         const QString text = without_control_characters(answer.text).trimmed();
         if (answer.fraction <= 0 || text.isEmpty())
             continue;
-        accepted.append(is_full_credit(answer.fraction)
-                            ? text
-                            : text + QStringLiteral("（%1）").arg(percent_text(answer.fraction)));
+        accepted.append(
+            is_full_credit(answer.fraction) ? text : answer_with_credit(text, answer.fraction));
     }
     if (accepted.isEmpty())
-        return QStringLiteral("没有可接受的答案");
+        return no_accepted_answer_reason();
     unch.answer = accepted.join(QLatin1Char('\n'));
     return QString();
 }
@@ -233,7 +218,7 @@ void replace_dollars(QString &text, QStringList &changes)
     if (!text.contains(QLatin1Char('$')))
         return;
     text.replace(QLatin1Char('$'), QChar(0xFF04));
-    const QString change = QStringLiteral("“$”换成了全角的“＄”：试卷文件用“$”结束每段文字");
+    const QString change = dollar_change();
     if (!changes.contains(change))
         changes.append(change);
 }
@@ -268,9 +253,7 @@ QString add_foreign_question(ForeignQuestion &question, const ImportScores &scor
         : question.type == Type::TrueFalse ? QuestionKind::SingleChoice
                                            : QuestionKind::FreeAnswer;
     if (question_count(paper, kind) >= size_t(kMaxQuestions))
-        return QStringLiteral("试卷的%1已有 %2 道，放不下了")
-            .arg(kind_name(kind))
-            .arg(kMaxQuestions);
+        return kind_full_reason(kind);
 
     const QString text = without_control_characters(question.text);
     ChoiceQuestion choice;
@@ -281,8 +264,7 @@ QString add_foreign_question(ForeignQuestion &question, const ImportScores &scor
         why = take_choice(question, text, choice);
         break;
     case Type::TrueFalse:
-        choice.problem =
-            lay_out_options(text.trimmed(), {QStringLiteral("正确"), QStringLiteral("错误")});
+        choice.problem = lay_out_options(text.trimmed(), truth_option_words());
         choice.answer = question.truth ? 1 : 2;
         break;
     case Type::ShortAnswer:
@@ -299,7 +281,7 @@ QString add_foreign_question(ForeignQuestion &question, const ImportScores &scor
 
     const double grade = question.grade.value_or(default_score(kind, scores));
     if (!std::isfinite(grade) || grade < 0 || grade > 10000)
-        return QStringLiteral("分值 %1 不在 0 到 10000 之间").arg(grade);
+        return grade_out_of_range_reason(grade);
     const double score = round_to_hundredths(grade);
 
     replace_dollars(choice.problem, question.changes);
@@ -357,7 +339,7 @@ QString shown_text(const QString &source, TextFormat format, ForeignQuestion &qu
     if (!html.error.isEmpty() && question.refusal.isEmpty())
         question.refusal = html.error;
     for (const QString &placeholder : html.dropped)
-        question.changes.append(QStringLiteral("%1无法导入，留下了这个文字标记").arg(placeholder));
+        question.changes.append(mark_left_change(placeholder));
     return html.text;
 }
 
@@ -366,15 +348,19 @@ int line_of(const QByteArray &bytes, qsizetype offset)
     return int(std::count(bytes.constBegin(), bytes.constBegin() + offset, '\n')) + 1;
 }
 
-QString find_nul_byte(const QByteArray &bytes)
+ExchangeError find_nul_byte(const QByteArray &bytes)
 {
+    ExchangeError error;
     const qsizetype nul = bytes.indexOf('\0');
-    if (nul < 0)
-        return QString();
-    return QStringLiteral("第 %1 行有一个空字节（0x00）：这不是文本文件，或者已经损坏")
-        .arg(line_of(bytes, nul));
+    if (nul >= 0) {
+        error.what = ExchangeError::What::NulByte;
+        error.line = line_of(bytes, nul);
+    }
+    return error;
 }
 
+// The notes are part of the files, not messages: written and matched side by
+// side, so that what the export writes the import reads back.
 namespace
 {
 

@@ -2,6 +2,8 @@
 // What the GIFT and Moodle XML readers and writers share: a choice question
 // as a platform receives it, and a platform's question on its way into the paper.
 
+#include "exchange/exchange_error.h"
+
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 
@@ -73,9 +75,9 @@ QString shown_text(const QString &source, TextFormat format, ForeignQuestion &qu
 // The line, from 1, that holds the byte at `offset`.
 int line_of(const QByteArray &bytes, qsizetype offset);
 
-// Why a file that holds a NUL byte is refused, naming its line; empty when
+// A file that holds a NUL byte is refused, naming its line; no failure when
 // it holds none. Readers that stop at a NUL would drop the rest unseen.
-QString find_nul_byte(const QByteArray &bytes);
+ExchangeError find_nul_byte(const QByteArray &bytes);
 
 // Our own exports note before each question what the platform cannot carry:
 // "多选题 3，4 分，部分选对 2 分" and "参考答案：…". Reads such a note into

@@ -31,6 +31,12 @@ struct ExchangeError {
         BrokenUtf8,  // `line`, `found`: the first byte that breaks a text that is UTF-8
         Undecodable, // `line`, `found`: the first of bytes that are neither UTF-8 nor GB18030
         BrokenUtf16, // a text marked as UTF-16 that does not decode as such
+        // A Moodle XML file, read whole before its questions.
+        QuizXmlBroken,        // `line`, `detail`: the reader's words
+        QuizDeclaresEntities, // `line`
+        QuizTooDeep,          // `line`, `limit`
+        NoQuiz,               // not one element
+        NotAQuiz,             // `line`, `found`: the name of the outermost element
     };
     What what = What::None;
     QString part;

@@ -96,6 +96,24 @@ QString exchange_message(const ExchangeError &error)
     case What::BrokenUtf16:
         return QStringLiteral("文件标明是 UTF-16 编码，却有不合 UTF-16 的字节：文件已经损坏，"
                               "请修好再导入");
+    case What::QuizXmlBroken:
+        return QStringLiteral("第 %1 行：不是格式正确的 XML（%2）")
+            .arg(error.line)
+            .arg(error.detail);
+    case What::QuizDeclaresEntities:
+        return QStringLiteral("第 %1 行：文件声明了实体（<!ENTITY>），题库用不到它，"
+                              "为安全起见不予导入")
+            .arg(error.line);
+    case What::QuizTooDeep:
+        return QStringLiteral("第 %1 行：XML 元素嵌套超过 %2 层，不是题库文件")
+            .arg(error.line)
+            .arg(error.limit);
+    case What::NoQuiz:
+        return QStringLiteral("文件里没有 <quiz>，不是 Moodle XML 题库");
+    case What::NotAQuiz:
+        return QStringLiteral("第 %1 行：最外层是 <%2> 而不是 <quiz>，不是 Moodle XML 题库")
+            .arg(error.line)
+            .arg(error.found);
     }
     return QString();
 }
@@ -230,9 +248,44 @@ QString docx_paragraph_place(int number)
     return QStringLiteral("第 %1 段").arg(number);
 }
 
+namespace
+{
+
+QString mark_name(TextMark what)
+{
+    switch (what) {
+    case TextMark::Picture:
+        return QStringLiteral("图片");
+    case TextMark::Formula:
+        return QStringLiteral("公式");
+    case TextMark::Audio:
+        return QStringLiteral("音频");
+    case TextMark::Video:
+        return QStringLiteral("视频");
+    case TextMark::EmbeddedContent:
+        return QStringLiteral("嵌入内容");
+    case TextMark::Link:
+        return QStringLiteral("链接");
+    }
+    return QString();
+}
+
+} // namespace
+
+QString text_mark(TextMark what, const QString &label)
+{
+    return label.isEmpty() ? QStringLiteral("[%1]").arg(mark_name(what))
+                           : QStringLiteral("[%1：%2]").arg(mark_name(what), label);
+}
+
+QString inline_file_label(TextMark what)
+{
+    return QStringLiteral("内嵌") + mark_name(what);
+}
+
 QString picture_mark(const QString &name)
 {
-    return name.isEmpty() ? QStringLiteral("[图片]") : QStringLiteral("[图片：%1]").arg(name);
+    return text_mark(TextMark::Picture, name);
 }
 
 QString picture_left_as_mark(const QString &mark)
@@ -242,7 +295,7 @@ QString picture_left_as_mark(const QString &mark)
 
 QString equation_mark()
 {
-    return QStringLiteral("[公式]");
+    return text_mark(TextMark::Formula);
 }
 
 QString equation_written_on_one_line(const QString &line)
@@ -253,4 +306,168 @@ QString equation_written_on_one_line(const QString &line)
 QString equation_left_as_mark()
 {
     return QStringLiteral("公式无法写成一行，留下了文字标记“%1”").arg(equation_mark());
+}
+
+QString html_too_deep_reason(int limit)
+{
+    return QStringLiteral("HTML 元素嵌套超过 %1 层").arg(limit);
+}
+
+// --- Learning platforms' files: GIFT and Moodle XML -------------------------
+
+QString line_place(int number)
+{
+    return QStringLiteral("第 %1 行").arg(number);
+}
+
+QString question_element_place(int index, qint64 line)
+{
+    return QStringLiteral("第 %1 个 <question>（第 %2 行）").arg(index).arg(line);
+}
+
+namespace
+{
+
+// A kind of question the paper has no place for: "配对题", "题型（ddwtos）".
+QString no_such_kind_reason(const QString &kind)
+{
+    return QStringLiteral("%1无法导入：试卷里没有这种题型").arg(kind);
+}
+
+QString option_name(int option)
+{
+    return QStringLiteral("选项 ") + QChar(u'A' + option);
+}
+
+QString percent_text(double percent)
+{
+    return QString::number(percent, 'g', 6) + QLatin1Char('%');
+}
+
+} // namespace
+
+QString gift_name_unclosed_reason()
+{
+    return QStringLiteral("题目名称缺少结尾的“::”");
+}
+
+QString gift_no_answer_part_reason()
+{
+    return QStringLiteral("没有答案部分“{…}”，是说明文字而不是题目");
+}
+
+QString gift_answer_part_unclosed_reason()
+{
+    return QStringLiteral("答案部分缺少结尾的“}”");
+}
+
+QString gift_answer_part_unreadable_reason()
+{
+    return QStringLiteral("答案部分无法识别：应以“=”或“~”开始");
+}
+
+QString numerical_question_reason()
+{
+    return no_such_kind_reason(QStringLiteral("数值题"));
+}
+
+QString matching_question_reason()
+{
+    return no_such_kind_reason(QStringLiteral("配对题"));
+}
+
+QString description_reason()
+{
+    return QStringLiteral("说明文字（description）不是题目");
+}
+
+QString unsupported_type_reason(const QString &type)
+{
+    QString known = QStringLiteral("题型");
+    if (type == QLatin1String("matching"))
+        known = QStringLiteral("配对题");
+    else if (type == QLatin1String("numerical"))
+        known = QStringLiteral("数值题");
+    else if (type == QLatin1String("cloze"))
+        known = QStringLiteral("完形填空题");
+    return no_such_kind_reason(QStringLiteral("%1（%2）").arg(known, type));
+}
+
+QString grade_not_a_number_reason(const QString &grade)
+{
+    return QStringLiteral("分值“%1”不是数").arg(grade);
+}
+
+QString true_false_without_truth_reason()
+{
+    return QStringLiteral("判断题没有标明正确的是“true”还是“false”");
+}
+
+QString no_full_credit_option_reason()
+{
+    return QStringLiteral("单选题没有得满分（100%）的选项");
+}
+
+QString several_full_credit_options_reason(const QStringList &letters)
+{
+    return QStringLiteral("单选题有 %1 个得满分的选项（%2），试卷的单选题只有一个答案")
+        .arg(letters.size())
+        .arg(letters.join(QChar(0x3001)));
+}
+
+QString no_right_option_reason()
+{
+    return QStringLiteral("没有正确选项");
+}
+
+QString no_options_reason()
+{
+    return QStringLiteral("没有选项");
+}
+
+QString no_accepted_answer_reason()
+{
+    return QStringLiteral("没有可接受的答案");
+}
+
+QString grade_out_of_range_reason(double grade)
+{
+    return QStringLiteral("分值 %1 不在 0 到 10000 之间").arg(grade);
+}
+
+QString option_credit_lost_change(int option, double percent)
+{
+    return QStringLiteral("%1 在平台上得 %2 的分，在试卷上不得分")
+        .arg(option_name(option), percent_text(percent));
+}
+
+QString right_options_sum_change(double percent)
+{
+    return QStringLiteral("正确选项在平台上合计 %1，在试卷上选全它们得满分、选对一部分得部分分")
+        .arg(percent_text(percent));
+}
+
+QString empty_option_change(int option)
+{
+    return option_name(option) + QStringLiteral(" 是空的");
+}
+
+QString mark_left_change(const QString &mark)
+{
+    return QStringLiteral("%1无法导入，留下了这个文字标记").arg(mark);
+}
+
+QString embedded_file_change(const QString &name)
+{
+    return QStringLiteral("内嵌的文件“%1”没有导入").arg(name);
+}
+
+QStringList truth_option_words()
+{
+    return {QStringLiteral("正确"), QStringLiteral("错误")};
+}
+
+QString answer_with_credit(const QString &answer, double percent)
+{
+    return answer + QStringLiteral("（%1）").arg(percent_text(percent));
 }

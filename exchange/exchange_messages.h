@@ -1,6 +1,9 @@
 #pragma once
-// Every Chinese text the exchange formats give the teacher about a file that
-// could not be read, worded here once.
+// Every Chinese text the exchange formats give the teacher, worded here once:
+// why a file could not be read, why a question of it was left out or what was
+// changed in one taken, and the marks left in a text for what it cannot hold.
+// Not here: the notes our own GIFT and Moodle XML exports write before each
+// question, which the readers match on the way back (exchange_common.h).
 
 #include "exchange/exchange_error.h"
 
@@ -46,6 +49,13 @@ QString text_export_difference(QuestionKind kind, int number);
 // Where a paragraph of a Word document stands, counted from 1: "第 5 段".
 QString docx_paragraph_place(int number);
 
+// The mark left in a text where something stood that plain text cannot hold:
+// "[图片：map.png]", or "[图片]" without a label.
+enum class TextMark { Picture, Formula, Audio, Video, EmbeddedContent, Link };
+QString text_mark(TextMark what, const QString &label = QString());
+// The label of a file held in the page itself rather than named: "内嵌图片".
+QString inline_file_label(TextMark what);
+
 // What the Word reader leaves in a line where a picture stood ("[图片：图片 1]",
 // "[图片]" when it has neither a description nor a name), and its note of it.
 QString picture_mark(const QString &name);
@@ -55,3 +65,48 @@ QString picture_left_as_mark(const QString &mark);
 QString equation_mark();
 QString equation_written_on_one_line(const QString &line);
 QString equation_left_as_mark();
+
+// Why the HTML of a learning platform's text could not be read.
+QString html_too_deep_reason(int limit);
+
+// Where a question of a learning platform's file stands: "第 12 行" (GIFT),
+// "第 3 个 <question>（第 11 行）" (Moodle XML).
+QString line_place(int number);
+QString question_element_place(int index, qint64 line);
+
+// Why a question of a GIFT file was left out, as the file writes it.
+QString gift_name_unclosed_reason();
+QString gift_no_answer_part_reason();
+QString gift_answer_part_unclosed_reason();
+QString gift_answer_part_unreadable_reason();
+QString numerical_question_reason();
+QString matching_question_reason();
+
+// Why a question of a Moodle XML file was left out, as the file writes it.
+QString description_reason();
+QString unsupported_type_reason(const QString &type);
+QString grade_not_a_number_reason(const QString &grade);
+QString true_false_without_truth_reason();
+
+// Why a platform's question (GIFT or Moodle XML) does not fit the paper.
+// `letters` name the options: "A", "C".
+QString no_full_credit_option_reason();
+QString several_full_credit_options_reason(const QStringList &letters);
+QString no_right_option_reason();
+QString no_options_reason();
+QString no_accepted_answer_reason();
+QString grade_out_of_range_reason(double grade);
+
+// What was changed in a platform's question that was taken. `option` counts
+// from 0; `percent` is the platform's fraction of the mark, in percent.
+QString option_credit_lost_change(int option, double percent);
+QString right_options_sum_change(double percent);
+QString empty_option_change(int option);
+QString mark_left_change(const QString &mark);
+QString embedded_file_change(const QString &name);
+
+// A platform's question as the paper words it: the two options of a
+// true-false question, and an accepted answer worth less than the whole mark
+// ("Nazereth（75%）").
+QStringList truth_option_words();
+QString answer_with_credit(const QString &answer, double percent);

@@ -35,6 +35,8 @@
 namespace
 {
 
+// Our own export's note of a free answer's reference answer, written and read
+// back: part of the file, matched on the way in.
 const QString kReferenceNote = QStringLiteral("参考答案：");
 
 // ---------------------------------------------------------------------------
@@ -278,15 +280,15 @@ QString read_question(const Units &units, ForeignQuestion &question)
     if (is_mark(units, start, u':') && is_mark(units, start + 1, u':')) {
         const size_t close = find_marks(units, start + 2, end, QStringLiteral("::"));
         if (close == end)
-            return QStringLiteral("题目名称缺少结尾的“::”");
+            return gift_name_unclosed_reason();
         start = close + 2;
     }
     const size_t open = find_mark(units, start, end, u'{');
     if (open == end)
-        return QStringLiteral("没有答案部分“{…}”，是说明文字而不是题目");
+        return gift_no_answer_part_reason();
     const size_t close = find_mark(units, open + 1, end, u'}');
     if (close == end)
-        return QStringLiteral("答案部分缺少结尾的“}”");
+        return gift_answer_part_unclosed_reason();
 
     // Without a mark, the platform takes a text as its own auto format.
     TextFormat format;
@@ -308,7 +310,7 @@ QString read_question(const Units &units, ForeignQuestion &question)
         return QString();
     }
     if (is_mark(units, body, u'#'))
-        return QStringLiteral("数值题无法导入：试卷里没有这种题型");
+        return numerical_question_reason();
 
     const QString truth =
         text_of(units, body, find_mark(units, body, body_end, u'#')).trimmed().toUpper();
@@ -319,7 +321,7 @@ QString read_question(const Units &units, ForeignQuestion &question)
         return QString();
     }
     if (!is_mark(units, body, u'=') && !is_mark(units, body, u'~'))
-        return QStringLiteral("答案部分无法识别：应以“=”或“~”开始");
+        return gift_answer_part_unreadable_reason();
 
     bool arrows = false;
     const std::vector<GiftAnswer> answers =
@@ -329,7 +331,7 @@ QString read_question(const Units &units, ForeignQuestion &question)
     const bool all_equals = std::all_of(answers.begin(), answers.end(),
                                         [](const GiftAnswer &answer) { return answer.equals; });
     if (all_equals && arrows)
-        return QStringLiteral("配对题无法导入：试卷里没有这种题型");
+        return matching_question_reason();
 
     // As the platform reads it: "=" answers alone are accepted short answers;
     // among "~" options, an "=" makes one answer to pick, and weights alone
@@ -393,7 +395,7 @@ ImportResult import_gift(QByteArray file, const ImportScores &scores)
     // The bytes go as soon as they are text: a large file is held once less.
     SourceText decoded = decode_source_text(std::move(file));
     if (decoded.error.failed()) {
-        result.error = exchange_message(decoded.error);
+        result.failure = decoded.error;
         return result;
     }
     result.encoding = decoded.encoding;
@@ -436,7 +438,7 @@ ImportResult import_gift(QByteArray file, const ImportScores &scores)
             comments.clear();
             return;
         }
-        const QString position = QStringLiteral("第 %1 行").arg(block.front().number);
+        const QString position = line_place(block.front().number);
         if (!reason.isEmpty())
             result.skip(position, reason);
         else

@@ -1,5 +1,6 @@
 #include "exchange/html_text.h"
 
+#include "exchange/exchange_messages.h"
 #include "exchange/html_tokenizer.h"
 
 #include <QUrl>
@@ -352,18 +353,13 @@ class ShownTextWriter
 
 // --- Placeholders ---------------------------------------------------------------
 
-QString labelled(const QString &what, const QString &label)
-{
-    return label.isEmpty() ? QStringLiteral("[%1]").arg(what)
-                           : QStringLiteral("[%1：%2]").arg(what, label);
-}
-
 // What a reader would call the file a URL names: its last path segment as
-// written on disk ("@@PLUGINFILE@@/a%20b.png?time=1" is "a b.png").
-QString file_name(const QString &url, const QString &what)
+// written on disk ("@@PLUGINFILE@@/a%20b.png?time=1" is "a b.png"); a file
+// the URL itself holds ("data:") is named for being held in the page.
+QString file_name(const QString &url, TextMark what)
 {
     if (url.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
-        return QStringLiteral("内嵌") + what;
+        return inline_file_label(what);
     int end = 0;
     while (end < url.size() && url[end] != QLatin1Char('?') && url[end] != QLatin1Char('#'))
         ++end;
@@ -375,14 +371,14 @@ QString file_name(const QString &url, const QString &what)
 
 QString image_placeholder(const Token &tag)
 {
-    const QString what = QStringLiteral("图片");
     const QString alt = tag.attribute("alt").simplified();
-    return labelled(what, alt.isEmpty() ? file_name(tag.attribute("src"), what) : alt);
+    return text_mark(TextMark::Picture,
+                     alt.isEmpty() ? file_name(tag.attribute("src"), TextMark::Picture) : alt);
 }
 
 QString embedded_placeholder(const QString &url)
 {
-    return labelled(QStringLiteral("嵌入内容"), url);
+    return text_mark(TextMark::EmbeddedContent, url);
 }
 
 bool is_text_input(const Token &tag)
@@ -498,8 +494,7 @@ HtmlText Renderer::run()
         if (token.type == Token::Text) {
             show_text(token, after_markup);
         } else if (token.type == Token::StartTag && !start(token)) {
-            return {QString(), QStringList(),
-                    QStringLiteral("HTML 元素嵌套超过 %1 层").arg(kMaxHtmlDepth)};
+            return {QString(), QStringList(), html_too_deep_reason(kMaxHtmlDepth)};
         } else if (token.type == Token::EndTag) {
             end(token);
         }
@@ -657,10 +652,10 @@ void Renderer::show_raw(const Token &tag)
         writer_.placeholder(embedded_placeholder(tag.attribute("src")));
         break;
     case Kind::Svg:
-        writer_.placeholder(labelled(QStringLiteral("图片"), QString()));
+        writer_.placeholder(text_mark(TextMark::Picture));
         break;
     case Kind::Formula: // MathML, as a formula editor writes it
-        writer_.placeholder(labelled(QStringLiteral("公式"), tag.attribute("alttext")));
+        writer_.placeholder(text_mark(TextMark::Formula, tag.attribute("alttext")));
         break;
     case Kind::TextArea:
         if (begin < end)
@@ -783,9 +778,9 @@ void Renderer::finish(const OpenElement &open)
         break;
     case Kind::Media: {
         --muted_;
-        const QString what =
-            open.name == QLatin1String("audio") ? QStringLiteral("音频") : QStringLiteral("视频");
-        writer_.placeholder(labelled(what, file_name(open.url, what)));
+        const TextMark what =
+            open.name == QLatin1String("audio") ? TextMark::Audio : TextMark::Video;
+        writer_.placeholder(text_mark(what, file_name(open.url, what)));
         break;
     }
     case Kind::Object:
@@ -802,7 +797,7 @@ void Renderer::close_link(const OpenElement &link)
 {
     if (link.url.isEmpty())
         return;
-    const QString placeholder = QStringLiteral("[链接：%1]").arg(link.url);
+    const QString placeholder = text_mark(TextMark::Link, link.url);
     const QString text = writer_.text_since(link.mark).trimmed();
     if (text.isEmpty() || text == link.url) {
         writer_.rewind(link.mark);

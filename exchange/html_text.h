@@ -16,7 +16,8 @@ struct HtmlText {
     QString text;        // what a reader sees, as plain text, trimmed
     QStringList dropped; // each placeholder put in `text` for something plain text cannot hold, in
                          // order, e.g. "[图片：map.png]"
-    QString error; // not empty: refused (e.g. nesting too deep), in Chinese; `text` is then empty
+    QString error; // not empty: refused (nesting too deep), in Chinese, as a question's reason
+                   // to be left out; `text` is then empty
 };
 
 HtmlText html_to_text(const QString &html, HtmlFlavour flavour = HtmlFlavour::Html);

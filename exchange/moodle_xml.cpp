@@ -20,6 +20,7 @@
 #include "exchange/exchange.h"
 
 #include "exchange/exchange_common.h"
+#include "exchange/exchange_messages.h"
 #include "exchange/option_layout.h"
 #include "paper/paper_encoding.h"
 
@@ -130,26 +131,34 @@ void write_essay(QXmlStreamWriter &xml, const UnchQuestion &question, int number
 // what they hand on should stay small.
 const int kMaxXmlDepth = 100;
 
+ExchangeError quiz_error(ExchangeError::What what, const QXmlStreamReader &xml)
+{
+    ExchangeError error;
+    error.what = what;
+    error.line = int(xml.lineNumber());
+    return error;
+}
+
 // Reads the whole file once before its questions: a file that is not
 // well-formed, nests absurdly deep, or declares entities (which expand without
 // bound; no question bank needs them) is refused before any of it is taken.
-QString check_whole_file(const QByteArray &file)
+ExchangeError check_whole_file(const QByteArray &file)
 {
+    using What = ExchangeError::What;
     QXmlStreamReader xml(file);
     int depth = 0;
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::DTD:
             if (!xml.entityDeclarations().isEmpty())
-                return QStringLiteral("第 %1 行：文件声明了实体（<!ENTITY>），题库用不到它，"
-                                      "为安全起见不予导入")
-                    .arg(xml.lineNumber());
+                return quiz_error(What::QuizDeclaresEntities, xml);
             break;
         case QXmlStreamReader::StartElement:
-            if (++depth > kMaxXmlDepth)
-                return QStringLiteral("第 %1 行：XML 元素嵌套超过 %2 层，不是题库文件")
-                    .arg(xml.lineNumber())
-                    .arg(kMaxXmlDepth);
+            if (++depth > kMaxXmlDepth) {
+                ExchangeError error = quiz_error(What::QuizTooDeep, xml);
+                error.limit = kMaxXmlDepth;
+                return error;
+            }
             break;
         case QXmlStreamReader::EndElement:
             --depth;
@@ -158,11 +167,12 @@ QString check_whole_file(const QByteArray &file)
             break;
         }
     }
-    if (xml.hasError())
-        return QStringLiteral("第 %1 行：不是格式正确的 XML（%2）")
-            .arg(xml.lineNumber())
-            .arg(xml.errorString());
-    return QString();
+    if (xml.hasError()) {
+        ExchangeError error = quiz_error(What::QuizXmlBroken, xml);
+        error.detail = xml.errorString();
+        return error;
+    }
+    return ExchangeError();
 }
 
 struct FormattedText {
@@ -203,8 +213,8 @@ FormattedText read_formatted(QXmlStreamReader &xml, QStringList &changes)
         if (xml.name() == QLatin1String("text")) {
             formatted.text = element_text(xml);
         } else if (xml.name() == QLatin1String("file")) {
-            changes.append(QStringLiteral("内嵌的文件“%1”没有导入")
-                               .arg(xml.attributes().value(QLatin1String("name")).toString()));
+            changes.append(
+                embedded_file_change(xml.attributes().value(QLatin1String("name")).toString()));
             xml.skipCurrentElement();
         } else {
             xml.skipCurrentElement();
@@ -260,21 +270,6 @@ XmlQuestion read_question_element(QXmlStreamReader &xml)
     return question;
 }
 
-QString unsupported_type(const QString &type)
-{
-    QString known;
-    if (type == QLatin1String("matching"))
-        known = QStringLiteral("配对题");
-    else if (type == QLatin1String("numerical"))
-        known = QStringLiteral("数值题");
-    else if (type == QLatin1String("cloze"))
-        known = QStringLiteral("完形填空题");
-    else if (type == QLatin1String("description"))
-        return QStringLiteral("说明文字（description）不是题目");
-    return QStringLiteral("%1（%2）无法导入：试卷里没有这种题型")
-        .arg(known.isEmpty() ? QStringLiteral("题型") : known, type);
-}
-
 // The platform shows a question text as HTML unless it says otherwise, and an
 // answer in its question's format unless it says otherwise.
 QString shown(const FormattedText &formatted, const QString &fallback, ForeignQuestion &question)
@@ -292,7 +287,7 @@ QString to_foreign(const XmlQuestion &xml, ForeignQuestion &question)
         bool ok = false;
         question.grade = xml.grade.toDouble(&ok);
         if (!ok)
-            return QStringLiteral("分值“%1”不是数").arg(xml.grade);
+            return grade_not_a_number_reason(xml.grade);
     }
     question.changes += xml.changes;
     const QString text_format =
@@ -318,14 +313,16 @@ QString to_foreign(const XmlQuestion &xml, ForeignQuestion &question)
                 return QString();
             }
         }
-        return QStringLiteral("判断题没有标明正确的是“true”还是“false”");
+        return true_false_without_truth_reason();
     }
     if (xml.type == QLatin1String("essay")) {
         question.type = Type::Essay;
         question.reference = shown(xml.grader_info, QStringLiteral("html"), question);
         return QString();
     }
-    return unsupported_type(xml.type);
+    if (xml.type == QLatin1String("description"))
+        return description_reason();
+    return unsupported_type_reason(xml.type);
 }
 
 // Our own export's comment before each question carries what the format
@@ -359,8 +356,7 @@ void read_questions(QXmlStreamReader &xml, const ImportScores &scores, ImportRes
         QString reason = to_foreign(read, question);
         if (reason.isEmpty())
             reason = add_foreign_question(question, scores, result.paper);
-        const QString position =
-            QStringLiteral("第 %1 个 <question>（第 %2 行）").arg(index).arg(line);
+        const QString position = question_element_place(index, line);
         if (!reason.isEmpty())
             result.skip(position, reason);
         else
@@ -396,19 +392,19 @@ ImportResult import_moodle_xml(const QByteArray &file, const ImportScores &score
     // of them.
     const FileEncoding marks = guess_file_marks(file).encoding;
     if (marks != FileEncoding::Utf16 && marks != FileEncoding::Utf32)
-        result.error = find_nul_byte(file);
-    if (result.error.isEmpty())
-        result.error = check_whole_file(file);
-    if (!result.error.isEmpty())
+        result.failure = find_nul_byte(file);
+    if (!result.failure.failed())
+        result.failure = check_whole_file(file);
+    if (result.failure.failed())
         return result;
     QXmlStreamReader xml(file);
-    if (!xml.readNextStartElement())
-        result.error = QStringLiteral("文件里没有 <quiz>，不是 Moodle XML 题库");
-    else if (xml.name() != QLatin1String("quiz"))
-        result.error = QStringLiteral("第 %1 行：最外层是 <%2> 而不是 <quiz>，不是 Moodle XML 题库")
-                           .arg(xml.lineNumber())
-                           .arg(xml.name().toString());
-    else
+    if (!xml.readNextStartElement()) {
+        result.failure.what = ExchangeError::What::NoQuiz;
+    } else if (xml.name() != QLatin1String("quiz")) {
+        result.failure = quiz_error(ExchangeError::What::NotAQuiz, xml);
+        result.failure.found = xml.name().toString();
+    } else {
         read_questions(xml, scores, result);
+    }
     return result;
 }

@@ -2,7 +2,6 @@
 
 #include "exchange/csv.h"
 #include "exchange/docx.h"
-#include "exchange/exchange_messages.h"
 #include "exchange/question_sheet.h"
 #include "exchange/question_text.h"
 #include "exchange/source_text.h"
@@ -139,7 +138,7 @@ bool looks_like_csv(const QByteArray &file)
 ImportResult failed(const ExchangeError &error)
 {
     ImportResult result;
-    result.error = exchange_message(error);
+    result.failure = error;
     return result;
 }
 

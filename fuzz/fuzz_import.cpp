@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray file = file_of(data, size);
     const ImportScores scores{2, 4, 10};
     ImportResult result = data[0] & 1 ? import_gift(file, scores) : import_moodle_xml(file, scores);
-    if (!result.error.isEmpty())
+    if (result.failure.failed())
         return 0;
     fuzz::check(!holds_nul(file), "a file with a NUL byte was imported");
     check_fits_the_paper(result.paper);

@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const ImportFormat format = kFormats[data[0] & 3];
     const QByteArray file = file_of(data, size, format);
     const ImportResult result = import_question_file(file, format, ImportScores{2, 4, 10});
-    if (!result.error.isEmpty())
+    if (result.failure.failed())
         return 0;
     if (format == ImportFormat::Text || format == ImportFormat::Csv)
         fuzz::check(!(data[0] & 4) || size < 2 || file.startsWith("\xFF\xFE") ||

@@ -1,6 +1,7 @@
 #include "paper_tool/paper_tool.h"
 
 #include "exchange/exchange.h"
+#include "exchange/exchange_messages.h"
 #include "exchange/question_file.h"
 #include "exchange/text_export.h"
 #include "paper/paper_commands.h"
@@ -517,8 +518,8 @@ int run_import(const QStringList &arguments)
                         ? paper_message(unread)
                         : QStringLiteral("无法读取 %1").arg(shown(command.argument(0))));
     const ImportResult result = import_question_file(std::move(file), *format, *scores);
-    if (!result.error.isEmpty())
-        return fail(result.error);
+    if (result.failure.failed())
+        return fail(exchange_message(result.failure));
     report_import(result);
     const int status = question_count(result.paper) == 0 ? kFailed
                        : result.skipped.empty() && result.changed.empty() && result.notes.isEmpty()

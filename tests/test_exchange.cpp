@@ -4,6 +4,7 @@
 
 #include "exchange/exchange.h"
 #include "exchange/exchange_common.h"
+#include "exchange/exchange_messages.h"
 #include "exchange/option_layout.h"
 
 #include "tests/question_summary.h"
@@ -81,6 +82,7 @@ class TestExchange : public QObject
     void singleChoiceWithSeveralOptionsSet_goesOutWithItsLowest();
     void moodleXmlImport_data();
     void moodleXmlImport();
+    void quizlessFileWords();
 };
 
 void TestExchange::findOptions_data()
@@ -251,7 +253,7 @@ void TestExchange::roundTrip()
     const PaperData paper = seed == 1 ? example_paper() : random_paper(seed);
     const QByteArray file = gift ? export_gift(paper) : export_moodle_xml(paper);
     const ImportResult back = gift ? import_gift(file, kScores) : import_moodle_xml(file, kScores);
-    QCOMPARE(back.error, QString());
+    QCOMPARE(exchange_message(back.failure), QString());
     QCOMPARE(summary(back), summary(paper));
     // The reference answer is for the graders, never in what students see;
     // a note after the options stays out of the options.
@@ -368,6 +370,11 @@ void TestExchange::giftImport_data()
            "skip 第 13 行: HTML 元素嵌套超过 200 层 | "
            "skip 第 15 行: 没有答案部分“{…}”，是说明文字而不是题目"
         << "";
+    QTest::newRow("name or answers not closed, no answer accepted")
+        << QByteArray("::Q1 Q{=a ~b}\n\nQ{=a ~b\n\nQ{=%0%a}")
+        << "skip 第 1 行: 题目名称缺少结尾的“::” | skip 第 3 行: 答案部分缺少结尾的“}” | "
+           "skip 第 5 行: 没有可接受的答案"
+        << "";
     QTest::newRow("answers of no kind")
         << QByteArray("Q{x}") << "skip 第 1 行: 答案部分无法识别：应以“=”或“~”开始"
         << "";
@@ -400,8 +407,8 @@ void TestExchange::giftImport()
     QFETCH(QString, paper);
     QFETCH(QString, error);
     const ImportResult result = import_gift(file, kScores);
-    QVERIFY2(error.isEmpty() ? result.error.isEmpty() : result.error.contains(error),
-             qPrintable(result.error));
+    const QString told = exchange_message(result.failure);
+    QVERIFY2(error.isEmpty() ? told.isEmpty() : told.contains(error), qPrintable(told));
     QCOMPARE(summary(result), paper);
 }
 
@@ -453,7 +460,7 @@ void TestExchange::platformExamples()
     QFETCH(QByteArray, file);
     QFETCH(QString, key);
     const ImportResult result = import_gift(file, kScores);
-    QCOMPARE(result.error, QString());
+    QCOMPARE(exchange_message(result.failure), QString());
     QString found = result.skipped.empty() ? QString() : QStringLiteral("skip");
     for (const ChoiceQuestion &q : result.paper.onech)
         found += QStringLiteral("S:") + letters(q.answer);
@@ -551,7 +558,7 @@ void TestExchange::singleChoiceWithSeveralOptionsSet_goesOutWithItsLowest()
     QVERIFY2(right == 1, file.constData());
 
     const ImportResult back = gift ? import_gift(file, kScores) : import_moodle_xml(file, kScores);
-    QCOMPARE(back.error, QString());
+    QCOMPARE(exchange_message(back.failure), QString());
     QCOMPARE(summary(back), QStringLiteral("S2:%1:%2").arg(key, problem));
 }
 
@@ -620,6 +627,25 @@ void TestExchange::moodleXmlImport_data()
            "<question>（第 3 行）: "
            "选项 B 在平台上得 50% 的分，在试卷上不得分"
         << "";
+    QTest::newRow("types and answers of no use")
+        << quiz(
+               R"(<question type="description"><questiontext><text>Read.</text></questiontext></question>
+<question type="cloze"><questiontext><text>x</text></questiontext></question>
+<question type="numerical"><questiontext><text>x</text></questiontext></question>
+<question type="ddwtos"><questiontext><text>x</text></questiontext></question>
+<question type="essay"><questiontext><text>x</text></questiontext><defaultgrade>ten</defaultgrade></question>
+<question type="truefalse"><questiontext><text>x</text></questiontext><answer fraction="0"><text>true</text></answer></question>
+<question type="multichoice"><questiontext><text>x</text></questiontext></question>
+<question type="shortanswer"><questiontext><text>x</text></questiontext><answer fraction="0"><text>y</text></answer></question>)")
+        << "skip 第 1 个 <question>（第 3 行）: 说明文字（description）不是题目 | "
+           "skip 第 2 个 <question>（第 4 行）: 完形填空题（cloze）无法导入：试卷里没有这种题型 | "
+           "skip 第 3 个 <question>（第 5 行）: 数值题（numerical）无法导入：试卷里没有这种题型 | "
+           "skip 第 4 个 <question>（第 6 行）: 题型（ddwtos）无法导入：试卷里没有这种题型 | "
+           "skip 第 5 个 <question>（第 7 行）: 分值“ten”不是数 | "
+           "skip 第 6 个 <question>（第 8 行）: 判断题没有标明正确的是“true”还是“false” | "
+           "skip 第 7 个 <question>（第 9 行）: 没有选项 | "
+           "skip 第 8 个 <question>（第 10 行）: 没有可接受的答案"
+        << "";
     QTest::newRow("not well-formed")
         << QByteArray("<quiz>\n<question type=\"essay\">\n</quiz>") << ""
         << "第 3 行";
@@ -638,6 +664,21 @@ void TestExchange::moodleXmlImport_data()
                       "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<quiz>&b;</quiz>")
         << ""
         << "实体";
+    // The whole words of each refusal of the file.
+    QTest::newRow("not well-formed, in words")
+        << QByteArray("<quiz>\n<question type=\"essay\">\n</quiz>") << ""
+        << "第 3 行：不是格式正确的 XML（Opening and ending tag mismatch.）";
+    QTest::newRow("no quiz, in words")
+        << QByteArray("<?xml version=\"1.0\"?>\n<html/>") << ""
+        << "第 2 行：最外层是 <html> 而不是 <quiz>，不是 Moodle XML 题库";
+    QTest::newRow("nested too deep, in words") << quiz(QByteArray("<b>").repeated(200)) << ""
+                                               << "第 3 行：XML 元素嵌套超过 100 层，不是题库文件";
+    QTest::newRow("entities, in words")
+        << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE quiz [<!ENTITY a \"a\">]>\n<quiz/>") << ""
+        << "第 2 行：文件声明了实体（<!ENTITY>），题库用不到它，为安全起见不予导入";
+    QTest::newRow("NUL byte, in words")
+        << QByteArray("<quiz>\n\0</quiz>", 15) << ""
+        << "第 2 行有一个空字节（0x00）：这不是文本文件，或者已经损坏";
     QTest::newRow("NUL byte") << quiz(QByteArray("<question ty\0pe=\"essay\"></question>", 35))
                               << ""
                               << "第 3 行";
@@ -649,9 +690,18 @@ void TestExchange::moodleXmlImport()
     QFETCH(QString, paper);
     QFETCH(QString, error);
     const ImportResult result = import_moodle_xml(file, kScores);
-    QVERIFY2(error.isEmpty() ? result.error.isEmpty() : result.error.contains(error),
-             qPrintable(result.error));
+    const QString told = exchange_message(result.failure);
+    QVERIFY2(error.isEmpty() ? told.isEmpty() : told.contains(error), qPrintable(told));
     QCOMPARE(summary(result), paper);
+}
+
+// No file reaches this refusal: one without any element is already refused
+// as XML that is not well-formed. Its words are checked here alone.
+void TestExchange::quizlessFileWords()
+{
+    ExchangeError quizless;
+    quizless.what = ExchangeError::What::NoQuiz;
+    QCOMPARE(exchange_message(quizless), QStringLiteral("文件里没有 <quiz>，不是 Moodle XML 题库"));
 }
 
 QTEST_MAIN(TestExchange)

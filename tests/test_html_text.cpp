@@ -177,6 +177,11 @@ void TestHtmlText::flatten_data()
          QStringLiteral("[嵌入内容：https://v.org/embed/7]"), QStringLiteral("[嵌入内容：m.swf]"),
          QStringLiteral("[嵌入内容：e.swf]"), QStringLiteral("[视频：a.webm]"),
          QStringLiteral("[音频]")});
+    row("audio and video held in the page",
+        QStringLiteral("<audio src=\"data:audio/mpeg;base64,SUQz\"></audio> "
+                       "<video src=\"DATA:video/mp4;base64,AAAA\"></video>"),
+        QStringLiteral("[音频：内嵌音频] [视频：内嵌视频]"),
+        {QStringLiteral("[音频：内嵌音频]"), QStringLiteral("[视频：内嵌视频]")});
     row("links",
         QStringLiteral(
             "<a href=\"https://moodle.org\">Moodle</a> and "

@@ -2,6 +2,7 @@
 // document's lines: headings, numbers, options, keys wherever teachers put
 // them, scores, analyses, and what is left out or changed.
 
+#include "exchange/exchange_messages.h"
 #include "exchange/option_layout.h"
 #include "exchange/question_file.h"
 #include "exchange/question_text.h"
@@ -362,7 +363,8 @@ void TestQuestionText::the_format_is_found_from_the_content()
     const FoundFormat found = find_import_format(file);
     if (format < 0) {
         const ImportResult result = import_question_file(file, ImportFormat::Auto, kScores);
-        QVERIFY2(result.error.contains(refusal), qPrintable(result.error));
+        const QString told = exchange_message(result.failure);
+        QVERIFY2(told.contains(refusal), qPrintable(told));
         QVERIFY(result.paper.onech.empty() && result.paper.somech.empty() &&
                 result.paper.unch.empty());
     } else {
@@ -395,7 +397,8 @@ void TestQuestionText::a_format_named_must_be_what_the_content_is()
     QFETCH(int, format);
     QFETCH(QString, refusal);
     const ImportResult result = import_question_file(file, ImportFormat(format), kScores);
-    QVERIFY2(result.error.startsWith(refusal), qPrintable(result.error));
+    const QString told = exchange_message(result.failure);
+    QVERIFY2(told.startsWith(refusal), qPrintable(told));
 }
 
 namespace
@@ -470,7 +473,7 @@ void TestQuestionText::papers_written_as_text_read_back_the_same()
         const PaperData paper = random_paper(random);
         const QByteArray text = export_text(paper);
         const ImportResult read = import_question_file(text, ImportFormat::Auto, kScores);
-        QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
+        QVERIFY2(!read.failure.failed(), qPrintable(exchange_message(read.failure)));
         QCOMPARE(summary_of(read.paper), summary_of(paper));
         QVERIFY(read.skipped.empty() && read.changed.empty() && read.notes.isEmpty());
         QVERIFY(text_export_differences(paper, text).isEmpty());
