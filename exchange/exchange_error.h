@@ -4,6 +4,27 @@
 
 #include <QString>
 
+// What a file looked like, when it is not the file the import reads.
+enum class FileKind {
+    Pdf,
+    Png,
+    Jpeg,
+    Gif,
+    Bmp,
+    Rtf,
+    Rar,
+    SevenZip,
+    Program,
+    OpenDocument,
+    OtherZip, // a zip holding neither a Word document nor an Excel workbook
+    WebPage,
+    OtherXml,
+    WordDocument,
+    ExcelWorkbook,
+    MoodleXml,
+    Text,
+};
+
 struct ExchangeError {
     enum class What {
         None,
@@ -12,8 +33,8 @@ struct ExchangeError {
         OldExcelFile,    // an Excel 97–2003 workbook (.xls)
         OldOfficeFile,   // another Office 97–2003 file, or one that cannot be told
         EncryptedOffice, // a password-protected Word or Excel file
-        UnknownFormat,   // `found`: what it looked like ("PDF 文件", "图片", "压缩包")
-        NotOfFormat,     // `found`: the format asked for with --from, `detail`: what it is
+        UnknownFormat,   // `kind`: what it looked like
+        NotOfFormat,     // `found`: the format asked for with --from, `kind`: what it is
         // The zip container of a Word or Excel file.
         BrokenZip,         // `detail`: the zip library's words, when it has any
         ZipTooManyEntries, // `limit`: the most entries read
@@ -42,6 +63,7 @@ struct ExchangeError {
     QString part;
     QString found;
     QString detail;
+    FileKind kind = FileKind::Text;
     int line = 0;
     qint64 limit = 0;
 

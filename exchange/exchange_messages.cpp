@@ -19,6 +19,47 @@ QString megabytes(qint64 bytes)
 
 } // namespace
 
+QString file_kind_words(FileKind kind)
+{
+    switch (kind) {
+    case FileKind::Pdf:
+        return QStringLiteral("PDF 文件");
+    case FileKind::Png:
+        return QStringLiteral("图片（PNG）");
+    case FileKind::Jpeg:
+        return QStringLiteral("图片（JPEG）");
+    case FileKind::Gif:
+        return QStringLiteral("图片（GIF）");
+    case FileKind::Bmp:
+        return QStringLiteral("图片（BMP）");
+    case FileKind::Rtf:
+        return QStringLiteral("RTF 文档（请在 Word 中另存为 .docx）");
+    case FileKind::Rar:
+        return QStringLiteral("RAR 压缩包");
+    case FileKind::SevenZip:
+        return QStringLiteral("7z 压缩包");
+    case FileKind::Program:
+        return QStringLiteral("程序文件");
+    case FileKind::OpenDocument:
+        return QStringLiteral("OpenDocument 文档（请另存为 .docx 或 .xlsx）");
+    case FileKind::OtherZip:
+        return QStringLiteral("不含 Word 或 Excel 文档的压缩包");
+    case FileKind::WebPage:
+        return QStringLiteral("网页（HTML）");
+    case FileKind::OtherXml:
+        return QStringLiteral("XML 文件，但不是 Moodle XML 题库");
+    case FileKind::WordDocument:
+        return QStringLiteral("Word 文档（.docx）");
+    case FileKind::ExcelWorkbook:
+        return QStringLiteral("Excel 工作簿（.xlsx）");
+    case FileKind::MoodleXml:
+        return QStringLiteral("Moodle XML 题库");
+    case FileKind::Text:
+        break;
+    }
+    return QStringLiteral("文本文件");
+}
+
 QString exchange_message(const ExchangeError &error)
 {
     switch (error.what) {
@@ -40,10 +81,10 @@ QString exchange_message(const ExchangeError &error)
     case What::UnknownFormat:
         return QStringLiteral("看起来是%1，不是能导入的题目文件（.docx、.xlsx、.csv、.txt、GIFT "
                               "或 Moodle XML）")
-            .arg(error.found);
+            .arg(file_kind_words(error.kind));
     case What::NotOfFormat:
         return QStringLiteral("按 --from %1 无法读取：这个文件看起来是%2")
-            .arg(error.found, error.detail);
+            .arg(error.found, file_kind_words(error.kind));
     case What::BrokenZip:
         return QStringLiteral(
                    "文件已经损坏，无法解压%1：请在 Word 或 Excel 中打开并重新保存后再导入")
@@ -470,4 +511,16 @@ QStringList truth_option_words()
 QString answer_with_credit(const QString &answer, double percent)
 {
     return answer + QStringLiteral("（%1）").arg(percent_text(percent));
+}
+
+QString sheet_row_place(const QString &sheet, int row)
+{
+    return QStringLiteral("工作表“%1”第 %2 行").arg(sheet).arg(row);
+}
+
+QString question_place(const QString &place, const QString &section, int number)
+{
+    return QStringLiteral("%1（%2第 %3 题）")
+        .arg(place, section.isEmpty() ? QString() : section + QChar(0x3001))
+        .arg(number);
 }

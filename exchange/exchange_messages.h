@@ -12,6 +12,9 @@
 #include <QString>
 #include <QStringList>
 
+// What a file looked like, in words: "PDF 文件", "Word 文档（.docx）".
+QString file_kind_words(FileKind kind);
+
 // What the teacher is told when reading a question file failed; empty for
 // no failure.
 QString exchange_message(const ExchangeError &error);
@@ -72,6 +75,11 @@ QString html_too_deep_reason(int limit);
 // Where a question of a learning platform's file stands: "第 12 行" (GIFT),
 // "第 3 个 <question>（第 11 行）" (Moodle XML).
 QString line_place(int number);
+// "工作表“题目”第 3 行".
+QString sheet_row_place(const QString &sheet, int row);
+// "第 12 行（一、第 3 题）": a place, and the question it starts, in its
+// section ("一") when the section is numbered.
+QString question_place(const QString &place, const QString &section, int number);
 QString question_element_place(int index, qint64 line);
 
 // Why a question of a GIFT file was left out, as the file writes it.

@@ -25,11 +25,11 @@ QByteArray utf16_name(const char *name)
     return bytes;
 }
 
-ExchangeError refusal_of(ExchangeError::What what, const QString &found = QString())
+ExchangeError refusal_of(ExchangeError::What what, FileKind kind = FileKind::Text)
 {
     ExchangeError error;
     error.what = what;
-    error.found = found;
+    error.kind = kind;
     return error;
 }
 
@@ -62,36 +62,34 @@ FoundFormat zip_format(const QByteArray &file)
         found.format = ImportFormat::Xlsx;
     else if (zip->contains(QStringLiteral("mimetype")) &&
              zip->contains(QStringLiteral("content.xml")))
-        found.refusal = refusal_of(ExchangeError::What::UnknownFormat,
-                                   QStringLiteral("OpenDocument 文档（请另存为 .docx 或 .xlsx）"));
+        found.refusal = refusal_of(ExchangeError::What::UnknownFormat, FileKind::OpenDocument);
     else
-        found.refusal = refusal_of(ExchangeError::What::UnknownFormat,
-                                   QStringLiteral("不含 Word 或 Excel 文档的压缩包"));
+        found.refusal = refusal_of(ExchangeError::What::UnknownFormat, FileKind::OtherZip);
     return found;
 }
 
 // What a file that is no question file looked like, by its first bytes.
-std::optional<QString> foreign_kind(const QByteArray &file)
+std::optional<FileKind> foreign_kind(const QByteArray &file)
 {
     struct Signature {
         const char *bytes;
         int size;
-        const char16_t *name;
+        FileKind kind;
     };
     static const Signature signatures[] = {
-        {"%PDF", 4, u"PDF 文件"},
-        {"\x89PNG", 4, u"图片（PNG）"},
-        {"\xFF\xD8\xFF", 3, u"图片（JPEG）"},
-        {"GIF8", 4, u"图片（GIF）"},
-        {"BM", 2, u"图片（BMP）"},
-        {"{\\rtf", 5, u"RTF 文档（请在 Word 中另存为 .docx）"},
-        {"Rar!", 4, u"RAR 压缩包"},
-        {"7z\xBC\xAF", 4, u"7z 压缩包"},
-        {"MZ", 2, u"程序文件"},
+        {"%PDF", 4, FileKind::Pdf},
+        {"\x89PNG", 4, FileKind::Png},
+        {"\xFF\xD8\xFF", 3, FileKind::Jpeg},
+        {"GIF8", 4, FileKind::Gif},
+        {"BM", 2, FileKind::Bmp},
+        {"{\\rtf", 5, FileKind::Rtf},
+        {"Rar!", 4, FileKind::Rar},
+        {"7z\xBC\xAF", 4, FileKind::SevenZip},
+        {"MZ", 2, FileKind::Program},
     };
     for (const Signature &signature : signatures) {
         if (file.startsWith(QByteArray(signature.bytes, signature.size)))
-            return QString::fromUtf16(signature.name);
+            return signature.kind;
     }
     return std::nullopt;
 }
@@ -203,23 +201,23 @@ QString format_name(ImportFormat format)
     }
 }
 
-// What the content shows, in words: "Excel 工作簿（.xlsx）".
-QString content_words(ImportFormat format)
+// What a readable file is, as a kind the teacher is told.
+FileKind kind_of_format(ImportFormat format)
 {
     switch (format) {
     case ImportFormat::Docx:
-        return QStringLiteral("Word 文档（.docx）");
+        return FileKind::WordDocument;
     case ImportFormat::Xlsx:
-        return QStringLiteral("Excel 工作簿（.xlsx）");
+        return FileKind::ExcelWorkbook;
     case ImportFormat::MoodleXml:
-        return QStringLiteral("Moodle XML 题库");
+        return FileKind::MoodleXml;
     case ImportFormat::Gift:
     case ImportFormat::Csv:
     case ImportFormat::Text:
     case ImportFormat::Auto:
         break;
     }
-    return QStringLiteral("文本文件");
+    return FileKind::Text;
 }
 
 // A Word or Excel file named with --from must be one: a zip whose main part
@@ -236,7 +234,7 @@ ExchangeError wrong_container(const QByteArray &file, ImportFormat format)
     ExchangeError error;
     error.what = ExchangeError::What::NotOfFormat;
     error.found = format_name(format);
-    error.detail = content_words(found.format);
+    error.kind = kind_of_format(found.format);
     return error;
 }
 
@@ -265,7 +263,7 @@ FoundFormat find_import_format(const QByteArray &file)
     }
     if (looks_like_zip(file))
         return zip_format(file);
-    if (const std::optional<QString> kind = foreign_kind(file)) {
+    if (const std::optional<FileKind> kind = foreign_kind(file)) {
         found.refusal = refusal_of(ExchangeError::What::UnknownFormat, *kind);
         return found;
     }
@@ -275,11 +273,11 @@ FoundFormat find_import_format(const QByteArray &file)
             found.format = ImportFormat::MoodleXml;
             return found;
         }
+        const QByteArray lower = start.toLower();
         found.refusal = refusal_of(ExchangeError::What::UnknownFormat,
-                                   start.toLower().contains("<html") ||
-                                           start.toLower().contains("<!doctype html")
-                                       ? QStringLiteral("网页（HTML）")
-                                       : QStringLiteral("XML 文件，但不是 Moodle XML 题库"));
+                                   lower.contains("<html") || lower.contains("<!doctype html")
+                                       ? FileKind::WebPage
+                                       : FileKind::OtherXml);
         return found;
     }
     if (looks_like_gift(file))

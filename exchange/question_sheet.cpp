@@ -158,8 +158,7 @@ QString excel_truth_in_words(const QString &cell)
 
 QString row_position(const SourceSheet &sheet, int number)
 {
-    return sheet.name.isEmpty() ? QStringLiteral("第 %1 行").arg(number)
-                                : QStringLiteral("工作表“%1”第 %2 行").arg(sheet.name).arg(number);
+    return sheet.name.isEmpty() ? line_place(number) : sheet_row_place(sheet.name, number);
 }
 
 // A row of the sheet as a question; false for a row with nothing to take.

@@ -367,10 +367,8 @@ class LineParser
         const QString place = place_of(line);
         if (number == 0)
             return place;
-        const QString label = sections_.empty() || sections_.back().heading.label.isEmpty()
-                                  ? QString()
-                                  : sections_.back().heading.label + QChar(0x3001);
-        return QStringLiteral("%1（%2第 %3 题）").arg(place, label).arg(number);
+        return question_place(place, sections_.empty() ? QString() : sections_.back().heading.label,
+                              number);
     }
 
     // `stem_offset`: where the stem starts in the line.
@@ -692,8 +690,7 @@ SourceDocument text_lines(const QString &text)
         while (end < text.size() && text[end] != QLatin1Char('\n') &&
                text[end] != QLatin1Char('\r'))
             ++end;
-        document.lines.push_back(
-            {text.mid(start, end - start), QStringLiteral("第 %1 行").arg(number++), {}, {}});
+        document.lines.push_back({text.mid(start, end - start), line_place(number++), {}, {}});
         if (end < text.size() && text[end] == QLatin1Char('\r') && end + 1 < text.size() &&
             text[end + 1] == QLatin1Char('\n'))
             ++end;
