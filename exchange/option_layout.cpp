@@ -98,6 +98,16 @@ QString option_letters_used(const QString &problem, int answer_mask)
     return letters;
 }
 
+QString option_letters(int mask)
+{
+    QString letters;
+    for (int i = 0; i < kOptionCount; ++i) {
+        if (mask & (1 << i))
+            letters.append(QChar(u'A' + i));
+    }
+    return letters;
+}
+
 QString lay_out_options(const QString &stem, const QStringList &options)
 {
     QString text = stem;

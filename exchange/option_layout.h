@@ -21,5 +21,8 @@ std::optional<LaidOutOptions> find_laid_out_options(const QString &problem);
 // lay them out; see the definition for the rule.
 QString option_letters_used(const QString &problem, int answer_mask);
 
+// "ACD" for the options A, C and D of `mask`.
+QString option_letters(int mask);
+
 // The stem followed by one line "A. <option>" per option.
 QString lay_out_options(const QString &stem, const QStringList &options);

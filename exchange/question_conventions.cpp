@@ -26,18 +26,12 @@ QString narrowed(const QString &text)
 
 bool is_space(QChar c)
 {
-    return c.isSpace() || c == QChar(0x3000);
+    return is_blank_space(c);
 }
 
 QString trimmed(const QString &text)
 {
-    int begin = 0;
-    int end = text.size();
-    while (begin < end && is_space(text[begin]))
-        ++begin;
-    while (end > begin && is_space(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin);
+    return trimmed_blank(text);
 }
 
 std::optional<double> number_in(const QRegularExpressionMatch &match, int group)
@@ -52,6 +46,22 @@ std::optional<double> number_in(const QRegularExpressionMatch &match, int group)
 const QString kNumber = QStringLiteral("([0-9０-９]+(?:[.．][0-9０-９]+)?)");
 
 } // namespace
+
+bool is_blank_space(QChar c)
+{
+    return c.isSpace() || c == QChar(0x3000);
+}
+
+QString trimmed_blank(const QString &text)
+{
+    int begin = 0;
+    int end = text.size();
+    while (begin < end && is_blank_space(text[begin]))
+        ++begin;
+    while (end > begin && is_blank_space(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
 
 std::optional<SourceKind> kind_named(const QString &text)
 {

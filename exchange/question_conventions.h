@@ -9,6 +9,10 @@
 #include <optional>
 #include <vector>
 
+// White space as Chinese files have it: the full-width space too.
+bool is_blank_space(QChar c);
+QString trimmed_blank(const QString &text);
+
 // The kind a heading or a type column names.
 enum class SourceKind {
     Unknown,   // not named, or "选择题": told by the key

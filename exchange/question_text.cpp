@@ -12,18 +12,12 @@ namespace
 
 bool is_space(QChar c)
 {
-    return c.isSpace() || c == QChar(0x3000);
+    return is_blank_space(c);
 }
 
 QString trimmed(const QString &text)
 {
-    int begin = 0;
-    int end = text.size();
-    while (begin < end && is_space(text[begin]))
-        ++begin;
-    while (end > begin && is_space(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin);
+    return trimmed_blank(text);
 }
 
 int leading_spaces(const QString &text)

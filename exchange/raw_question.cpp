@@ -62,16 +62,6 @@ int option_count(int mask)
     return count;
 }
 
-QString letters_of(int mask)
-{
-    QString letters;
-    for (int i = 0; i < kOptionCount; ++i) {
-        if (mask & (1 << i))
-            letters.append(QChar(u'A' + i));
-    }
-    return letters;
-}
-
 bool keys_agree(const QStringList &keys, bool &truth, QString &why)
 {
     for (int i = 0; i < keys.size(); ++i) {
@@ -176,9 +166,9 @@ QString choice_reason(const RawQuestion &question, Kind kind, ChoiceKey &key)
     if (!key.why.isEmpty())
         return key.why;
     if (highest_option(key.mask) >= question.options.size())
-        return key_outside_options_reason(letters_of(key.mask), question.options.size());
+        return key_outside_options_reason(option_letters(key.mask), question.options.size());
     if (kind == Kind::Single && option_count(key.mask) > 1)
-        return single_with_several_keys_reason(letters_of(key.mask));
+        return single_with_several_keys_reason(option_letters(key.mask));
     return QString();
 }
 
@@ -229,7 +219,7 @@ void take_raw_question(RawQuestion &question, const ImportScores &scores, Import
             return;
         }
         if (question.keys.isEmpty())
-            question.changes.append(key_from_formatting_change(letters_of(key.mask)));
+            question.changes.append(key_from_formatting_change(option_letters(key.mask)));
         choice.problem = lay_out_options(question.stem.trimmed(), question.options);
         choice.answer = key.mask;
     } else {

@@ -1,6 +1,7 @@
 #include "exchange/text_export.h"
 
 #include "exchange/exchange_messages.h"
+#include "exchange/option_layout.h"
 #include "exchange/question_file.h"
 #include "paper/paper_messages.h"
 
@@ -15,16 +16,6 @@ const QString kNumerals = QStringLiteral("一二三四五六七八九十");
 QString score_words(double score)
 {
     return QString::number(score, 'g', 10);
-}
-
-QString key_letters_of(OptionMask mask)
-{
-    QString letters;
-    for (int i = 0; i < kOptionCount; ++i) {
-        if (mask & (1 << i))
-            letters.append(QChar(u'A' + i));
-    }
-    return letters;
 }
 
 // One question as the section writes it: its scores, its text, its answer.
@@ -101,7 +92,7 @@ std::vector<Item> choice_items(const std::vector<ChoiceQuestion> &questions, boo
     for (const ChoiceQuestion &question : questions)
         items.push_back({question.score,
                          multiple ? std::optional<double>(question.partial_score) : std::nullopt,
-                         question.problem, key_letters_of(question.answer)});
+                         question.problem, option_letters(question.answer)});
     return items;
 }
 

@@ -1,5 +1,7 @@
 #include "paper_tool/paper_check.h"
 
+#include "exchange/option_layout.h"
+
 #include "paper/paper_messages.h"
 #include "paper/paper_score.h"
 
@@ -259,14 +261,4 @@ QString paper_counts_line(const PaperData &paper)
 QString paper_total_line(const PaperData &paper)
 {
     return total_line(paper_total(paper));
-}
-
-QString option_letters(OptionMask mask)
-{
-    QString letters;
-    for (int option = 0; option < kOptionCount; ++option) {
-        if (mask & (1 << option))
-            letters += QLatin1Char(char('A' + option));
-    }
-    return letters;
 }

@@ -17,6 +17,3 @@ std::vector<QString> check_paper(const PaperOnDisk &disk);
 // would show for this paper.
 QString paper_counts_line(const PaperData &paper);
 QString paper_total_line(const PaperData &paper);
-
-// "AC" for the mask of A and C; only the letters A to F.
-QString option_letters(OptionMask mask);

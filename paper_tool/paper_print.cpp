@@ -1,5 +1,7 @@
 #include "paper_tool/paper_print.h"
 
+#include "exchange/option_layout.h"
+
 #include "paper_tool/paper_check.h"
 
 #include <QAbstractTextDocumentLayout>

@@ -2,6 +2,7 @@
 
 #include "exchange/exchange.h"
 #include "exchange/exchange_messages.h"
+#include "exchange/option_layout.h"
 #include "exchange/question_file.h"
 #include "exchange/text_export.h"
 #include "paper/paper_commands.h"
@@ -388,12 +389,7 @@ QString key_text(QuestionKind kind, const PaperData &paper, int number)
     const ChoiceQuestion &question = kind == QuestionKind::SingleChoice
                                          ? paper.onech[size_t(number - 1)]
                                          : paper.somech[size_t(number - 1)];
-    QString letters;
-    for (int i = 0; i < kOptionCount; ++i) {
-        if (question.answer & (1 << i))
-            letters.append(QChar(u'A' + i));
-    }
-    return letters;
+    return option_letters(question.answer);
 }
 
 QString first_words(const QString &text)

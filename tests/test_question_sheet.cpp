@@ -10,25 +10,6 @@
 namespace
 {
 
-QString summary(const ImportResult &result)
-{
-    QStringList items;
-    for (const ChoiceQuestion &q : result.paper.onech)
-        items << QStringLiteral("S%1:%2:%3").arg(number(q.score), letters(q.answer), q.problem);
-    for (const ChoiceQuestion &q : result.paper.somech)
-        items << QStringLiteral("M%1/%2:%3:%4")
-                     .arg(number(q.score), number(q.partial_score), letters(q.answer), q.problem);
-    for (const UnchQuestion &q : result.paper.unch)
-        items << QStringLiteral("U%1:%2=>%3").arg(number(q.score), q.problem, q.answer);
-    for (const ImportSkip &skip : result.skipped)
-        items << QStringLiteral("skip %1: %2").arg(skip.position, skip.reason);
-    for (const ImportChange &change : result.changed)
-        items << QStringLiteral("change %1: %2").arg(change.position, change.what);
-    for (const QString &note : result.notes)
-        items << QStringLiteral("note: ") + note;
-    return items.join(QStringLiteral(" | "));
-}
-
 // A sheet from rows of cells separated by "|", numbered from 1.
 SourceSheet sheet(const QString &name, const QStringList &rows)
 {
@@ -115,7 +96,7 @@ void TestQuestionSheet::rows_become_questions()
         workbook.sheets.push_back(sheet(name, rows));
     ImportResult result;
     read_question_sheets(workbook, ImportScores{2, 3, 5}, result);
-    QCOMPARE(summary(result), paper);
+    QCOMPARE(import_summary(result), paper);
 }
 
 QTEST_GUILESS_MAIN(TestQuestionSheet)

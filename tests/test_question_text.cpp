@@ -16,27 +16,6 @@
 namespace
 {
 
-// Every question of the paper with every field, then what was left out,
-// changed and said of the whole file, each where it stands.
-QString summary(const ImportResult &result)
-{
-    QStringList items;
-    for (const ChoiceQuestion &q : result.paper.onech)
-        items << QStringLiteral("S%1:%2:%3").arg(number(q.score), letters(q.answer), q.problem);
-    for (const ChoiceQuestion &q : result.paper.somech)
-        items << QStringLiteral("M%1/%2:%3:%4")
-                     .arg(number(q.score), number(q.partial_score), letters(q.answer), q.problem);
-    for (const UnchQuestion &q : result.paper.unch)
-        items << QStringLiteral("U%1:%2=>%3").arg(number(q.score), q.problem, q.answer);
-    for (const ImportSkip &skip : result.skipped)
-        items << QStringLiteral("skip %1: %2").arg(skip.position, skip.reason);
-    for (const ImportChange &change : result.changed)
-        items << QStringLiteral("change %1: %2").arg(change.position, change.what);
-    for (const QString &note : result.notes)
-        items << QStringLiteral("note: ") + note;
-    return items.join(QStringLiteral(" | "));
-}
-
 const ImportScores kScores{2, 3, 5};
 
 ImportResult import_text(const QString &text)
@@ -121,7 +100,7 @@ void TestQuestionText::headings_name_kinds_and_scores()
 {
     QFETCH(QString, text);
     QFETCH(QString, paper);
-    QCOMPARE(summary(import_text(text)), paper);
+    QCOMPARE(import_summary(import_text(text)), paper);
 }
 
 void TestQuestionText::numbers_and_options_as_teachers_write_them_data()
@@ -174,7 +153,7 @@ void TestQuestionText::numbers_and_options_as_teachers_write_them()
 {
     QFETCH(QString, text);
     QFETCH(QString, paper);
-    QCOMPARE(summary(import_text(text)), paper);
+    QCOMPARE(import_summary(import_text(text)), paper);
 }
 
 void TestQuestionText::keys_wherever_teachers_put_them_data()
@@ -229,7 +208,7 @@ void TestQuestionText::keys_wherever_teachers_put_them()
 {
     QFETCH(QString, text);
     QFETCH(QString, paper);
-    QCOMPARE(summary(import_text(text)), paper);
+    QCOMPARE(import_summary(import_text(text)), paper);
 }
 
 void TestQuestionText::scores_in_their_order_of_precedence_data()
@@ -269,7 +248,7 @@ void TestQuestionText::scores_in_their_order_of_precedence()
 {
     QFETCH(QString, text);
     QFETCH(QString, paper);
-    QCOMPARE(summary(import_text(text)), paper);
+    QCOMPARE(import_summary(import_text(text)), paper);
 }
 
 void TestQuestionText::analyses_kept_for_free_answers_and_counted_for_choices()
@@ -277,7 +256,7 @@ void TestQuestionText::analyses_kept_for_free_answers_and_counted_for_choices()
     const ImportResult result = import_text(QStringLiteral(
         "1．甲\nA．a\nB．b\n【答案】A\n【解析】因为。\n【点睛】记住。\n2．乙\nA．a\nB．b\n答案：B "
         "解析：所以。\n3．丙\n【答案】丁【详解】一行\n两行\n4．戊\n【解析】只有解析\n"));
-    QCOMPARE(summary(result),
+    QCOMPARE(import_summary(result),
              QStringLiteral(
                  "S2:A:甲\nA. a\nB. b | S2:B:乙\nA. a\nB. b | U5:丙=>丁\n解析：\n一行\n两行 | "
                  "U5:戊=>解析：\n只有解析 | "
@@ -321,7 +300,7 @@ void TestQuestionText::a_key_marked_by_formatting_alone()
     document.lines.push_back(options);
     ImportResult result;
     read_question_lines(document, kScores, result);
-    QCOMPARE(summary(result), paper);
+    QCOMPARE(import_summary(result), paper);
 }
 
 void TestQuestionText::the_format_is_found_from_the_content_data()
@@ -461,7 +440,7 @@ QString summary_of(const PaperData &paper)
 {
     ImportResult result;
     result.paper = paper;
-    return summary(result);
+    return import_summary(result);
 }
 
 } // namespace
