@@ -539,7 +539,7 @@ int run_without_command(const QStringList &arguments)
         "命令：\n"
         "  check 文件夹                          检查试卷\n"
         "  print 文件夹 [--answers] [-o 文件]     排印试卷（HTML 或 PDF）\n"
-        "  export 文件夹 --to 格式 [-o 文件]      导出为 gift 或 moodle-xml\n"
+        "  export 文件夹 --to 格式 [-o 文件]      导出为 gift、moodle-xml 或文本\n"
         "  import 文件 -o 文件夹                  从 Word、Excel、CSV、文本、gift 或\n"
         "                                        moodle-xml 文件导入\n\n"
         "各命令的选项见“qv_paper 命令 --help”。"));
