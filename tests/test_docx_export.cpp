@@ -108,6 +108,8 @@ class TestDocxExport : public QObject
     Q_OBJECT
 
   private slots:
+    void the_page_is_a4_in_song_at_five_point_size_data();
+    void the_page_is_a4_in_song_at_five_point_size();
     void options_share_a_line_as_their_widths_allow_data();
     void options_share_a_line_as_their_widths_allow();
     void headings_give_the_scores_or_each_question_its_own_data();
@@ -119,6 +121,41 @@ class TestDocxExport : public QObject
     void texts_that_would_not_read_back_are_named();
     void libreoffice_prints_every_question_in_order();
 };
+
+void TestDocxExport::the_page_is_a4_in_song_at_five_point_size_data()
+{
+    QTest::addColumn<QString>("part");
+    QTest::addColumn<QString>("element");
+    QTest::addColumn<QString>("attribute");
+    QTest::addColumn<QString>("value");
+    const auto row = [](const char *name, const char *part, const char *element,
+                        const char *attribute, const char *value) {
+        QTest::newRow(name) << part << element << attribute << QString::fromUtf8(value);
+    };
+    row("Chinese in 宋体", "word/styles.xml", "rFonts", "w:eastAsia", "宋体");
+    row("Latin in Times New Roman", "word/styles.xml", "rFonts", "w:ascii", "Times New Roman");
+    row("五号", "word/styles.xml", "sz", "w:val", "21");
+    row("A4 wide", "word/document.xml", "pgSz", "w:w", "11906");
+    row("A4 high", "word/document.xml", "pgSz", "w:h", "16838");
+    row("3.18 cm at the left", "word/document.xml", "pgMar", "w:left", "1803");
+    row("2.54 cm at the top", "word/document.xml", "pgMar", "w:top", "1440");
+    row("the footer named", "word/document.xml", "footerReference", "r:id", "rId3");
+    row("the page number in the footer", "word/footer1.xml", "fldSimple", "w:instr", " PAGE ");
+}
+
+void TestDocxExport::the_page_is_a4_in_song_at_five_point_size()
+{
+    QFETCH(QString, part);
+    QFETCH(QString, element);
+    QFETCH(QString, attribute);
+    QFETCH(QString, value);
+    PaperData paper;
+    paper.onech.push_back(choice(2, 0, 1));
+    const QList<QXmlStreamAttributes> found =
+        elements_named(part_of(exported(paper), part), element);
+    QVERIFY(!found.isEmpty());
+    QCOMPARE(found.front().value(attribute).toString(), value);
+}
 
 void TestDocxExport::options_share_a_line_as_their_widths_allow_data()
 {
