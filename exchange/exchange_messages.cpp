@@ -284,6 +284,14 @@ QString text_export_difference(QuestionKind kind, int number)
         .arg(number);
 }
 
+QString docx_export_difference(QuestionKind kind, int number)
+{
+    return QStringLiteral("%1 %2 写成 Word 文档后读回会不同（文字中有像题号、选项或答案的段落，"
+                          "或者选择题没有答案），导入前请核对")
+        .arg(kind_name(kind))
+        .arg(number);
+}
+
 QString docx_paragraph_place(int number)
 {
     return QStringLiteral("第 %1 段").arg(number);

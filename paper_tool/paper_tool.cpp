@@ -1,5 +1,6 @@
 #include "paper_tool/paper_tool.h"
 
+#include "exchange/docx_export.h"
 #include "exchange/exchange.h"
 #include "exchange/exchange_messages.h"
 #include "exchange/option_layout.h"
@@ -266,7 +267,7 @@ QCommandLineOption output_option(const QString &description, const QString &valu
     return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, description, value);
 }
 
-enum class ExportFormat { Gift, MoodleXml, Text };
+enum class ExportFormat { Gift, MoodleXml, Text, Docx };
 
 std::optional<ExportFormat> export_format_named(const QString &name)
 {
@@ -276,6 +277,8 @@ std::optional<ExportFormat> export_format_named(const QString &name)
         return ExportFormat::MoodleXml;
     if (name == QLatin1String("text"))
         return ExportFormat::Text;
+    if (name == QLatin1String("docx"))
+        return ExportFormat::Docx;
     return std::nullopt;
 }
 
@@ -337,25 +340,48 @@ int run_print(const QStringList &arguments)
     return bytes.isEmpty() ? fail(error) : deliver(path, bytes, parser.isSet(kForce));
 }
 
+// What goes into a Word document: the paper, with its key, or the key alone.
+DocxContents docx_contents(bool answers, bool key_only)
+{
+    if (key_only)
+        return DocxContents::KeyOnly;
+    return answers ? DocxContents::PaperAndKey : DocxContents::Paper;
+}
+
 int run_export(const QStringList &arguments)
 {
     Command command(QStringLiteral("export"),
                     QStringLiteral("把试卷导出为学习平台能导入的格式（gift 或 moodle-xml），"
-                                   "或者教师能用记事本编辑、再导入的文本（text）。\n"
+                                   "教师能用记事本编辑、再导入的文本（text），"
+                                   "或者能编辑、打印的 Word 文档（docx）。\n"
                                    "不给 -o 时写到标准输出。"));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("试卷文件夹"));
     const QCommandLineOption to(QStringLiteral("to"),
-                                QStringLiteral("格式：gift、moodle-xml 或 text。"),
+                                QStringLiteral("格式：gift、moodle-xml、text 或 docx。"),
                                 QStringLiteral("格式"));
     const QCommandLineOption output =
         output_option(QStringLiteral("写入文件。"), QStringLiteral("文件"));
-    parser.addOptions({to, output, kForce});
+    const QCommandLineOption title(QStringLiteral("title"),
+                                   QStringLiteral("Word 文档的标题，默认为文件夹名（仅 docx）。"),
+                                   QStringLiteral("标题"));
+    const QCommandLineOption answers(QStringLiteral("answers"),
+                                     QStringLiteral("在试题之后另起一页附上参考答案（仅 docx）。"));
+    const QCommandLineOption key_only(QStringLiteral("key-only"),
+                                      QStringLiteral("只写参考答案（仅 docx）。"));
+    parser.addOptions({to, output, title, answers, key_only, kForce});
     if (const auto done = command.parse(arguments, 1))
         return *done;
     const auto format = export_format_named(parser.value(to));
     if (!format)
-        return command.usage_error(QStringLiteral("--to 须为 gift、moodle-xml 或 text"));
+        return command.usage_error(QStringLiteral("--to 须为 gift、moodle-xml、text 或 docx"));
+    for (const QCommandLineOption *docx_only : {&title, &answers, &key_only}) {
+        const QString name = docx_only->names().front();
+        if (*format != ExportFormat::Docx && parser.isSet(name))
+            return command.usage_error(QStringLiteral("--%1 只用于 --to docx").arg(name));
+    }
+    if (parser.isSet(answers) && parser.isSet(key_only))
+        return command.usage_error(QStringLiteral("--answers 和 --key-only 只能选一个"));
     PaperOnDisk disk;
     QString error;
     if (!read_folder(command.argument(0), disk, error))
@@ -373,6 +399,18 @@ int run_export(const QStringList &arguments)
         bytes = export_text(disk.paper);
         differences = text_export_differences(disk.paper, bytes);
         break;
+    case ExportFormat::Docx: {
+        const DocxContents contents = docx_contents(parser.isSet(answers), parser.isSet(key_only));
+        const QString named = parser.value(title);
+        bytes = export_docx(
+            disk.paper, {named.isEmpty() ? folder_title(command.argument(0)) : named, contents});
+        if (bytes.isEmpty())
+            return fail(QStringLiteral("无法生成 Word 文档"));
+        // The key is what brings the answers back: only then is there a paper to compare.
+        if (contents == DocxContents::PaperAndKey)
+            differences = docx_export_differences(disk.paper, bytes);
+        break;
+    }
     }
     const int delivered = deliver(parser.value(output), bytes, parser.isSet(kForce));
     if (delivered != kDone)
@@ -539,7 +577,7 @@ int run_without_command(const QStringList &arguments)
         "命令：\n"
         "  check 文件夹                          检查试卷\n"
         "  print 文件夹 [--answers] [-o 文件]     排印试卷（HTML 或 PDF）\n"
-        "  export 文件夹 --to 格式 [-o 文件]      导出为 gift、moodle-xml 或文本\n"
+        "  export 文件夹 --to 格式 [-o 文件]      导出为 gift、moodle-xml、文本或 Word 文档\n"
         "  import 文件 -o 文件夹                  从 Word、Excel、CSV、文本、gift 或\n"
         "                                        moodle-xml 文件导入\n\n"
         "各命令的选项见“qv_paper 命令 --help”。"));

@@ -5,6 +5,7 @@
 #include "paper_tool/paper_check.h"
 #include "paper_tool/paper_print.h"
 #include "paper_tool/paper_tool.h"
+#include "tests/docx_package_check.h"
 #include "tests/test_support.h"
 
 #include <QBuffer>
@@ -184,6 +185,7 @@ class TestPaperTool : public QObject
     void usage_errors_fail_with_a_message();
     void each_commands_help_names_what_it_works_on();
     void the_shipped_text_template_is_what_export_writes_and_reads_back();
+    void export_to_word_titles_the_paper_and_adds_the_key();
     void import_of_a_text_file_previews_or_writes_by_its_exit_status_data();
     void import_of_a_text_file_previews_or_writes_by_its_exit_status();
 };
@@ -602,7 +604,16 @@ void TestPaperTool::usage_errors_fail_with_a_message_data()
     row("unknown command", {"grade", "x"}, "没有“grade”这个命令");
     row("no folder", {"check"}, "缺少参数");
     row("two folders", {"print", "a", "b"}, "多余的参数：b");
-    row("unknown format", {"export", "x", "--to", "word"}, "--to 须为 gift、moodle-xml 或 text");
+    row("unknown format", {"export", "x", "--to", "word"},
+        "--to 须为 gift、moodle-xml、text 或 docx");
+    row("title for a text export", {"export", "x", "--to", "text", "--title", "t"},
+        "--title 只用于 --to docx");
+    row("answers for a gift export", {"export", "x", "--to", "gift", "--answers"},
+        "--answers 只用于 --to docx");
+    row("key only for moodle", {"export", "x", "--to", "moodle-xml", "--key-only"},
+        "--key-only 只用于 --to docx");
+    row("answers and key only", {"export", "x", "--to", "docx", "--answers", "--key-only"},
+        "--answers 和 --key-only 只能选一个");
     row("unknown import format", {"import", "x", "--from", "doc", "-o", "y"},
         "--from 须为 docx、xlsx、csv、text、gift 或 moodle-xml");
     row("import without -o", {"import", "x", "--from", "gift"}, "须用 -o 给出新试卷的文件夹");
@@ -640,6 +651,47 @@ void TestPaperTool::each_commands_help_names_what_it_works_on()
     for (const char *command :
          {"\n  check 文件夹", "\n  print 文件夹", "\n  export 文件夹", "\n  import 文件"})
         QVERIFY2(help.out.contains(QString::fromUtf8(command)), qPrintable(help.out));
+}
+
+// The document's own text, to find the title and the key in.
+QString word_body(const QString &path)
+{
+    ExchangeError error;
+    const auto zip = ZipArchive::open(file_bytes(path), error);
+    return zip ? QString::fromUtf8(zip->read(kWordBody, error).value_or(QByteArray())) : QString();
+}
+
+void TestPaperTool::export_to_word_titles_the_paper_and_adds_the_key()
+{
+    QTemporaryDir dir;
+    const QString paper = dir.filePath(QStringLiteral("高一期中"));
+    QVERIFY(QDir().mkpath(paper));
+    QVERIFY(write_file(paper + "/problem.prb", kSoundProblem));
+    QVERIFY(write_file(paper + "/answer.ans", kSoundAnswer));
+    const QString docx = dir.filePath(QStringLiteral("试卷.docx"));
+    // Only the key brings the answers back; the multiple-choice question,
+    // whose options its text does not lay out, reads back without them.
+    const auto export_with = [&](const QStringList &options, const QString &told = QString()) {
+        QFile::remove(docx);
+        const Run run =
+            run_tool(QStringList{"export", paper, "--to", "docx", "-o", docx} + options);
+        QCOMPARE(run.status, told.isEmpty() ? 0 : 1);
+        QVERIFY2(run.err.startsWith(told) && (told.isEmpty() == run.err.isEmpty()),
+                 qPrintable(run.err));
+        QVERIFY2(word_package_faults(file_bytes(docx)).isEmpty(),
+                 qPrintable(word_package_faults(file_bytes(docx)).join('\n')));
+    };
+    export_with({});
+    QVERIFY(word_body(docx).contains(QStringLiteral(">高一期中<")));
+    QVERIFY(!word_body(docx).contains(QStringLiteral("参考答案")));
+    export_with({"--title", "期中测试", "--answers"},
+                QStringLiteral("qv_paper：多选题 1 写成 Word 文档后读回会不同"));
+    QVERIFY(word_body(docx).contains(QStringLiteral(">期中测试<")));
+    QVERIFY(word_body(docx).contains(QStringLiteral("参考答案")));
+    QVERIFY(word_body(docx).contains(QStringLiteral("班级")));
+    export_with({"--key-only"});
+    QVERIFY(word_body(docx).contains(QStringLiteral("参考答案")));
+    QVERIFY(!word_body(docx).contains(QStringLiteral("班级")));
 }
 
 QTEST_MAIN(TestPaperTool)
