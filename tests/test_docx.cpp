@@ -4,7 +4,6 @@
 #include "exchange/docx.h"
 
 #include <QBuffer>
-#include <QElapsedTimer>
 #include <QtTest>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
@@ -259,7 +258,7 @@ class TestDocx : public QObject
     void otherPartsNotRead();
     void refused_data();
     void refused();
-    void largeDocumentReadsQuickly();
+    void largeDocumentReadsWhole();
 };
 
 void TestDocx::lines_data()
@@ -651,33 +650,17 @@ void TestDocx::refused()
     QFETCH(ExchangeError::What, what);
     QFETCH(QString, part);
 
-    QElapsedTimer timer;
-    timer.start();
     ExchangeError error;
     const SourceDocument document = read_docx(file, error);
     QCOMPARE(int(error.what), int(what));
     QCOMPARE(error.part, part);
     QVERIFY(document.lines.empty());
-    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
 }
 
-// The sanitizers' build is unoptimized and checks every access: it takes
-// about four times as long.
-#if defined(__SANITIZE_ADDRESS__)
-const qint64 kLargeDocumentMilliseconds = 8000;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-const qint64 kLargeDocumentMilliseconds = 8000;
-#else
-const qint64 kLargeDocumentMilliseconds = 2000;
-#endif
-#else
-const qint64 kLargeDocumentMilliseconds = 2000;
-#endif
-
 // About 10 MB of Word file, a long paper of numbered questions with
-// coloured answers in tables and equations, reads in well under two seconds.
-void TestDocx::largeDocumentReadsQuickly()
+// coloured answers in tables and equations, reads whole (bench_import
+// measures how fast).
+void TestDocx::largeDocumentReadsWhole()
 {
     QRandomGenerator random(7);
     const QString red = R"(<w:color w:val="FF0000"/>)";
@@ -696,17 +679,12 @@ void TestDocx::largeDocumentReadsQuickly()
     const QByteArray file = docx(body, list(0, level(0, "decimal", "%1.")) + num(1, 0));
     QVERIFY2(file.size() > 9'000'000, qPrintable(QString::number(file.size())));
 
-    QElapsedTimer timer;
-    timer.start();
     ExchangeError error;
     const SourceDocument document = read_docx(file, error);
-    const qint64 elapsed = timer.elapsed();
     QVERIFY(!error.failed());
     QCOMPARE(int(document.lines.size()), 3 * questions);
     QVERIFY(document.lines.back().text.endsWith(QString("x^(%1)").arg(questions - 1)));
     QCOMPARE(ranges(document.lines[1]), QString("10-15"));
-    qInfo("%d questions, %d bytes, read in %lld ms", questions, int(file.size()), elapsed);
-    QVERIFY2(elapsed < kLargeDocumentMilliseconds, qPrintable(QString("%1 ms").arg(elapsed)));
 }
 
 QTEST_GUILESS_MAIN(TestDocx)
