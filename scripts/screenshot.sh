@@ -2,8 +2,9 @@
 # Renders the README's pictures of the window with the offscreen platform:
 # docs/window.png (as started), docs/edited-paper.png (a paper open on its
 # single-choice page), docs/folder-dialog.png (the folder dialog, in Chinese)
-# and docs/printed-paper.png (the first page of a paper printed by qv_paper,
-# imported from docs/sample-questions.gift).
+# docs/printed-paper.png (the first page of a paper printed by qv_paper,
+# imported from docs/sample-questions.gift) and docs/word-paper.png (the first
+# page of the same paper exported to Word, as LibreOffice lays it out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test # pdftoppm
@@ -33,3 +34,9 @@ build/paper_tool/qv_paper import docs/sample-questions.gift --from gift -o "$pri
     --score 2,4,10 || [ $? -eq 1 ] # the sample holds a numerical question on purpose
 build/paper_tool/qv_paper print "$printed/单元测验" --answers -o "$printed/paper.pdf"
 pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$printed/paper.pdf" docs/printed-paper
+
+# The Word paper as a teacher's office suite shows it.
+build/paper_tool/qv_paper export "$printed/单元测验" --to docx --answers -o "$printed/单元测验.docx"
+soffice --headless "-env:UserInstallation=file://$printed/profile" --convert-to pdf \
+    --outdir "$printed" "$printed/单元测验.docx" >/dev/null
+pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$printed/单元测验.pdf" docs/word-paper
