@@ -64,7 +64,7 @@ linux_tool=${QV_LINUX_PAPER_TOOL:-$(dirname "$0")/../build/paper_tool/qv_paper}
 if [ -x "$linux_tool" ]; then
     win_path() { echo "Z:${1//\//\\}"; }
     sample=$(realpath "$(dirname "$0")/../docs/sample-questions.gift")
-    for format in gift moodle-xml; do
+    for format in gift moodle-xml text docx; do
         wine "$folder/qv_paper.exe" export "$(win_path "$work/paper")" --to $format \
             -o "$(win_path "$work/windows.$format")"
         QT_QPA_PLATFORM=offscreen "$linux_tool" export "$work/paper" --to $format -o "$work/linux.$format"
