@@ -292,6 +292,48 @@ QString docx_export_difference(QuestionKind kind, int number)
         .arg(number);
 }
 
+QString variant_name(int variant)
+{
+    return QChar(u'A' + variant) + QStringLiteral("卷");
+}
+
+namespace
+{
+
+QString options_kept_reason(OptionsKept why)
+{
+    switch (why) {
+    case OptionsKept::NotLaidOut:
+        break;
+    case OptionsKept::KeyOutsideOptions:
+        return QStringLiteral("答案中有题面没有排出的选项");
+    case OptionsKept::TextAfterLastOption:
+        return QStringLiteral("最后一个选项后面还有另起一行的文字，打乱会把它随这个选项移走");
+    case OptionsKept::WouldNotReadBack:
+        return QStringLiteral("有选项以像选项字母的文字开头（如“B.”），重新排出后会被拆开");
+    }
+    return QStringLiteral("题面中没有从“A.”起依次排出的选项");
+}
+
+} // namespace
+
+QString options_kept_note(int variant, const KeptOptions &kept)
+{
+    return QStringLiteral("%1 %2 第 %3 题（原卷第 %4 题）的选项没有打乱：%5")
+        .arg(variant_name(variant), kind_name(kept.kind), QString::number(kept.number),
+             QString::number(kept.original), options_kept_reason(kept.why));
+}
+
+QString same_variant_note(const SameVariant &same)
+{
+    const QString other = same.same_as < 0 ? QStringLiteral("原卷") : variant_name(same.same_as);
+    if (same.variant == 0)
+        return QStringLiteral("%1与%2相同：试卷的题目和选项太少，打乱不出与原卷不同的试卷")
+            .arg(variant_name(same.variant), other);
+    return QStringLiteral("%1与%2相同：试卷的题目和选项太少，打乱不出这么多份互不相同的试卷")
+        .arg(variant_name(same.variant), other);
+}
+
 QString docx_paragraph_place(int number)
 {
     return QStringLiteral("第 %1 段").arg(number);

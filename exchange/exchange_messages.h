@@ -6,6 +6,7 @@
 // question, which the readers match on the way back (exchange_common.h).
 
 #include "exchange/exchange_error.h"
+#include "exchange/paper_variants.h"
 
 #include "paper/paper_model.h"
 
@@ -50,6 +51,14 @@ QString ignored_columns_note(const QStringList &columns);
 QString text_export_difference(QuestionKind kind, int number);
 // And written as a Word document with its key.
 QString docx_export_difference(QuestionKind kind, int number);
+
+// A and B papers: "A卷" for variant 0, "B卷" for 1, and on.
+QString variant_name(int variant);
+// Said of a choice question whose options keep their order in a variant:
+// "B卷 单选题 第 3 题（原卷第 5 题）的选项没有打乱：…".
+QString options_kept_note(int variant, const KeptOptions &kept);
+// Said of a variant the same as the original or an earlier one.
+QString same_variant_note(const SameVariant &same);
 
 // Where a paragraph of a Word document stands, counted from 1: "第 5 段".
 QString docx_paragraph_place(int number);

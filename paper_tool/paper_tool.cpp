@@ -4,6 +4,7 @@
 #include "exchange/exchange.h"
 #include "exchange/exchange_messages.h"
 #include "exchange/option_layout.h"
+#include "exchange/paper_variants.h"
 #include "exchange/question_file.h"
 #include "exchange/text_export.h"
 #include "paper/paper_commands.h"
@@ -18,6 +19,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <cstdio>
 #include <new>
 
@@ -569,6 +572,106 @@ int run_import(const QStringList &arguments)
     return error.isEmpty() ? status : fail(error);
 }
 
+constexpr int kMaxVariants = 26;
+
+// An unsigned 64-bit integer written in decimal digits alone.
+std::optional<quint64> parse_seed(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    bool ok = false;
+    const quint64 seed = text.toULongLong(&ok, 10);
+    if (!ok || !digits.match(text).hasMatch())
+        return std::nullopt;
+    return seed;
+}
+
+int run_variants(const QStringList &arguments)
+{
+    Command command(
+        QStringLiteral("variants"),
+        QStringLiteral("防止考场抄袭的 A、B 卷：同一份试卷，每类题目换一个顺序，选择题的选项也打乱"
+                       "（“以上都对”之类留在最后），答案随选项一起变，分数随题目一起走。"
+                       "各份试卷写进 -o 文件夹下的“A卷”“B卷”……\n"
+                       "同一个种子在任何电脑上都做出同样的几份；不给 --seed 时随机取一个，"
+                       "写到标准输出。\n"
+                       "退出状态：0 做好，1 做好但有题目的选项没有打乱或有两份相同（见标准错误），"
+                       "2 失败。"));
+    QCommandLineParser &parser = command.parser();
+    parser.addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("试卷文件夹"));
+    const QCommandLineOption count(QStringLiteral("n"), QStringLiteral("做几份：1 到 26。"),
+                                   QStringLiteral("份数"));
+    const QCommandLineOption seed_option(
+        QStringLiteral("seed"), QStringLiteral("种子（非负整数）：同一个种子做出同样的几份。"),
+        QStringLiteral("种子"));
+    const QCommandLineOption output =
+        output_option(QStringLiteral("放各份试卷的文件夹（没有则新建），其中写出“A卷”“B卷”……"),
+                      QStringLiteral("文件夹"));
+    parser.addOptions({count, seed_option, output, kForce});
+    if (const auto done = command.parse(arguments, 1))
+        return *done;
+    if (!parser.isSet(count))
+        return command.usage_error(QStringLiteral("须用 -n 给出份数"));
+    bool ok = false;
+    const int variants = parser.value(count).toInt(&ok);
+    if (!ok || variants < 1 || variants > kMaxVariants)
+        return command.usage_error(QStringLiteral("-n 须为 1 到 %1 之间的整数").arg(kMaxVariants));
+    std::optional<quint64> seed;
+    if (parser.isSet(seed_option)) {
+        seed = parse_seed(parser.value(seed_option));
+        if (!seed)
+            return command.usage_error(
+                QStringLiteral("--seed 须为 0 到 18446744073709551615 之间的整数"));
+    }
+    const QString folder = parser.value(output);
+    if (folder.isEmpty())
+        return command.usage_error(QStringLiteral("须用 -o 给出放各份试卷的文件夹"));
+    QStringList targets;
+    for (int variant = 0; variant < variants; ++variant)
+        targets.append(folder + QLatin1Char('/') + variant_name(variant));
+    if (!parser.isSet(kForce)) {
+        for (const QString &target : QStringList{folder} + targets) {
+            if (folder_holds_paper_files(target))
+                return fail(refuse_paper_folder(target));
+        }
+    }
+
+    PaperOnDisk disk;
+    QString error;
+    if (!read_folder(command.argument(0), disk, error))
+        return fail(error);
+    if (question_count(disk.paper) == 0)
+        return fail(QStringLiteral("试卷中没有题目，没有做出试卷"));
+    if (!seed) {
+        seed = QRandomGenerator::global()->generate64();
+        say(QStringLiteral("种子：%1（加上 --seed %1 可以再做出同样的几份）").arg(*seed));
+    }
+    PaperVariants made = make_variants(disk.paper, variants, *seed);
+    // The same question is named in every variant: a bank of ten thousand
+    // figures must not bury the terminal.
+    std::vector<QString> notes;
+    size_t kept_count = 0;
+    for (int variant = 0; variant < variants; ++variant) {
+        for (const KeptOptions &kept : made.kept[size_t(variant)]) {
+            if (++kept_count <= kKeptNotes)
+                notes.push_back(options_kept_note(variant, kept));
+        }
+    }
+    report(
+        notes, kept_count, [](const QString &note) { return note; },
+        QStringLiteral("另有 %1 处选项没有打乱"));
+    for (const SameVariant &same : made.same)
+        print_to(stderr, QStringLiteral("qv_paper：%1\n").arg(same_variant_note(same)));
+    // Written as import writes a paper: in the local encoding.
+    for (int variant = 0; variant < variants; ++variant) {
+        PaperData &paper = made.papers[size_t(variant)];
+        paper.codec = nullptr;
+        const QString failed = write_paper_folder(targets[variant], paper);
+        if (!failed.isEmpty())
+            return fail(QStringLiteral("%1没有写出：%2").arg(variant_name(variant), failed));
+    }
+    return kept_count == 0 && made.same.empty() ? kDone : kAttention;
+}
+
 int run_without_command(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -579,7 +682,8 @@ int run_without_command(const QStringList &arguments)
         "  print 文件夹 [--answers] [-o 文件]     排印试卷（HTML 或 PDF）\n"
         "  export 文件夹 --to 格式 [-o 文件]      导出为 gift、moodle-xml、文本或 Word 文档\n"
         "  import 文件 -o 文件夹                  从 Word、Excel、CSV、文本、gift 或\n"
-        "                                        moodle-xml 文件导入\n\n"
+        "                                        moodle-xml 文件导入\n"
+        "  variants 文件夹 -n 份数 [--seed 种子] -o 文件夹  打乱题目和选项，做出 A、B 卷\n\n"
         "各命令的选项见“qv_paper 命令 --help”。"));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -619,6 +723,8 @@ int dispatch(const QStringList &arguments)
         return run_export(arguments);
     if (command == QLatin1String("import"))
         return run_import(arguments);
+    if (command == QLatin1String("variants"))
+        return run_variants(arguments);
     return run_without_command(arguments);
 }
 

@@ -68,7 +68,8 @@ WINDOW_TESTS = ["test_window", "test_dialogs", "test_dialogs_x11", "test_pages",
 # Tests that run another test's program in another way, by the program.
 PROGRAM_OF = {"test_dialogs_x11": "test_dialogs"}
 EXCHANGE_TESTS = ["test_exchange", "test_html_text", "test_question_text", "test_question_sheet",
-                  "test_docx", "test_sheets", "test_zip_archive", "test_paper_tool"]
+                  "test_docx", "test_sheets", "test_zip_archive", "test_variants",
+                  "test_paper_tool"]
 LINKED = [
     ("paper/paper_commands.cpp", None, "test_commands"),
     ("paper/paper_encoding.cpp", None, "test_encodings"),
@@ -89,6 +90,7 @@ LINKED = [
     ("exchange/question_", EXCHANGE_TESTS, "test_question_text"),
     ("exchange/raw_question.cpp", EXCHANGE_TESTS, "test_question_text"),
     ("exchange/text_export.cpp", EXCHANGE_TESTS, "test_question_text"),
+    ("exchange/paper_variants.cpp", EXCHANGE_TESTS, "test_variants"),
     ("exchange/", EXCHANGE_TESTS, "test_exchange"),
 ]
 

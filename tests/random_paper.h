@@ -1,5 +1,7 @@
 #pragma once
-// Random papers for the tests that write a paper out and read it back.
+// Papers drawn at random for the property tests of the formats: texts a
+// teacher types that hold nothing the text format reads as structure, choice
+// questions with their options laid out "A. …", scores of up to two decimals.
 
 #include "exchange/option_layout.h"
 #include "paper/paper_files.h"
@@ -7,11 +9,8 @@
 #include <QRandomGenerator>
 #include <QStringList>
 
-namespace
-{
-
 // Texts a teacher types that hold nothing the text format reads as structure.
-QString random_text(QRandomGenerator &random, int lines)
+inline QString random_text(QRandomGenerator &random, int lines)
 {
     static const QStringList words = {
         QStringLiteral("甲"),        QStringLiteral("下列说法正确的是"), QStringLiteral("1.5 千克"),
@@ -28,12 +27,12 @@ QString random_text(QRandomGenerator &random, int lines)
     return text.join(QLatin1Char('\n'));
 }
 
-double random_score(QRandomGenerator &random)
+inline double random_score(QRandomGenerator &random)
 {
     return random.bounded(0, 10001) / 100.0;
 }
 
-ChoiceQuestion random_choice(QRandomGenerator &random, bool multiple)
+inline ChoiceQuestion random_choice(QRandomGenerator &random, bool multiple)
 {
     ChoiceQuestion question;
     QStringList options;
@@ -49,7 +48,7 @@ ChoiceQuestion random_choice(QRandomGenerator &random, bool multiple)
     return question;
 }
 
-PaperData random_paper(QRandomGenerator &random)
+inline PaperData random_paper(QRandomGenerator &random)
 {
     PaperData paper;
     for (int i = random.bounded(0, 6); i > 0; --i)
@@ -62,5 +61,3 @@ PaperData random_paper(QRandomGenerator &random)
              random.bounded(2) ? random_text(random, random.bounded(1, 3)) : QString()});
     return paper;
 }
-
-} // namespace

@@ -148,6 +148,36 @@ QByteArray excel_file(const QByteArray &sheet)
          {QStringLiteral("xl/worksheets/sheet1.xml"), sheet}});
 }
 
+// A paper of four single-choice questions, three multiple-choice ones and
+// two free answers, written into `folder` as qv_make writes one.
+bool write_paper(const QString &folder, const PaperData &paper)
+{
+    QByteArray problem, answer;
+    return QDir().mkpath(folder) && write_paper_data(paper, problem, answer) &&
+           write_file(folder + "/problem.prb", problem) &&
+           write_file(folder + "/answer.ans", answer);
+}
+
+PaperData shuffled_paper()
+{
+    PaperData paper;
+    for (int i = 1; i <= 4; ++i)
+        paper.onech.push_back(
+            {double(i), 0, 1 << (i % 4),
+             QStringLiteral("单选%1\nA. 甲\nB. 乙\nC. 丙\nD. 以上都不对").arg(i)});
+    for (int i = 1; i <= 3; ++i)
+        paper.somech.push_back(
+            {4, 2, 3 << (i - 1), QStringLiteral("多选%1\nA．甲\nB．乙\nC．丙\nD．丁").arg(i)});
+    for (int i = 1; i <= 2; ++i)
+        paper.unch.push_back({10, QStringLiteral("简答%1").arg(i), QStringLiteral("答%1").arg(i)});
+    return paper;
+}
+
+PaperOnDisk read_folder_pair(const QString &folder)
+{
+    return read_pair(file_bytes(folder + "/problem.prb"), file_bytes(folder + "/answer.ans"));
+}
+
 Run run_tool(const QStringList &arguments, const QString &directory = QString(),
              Limits limits = Limits::None)
 {
@@ -188,6 +218,10 @@ class TestPaperTool : public QObject
     void export_to_word_titles_the_paper_and_adds_the_key();
     void import_of_a_text_file_previews_or_writes_by_its_exit_status_data();
     void import_of_a_text_file_previews_or_writes_by_its_exit_status();
+    void variants_writes_a_paper_folder_for_each_and_tells_its_seed();
+    void variants_names_what_it_could_not_shuffle_data();
+    void variants_names_what_it_could_not_shuffle();
+    void variants_never_writes_into_a_paper_folder_unasked();
 };
 
 void TestPaperTool::check_finds_what_to_mend_data()
@@ -623,6 +657,15 @@ void TestPaperTool::usage_errors_fail_with_a_message_data()
     row("print to a file without suffix", {"print", "x", "-o", "x"},
         "输出文件须以 .html 或 .pdf 结尾：x");
     row("unknown option", {"check", "--frobnicate", "x"}, "未知选项“frobnicate”。");
+    row("variants without -n", {"variants", "x", "-o", "y"}, "须用 -n 给出份数");
+    for (const char *count : {"0", "27", "x", "-1", "2.5", ""})
+        row(qPrintable(QStringLiteral("variants -n \"%1\"").arg(count)),
+            {"variants", "x", "-n", count, "-o", "y"}, "-n 须为 1 到 26 之间的整数");
+    for (const char *seed : {"-1", "x", "1e3", "18446744073709551616", " 5", ""})
+        row(qPrintable(QStringLiteral("variants --seed \"%1\"").arg(seed)),
+            {"variants", "x", "-n", "2", "--seed", seed, "-o", "y"},
+            "--seed 须为 0 到 18446744073709551615 之间的整数");
+    row("variants without -o", {"variants", "x", "-n", "2"}, "须用 -o 给出放各份试卷的文件夹");
 }
 
 void TestPaperTool::usage_errors_fail_with_a_message()
@@ -639,17 +682,20 @@ void TestPaperTool::each_commands_help_names_what_it_works_on()
 {
     for (const auto &[command, named] :
          {std::pair{"check", "试卷文件夹"}, std::pair{"print", "试卷文件夹"},
-          std::pair{"export", "试卷文件夹"}, std::pair{"import", "要导入的文件"}}) {
+          std::pair{"export", "试卷文件夹"}, std::pair{"import", "要导入的文件"},
+          std::pair{"variants", "试卷文件夹"}}) {
         const Run help = run_tool({command, "--help"});
         QCOMPARE(help.status, 0);
         QVERIFY2(help.out.contains(QString::fromUtf8(named)), qPrintable(help.out));
     }
     QVERIFY(run_tool({"import", "--help"}).out.contains(QLatin1String("--score")));
+    QVERIFY(run_tool({"variants", "--help"}).out.contains(QLatin1String("--seed")));
     // The program's own help lists the commands.
     const Run help = run_tool({"--help"});
     QCOMPARE(help.status, 0);
     for (const char *command :
-         {"\n  check 文件夹", "\n  print 文件夹", "\n  export 文件夹", "\n  import 文件"})
+         {"\n  check 文件夹", "\n  print 文件夹", "\n  export 文件夹", "\n  import 文件",
+          "\n  variants 文件夹 -n 份数 [--seed 种子] -o 文件夹  打乱题目和选项，做出 A、B 卷"})
         QVERIFY2(help.out.contains(QString::fromUtf8(command)), qPrintable(help.out));
 }
 
@@ -794,4 +840,152 @@ void TestPaperTool::import_of_a_text_file_previews_or_writes_by_its_exit_status(
     QVERIFY2(err.isEmpty() || run.err.contains(err), qPrintable(run.err));
     // A preview, and an import that takes nothing, write nothing.
     QCOMPARE(QFileInfo::exists(dir.filePath("paper")), !preview && status != 2);
+}
+
+void TestPaperTool::variants_writes_a_paper_folder_for_each_and_tells_its_seed()
+{
+    QTemporaryDir dir;
+    const QString paper = dir.filePath("期中");
+    QVERIFY(write_paper(paper, shuffled_paper()));
+    const PaperOnDisk original = read_folder_pair(paper);
+    const QString out = dir.filePath("AB卷");
+    const Run run = run_tool({"variants", paper, "-n", "3", "-o", out});
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+    const QRegularExpression seed_line(
+        QStringLiteral("^种子：(\\d+)（加上 --seed (\\d+) 可以再做出同样的几份）\n$"));
+    const QRegularExpressionMatch match = seed_line.match(run.out);
+    QVERIFY2(match.hasMatch() && match.captured(1) == match.captured(2), qPrintable(run.out));
+    QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({"A卷", "B卷", "C卷"}));
+    QSet<QByteArray> problems{original.problem};
+    for (const char *name : {"A卷", "B卷", "C卷"}) {
+        const QString variant = out + '/' + QString::fromUtf8(name);
+        QCOMPARE(QDir(variant).entryList(QDir::Files), QStringList({"answer.ans", "problem.prb"}));
+        // An ordinary paper: the reader takes it and the check finds nothing.
+        PaperOnDisk disk;
+        QVERIFY(!read_paper_folder(variant, disk).failed());
+        QVERIFY(check_paper(disk).empty());
+        QCOMPARE(disk.paper.onech.size(), original.paper.onech.size());
+        QCOMPARE(disk.paper.somech.size(), original.paper.somech.size());
+        QCOMPARE(disk.paper.unch.size(), original.paper.unch.size());
+        QCOMPARE(paper_total_line(disk.paper), paper_total_line(original.paper));
+        for (const ChoiceQuestion &question : disk.paper.onech)
+            QVERIFY2(question.problem.endsWith(QStringLiteral("\nD. 以上都不对")),
+                     qPrintable(question.problem));
+        problems.insert(disk.problem);
+    }
+    QCOMPARE(problems.size(), 4);
+
+    // The seed makes the same papers again, and is not told when given.
+    const Run again = run_tool(
+        {"variants", paper, "-n", "3", "--seed", match.captured(1), "-o", dir.filePath("again")});
+    QCOMPARE(again.status, 0);
+    QVERIFY(again.out.isEmpty() && again.err.isEmpty());
+    for (const char *name : {"A卷", "B卷", "C卷"}) {
+        for (const char *file : {"problem.prb", "answer.ans"}) {
+            const QString path = QString::fromUtf8(name) + '/' + QString::fromUtf8(file);
+            QCOMPARE(file_bytes(dir.filePath("again/" + path)), file_bytes(out + '/' + path));
+        }
+    }
+}
+
+void TestPaperTool::variants_names_what_it_could_not_shuffle_data()
+{
+    QTest::addColumn<QByteArray>("problem");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("told"); // lines of the standard error, in order
+
+    QTest::newRow("options not laid out")
+        << QByteArray("1 0 0\r\n2\r\n@见下图，正确的是（　）$\r\n") << QByteArray("2\r\n") << 1
+        << QStringList{
+               "qv_paper：A卷 单选题 第 1 题（原卷第 1 题）的选项没有打乱：题面中没有从"
+               "“A.”起依次排出的选项",
+               "qv_paper：B卷 单选题 第 1 题（原卷第 1 题）的选项没有打乱：题面中没有从"
+               "“A.”起依次排出的选项",
+               "qv_paper：A卷与原卷相同：试卷的题目和选项太少，打乱不出与原卷不同的试卷",
+               "qv_paper：B卷与原卷相同：试卷的题目和选项太少，打乱不出这么多份互不相同的试卷"};
+    QTest::newRow("one question of each kind, the options staying")
+        << QByteArray("1 1 1\r\n2\r\n@甲\r\nA. 乙\r\nB. 以上都对$\r\n4 2\r\n@丙\r\nA. 以上都对\r\n"
+                      "B. 以上都不对$\r\n10\r\n@丁$\r\n")
+        << QByteArray("1\r\n3\r\n@戊$\r\n") << 1
+        << QStringList{
+               "qv_paper：A卷与原卷相同：试卷的题目和选项太少，打乱不出与原卷不同的试卷",
+               "qv_paper：B卷与原卷相同：试卷的题目和选项太少，打乱不出这么多份互不相同的试卷"};
+    QTest::newRow("no question") << QByteArray("0 0 0\r\n") << QByteArray() << 2
+                                 << QStringList{"qv_paper：试卷中没有题目，没有做出试卷"};
+}
+
+void TestPaperTool::variants_names_what_it_could_not_shuffle()
+{
+    QFETCH(QByteArray, problem);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, status);
+    QFETCH(QStringList, told);
+    QTemporaryDir dir;
+    QVERIFY(write_file(dir.filePath("problem.prb"), problem));
+    QVERIFY(write_file(dir.filePath("answer.ans"), answer));
+    const Run run =
+        run_tool({"variants", dir.path(), "-n", "2", "--seed", "5", "-o", dir.filePath("out")});
+    QCOMPARE(run.status, status);
+    QCOMPARE(run.err.split('\n', Qt::SkipEmptyParts), told);
+    QVERIFY(run.out.isEmpty());
+    if (status == 2) {
+        QVERIFY(!QFileInfo::exists(dir.filePath("out")));
+        return;
+    }
+    // The paper as it was, written in the local encoding (GBK under Wine).
+    const PaperData original = read_pair(problem, answer).paper;
+    for (const char *name : {"A卷", "B卷"}) {
+        const PaperData variant =
+            read_folder_pair(dir.filePath("out/") + QString::fromUtf8(name)).paper;
+        QCOMPARE(variant.onech.size(), original.onech.size());
+        QCOMPARE(variant.somech.size(), original.somech.size());
+        QCOMPARE(variant.unch.size(), original.unch.size());
+        for (size_t i = 0; i < original.onech.size(); ++i) {
+            QCOMPARE(variant.onech[i].problem, original.onech[i].problem);
+            QCOMPARE(variant.onech[i].answer, original.onech[i].answer);
+        }
+        for (size_t i = 0; i < original.somech.size(); ++i) {
+            QCOMPARE(variant.somech[i].problem, original.somech[i].problem);
+            QCOMPARE(variant.somech[i].answer, original.somech[i].answer);
+            QCOMPARE(variant.somech[i].partial_score, original.somech[i].partial_score);
+        }
+        for (size_t i = 0; i < original.unch.size(); ++i) {
+            QCOMPARE(variant.unch[i].problem, original.unch[i].problem);
+            QCOMPARE(variant.unch[i].answer, original.unch[i].answer);
+        }
+    }
+}
+
+void TestPaperTool::variants_never_writes_into_a_paper_folder_unasked()
+{
+    QTemporaryDir dir;
+    const QString paper = dir.filePath("paper");
+    QVERIFY(write_paper(paper, shuffled_paper()));
+    // A B卷 already there, or the paper's own folder as the output.
+    QVERIFY(write_paper(dir.filePath("out/B卷"), PaperData{{}, {}, {{5, "旧", "旧"}}, nullptr}));
+    const QByteArray old_problem = file_bytes(dir.filePath("out/B卷/problem.prb"));
+    for (const QString &out : {dir.filePath("out"), paper}) {
+        const Run run = run_tool({"variants", paper, "-n", "2", "-o", out});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(QStringLiteral("--force")), qPrintable(run.err));
+        QVERIFY(run.out.isEmpty());
+    }
+    QCOMPARE(QDir(dir.filePath("out")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({"B卷"}));
+    QCOMPARE(QDir(paper).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({"answer.ans", "problem.prb"}));
+    QCOMPARE(file_bytes(dir.filePath("out/B卷/problem.prb")), old_problem);
+    // One variant asked: B卷 is none of its business.
+    QCOMPARE(run_tool({"variants", paper, "-n", "1", "-o", dir.filePath("out")}).status, 0);
+    QCOMPARE(file_bytes(dir.filePath("out/B卷/problem.prb")), old_problem);
+
+    const Run forced =
+        run_tool({"variants", paper, "-n", "2", "-o", dir.filePath("out"), "--force"});
+    QCOMPARE(forced.status, 0);
+    QCOMPARE(read_folder_pair(dir.filePath("out/B卷")).paper.onech.size(), size_t(4));
+    QStringList left = QDir(dir.filePath("out/B卷")).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(left, QStringList({"answer.ans", "problem.prb"}));
 }
