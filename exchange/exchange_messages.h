@@ -48,6 +48,8 @@ QString ignored_columns_note(const QStringList &columns);
 
 // Said when a question written as text would not read back as it is.
 QString text_export_difference(QuestionKind kind, int number);
+// The same for a question written as a row of the Excel template.
+QString xlsx_export_difference(QuestionKind kind, int number);
 
 // Where a paragraph of a Word document stands, counted from 1: "第 5 段".
 QString docx_paragraph_place(int number);

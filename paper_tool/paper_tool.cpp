@@ -5,6 +5,7 @@
 #include "exchange/option_layout.h"
 #include "exchange/question_file.h"
 #include "exchange/text_export.h"
+#include "exchange/xlsx_export.h"
 #include "paper/paper_commands.h"
 #include "paper/paper_files.h"
 #include "paper/paper_messages.h"
@@ -266,7 +267,7 @@ QCommandLineOption output_option(const QString &description, const QString &valu
     return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, description, value);
 }
 
-enum class ExportFormat { Gift, MoodleXml, Text };
+enum class ExportFormat { Gift, MoodleXml, Text, Xlsx };
 
 std::optional<ExportFormat> export_format_named(const QString &name)
 {
@@ -276,6 +277,8 @@ std::optional<ExportFormat> export_format_named(const QString &name)
         return ExportFormat::MoodleXml;
     if (name == QLatin1String("text"))
         return ExportFormat::Text;
+    if (name == QLatin1String("xlsx"))
+        return ExportFormat::Xlsx;
     return std::nullopt;
 }
 
@@ -341,12 +344,13 @@ int run_export(const QStringList &arguments)
 {
     Command command(QStringLiteral("export"),
                     QStringLiteral("把试卷导出为学习平台能导入的格式（gift 或 moodle-xml），"
-                                   "或者教师能用记事本编辑、再导入的文本（text）。\n"
+                                   "或者教师能用记事本编辑、再导入的文本（text），"
+                                   "或者考试系统批量导入模板那样一题一行的 Excel 表格（xlsx）。\n"
                                    "不给 -o 时写到标准输出。"));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("试卷文件夹"));
     const QCommandLineOption to(QStringLiteral("to"),
-                                QStringLiteral("格式：gift、moodle-xml 或 text。"),
+                                QStringLiteral("格式：gift、moodle-xml、text 或 xlsx。"),
                                 QStringLiteral("格式"));
     const QCommandLineOption output =
         output_option(QStringLiteral("写入文件。"), QStringLiteral("文件"));
@@ -355,7 +359,7 @@ int run_export(const QStringList &arguments)
         return *done;
     const auto format = export_format_named(parser.value(to));
     if (!format)
-        return command.usage_error(QStringLiteral("--to 须为 gift、moodle-xml 或 text"));
+        return command.usage_error(QStringLiteral("--to 须为 gift、moodle-xml、text 或 xlsx"));
     PaperOnDisk disk;
     QString error;
     if (!read_folder(command.argument(0), disk, error))
@@ -372,6 +376,12 @@ int run_export(const QStringList &arguments)
     case ExportFormat::Text:
         bytes = export_text(disk.paper);
         differences = text_export_differences(disk.paper, bytes);
+        break;
+    case ExportFormat::Xlsx:
+        bytes = export_xlsx(disk.paper);
+        if (bytes.isEmpty())
+            return fail(QStringLiteral("无法生成 Excel 文件"));
+        differences = xlsx_export_differences(disk.paper, bytes);
         break;
     }
     const int delivered = deliver(parser.value(output), bytes, parser.isSet(kForce));
@@ -539,7 +549,7 @@ int run_without_command(const QStringList &arguments)
         "命令：\n"
         "  check 文件夹                          检查试卷\n"
         "  print 文件夹 [--answers] [-o 文件]     排印试卷（HTML 或 PDF）\n"
-        "  export 文件夹 --to 格式 [-o 文件]      导出为 gift、moodle-xml 或文本\n"
+        "  export 文件夹 --to 格式 [-o 文件]      导出为 gift、moodle-xml、文本或 Excel\n"
         "  import 文件 -o 文件夹                  从 Word、Excel、CSV、文本、gift 或\n"
         "                                        moodle-xml 文件导入\n\n"
         "各命令的选项见“qv_paper 命令 --help”。"));
