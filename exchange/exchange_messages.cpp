@@ -292,6 +292,15 @@ QString docx_export_difference(QuestionKind kind, int number)
         .arg(number);
 }
 
+QString xlsx_export_difference(QuestionKind kind, int number)
+{
+    return QStringLiteral("%1 %2 写成 Excel 表格后读回会不同（选项不是“A. …”一行一个、"
+                          "题干里写了分数、文字首尾有空白、一格超过 32767 字，"
+                          "或者选择题的答案不对），导入前请核对")
+        .arg(kind_name(kind))
+        .arg(number);
+}
+
 QString variant_name(int variant)
 {
     return QChar(u'A' + variant) + QStringLiteral("卷");

@@ -59,6 +59,8 @@ QString variant_name(int variant);
 QString options_kept_note(int variant, const KeptOptions &kept);
 // Said of a variant the same as the original or an earlier one.
 QString same_variant_note(const SameVariant &same);
+// The same for a question written as a row of the Excel template.
+QString xlsx_export_difference(QuestionKind kind, int number);
 
 // Where a paragraph of a Word document stands, counted from 1: "第 5 段".
 QString docx_paragraph_place(int number);

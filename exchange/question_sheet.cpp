@@ -156,6 +156,20 @@ QString excel_truth_in_words(const QString &cell)
     return cell;
 }
 
+// Option cells that hold their own letters alone ("A", "B", …) say that the
+// stem shows the options itself, in a table or a figure: so the Excel export
+// writes such a question, as GIFT and Moodle XML bring it.
+bool options_are_their_letters(const QStringList &options)
+{
+    if (options.size() < 2)
+        return false;
+    for (int i = 0; i < options.size(); ++i) {
+        if (options[i] != QChar(u'A' + i))
+            return false;
+    }
+    return true;
+}
+
 QString row_position(const SourceSheet &sheet, int number)
 {
     return sheet.name.isEmpty() ? line_place(number) : sheet_row_place(sheet.name, number);
@@ -218,6 +232,7 @@ bool raw_question_of(const SourceSheet &sheet, const SourceSheet::Row &row, cons
         raw.options.append(options[size_t(i)]);
     if (raw.options.isEmpty() && !options_cell.isEmpty())
         raw.options = options_of_cell(options_cell);
+    raw.options_in_stem = options_are_their_letters(raw.options);
     raw.marked.assign(size_t(raw.options.size()), false);
     return true;
 }

@@ -192,7 +192,8 @@ void take_raw_question(RawQuestion &question, const ImportScores &scores, Import
         result.skip(question.position, kind_full_reason(paper_kind));
         return;
     }
-    if (question.stem.trimmed().isEmpty() && question.options.isEmpty()) {
+    if (question.stem.trimmed().isEmpty() &&
+        (question.options.isEmpty() || question.options_in_stem)) {
         result.skip(question.position, empty_question_reason());
         return;
     }
@@ -220,11 +221,13 @@ void take_raw_question(RawQuestion &question, const ImportScores &scores, Import
         }
         if (question.keys.isEmpty())
             question.changes.append(key_from_formatting_change(option_letters(key.mask)));
-        choice.problem = lay_out_options(question.stem.trimmed(), question.options);
+        choice.problem = question.options_in_stem
+                             ? question.stem.trimmed()
+                             : lay_out_options(question.stem.trimmed(), question.options);
         choice.answer = key.mask;
     } else {
         // Options a free answer was written with stay in its text.
-        unch.problem = question.options.isEmpty()
+        unch.problem = question.options.isEmpty() || question.options_in_stem
                            ? question.stem.trimmed()
                            : lay_out_options(question.stem.trimmed(), question.options);
         QString reference = question.reference.trimmed();

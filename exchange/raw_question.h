@@ -16,6 +16,7 @@ struct RawQuestion {
     SourceKind kind = SourceKind::Unknown; // from its heading or its type column
     QString stem;
     QStringList options;                 // option A first
+    bool options_in_stem = false;        // the options are their letters alone: the stem shows them
     std::vector<bool> marked;            // per option: set apart by formatting alone
     QStringList keys;                    // every key found, as written
     QStringList key_places;              // where each key was found, for the teacher

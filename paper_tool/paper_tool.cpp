@@ -7,6 +7,7 @@
 #include "exchange/paper_variants.h"
 #include "exchange/question_file.h"
 #include "exchange/text_export.h"
+#include "exchange/xlsx_export.h"
 #include "paper/paper_commands.h"
 #include "paper/paper_files.h"
 #include "paper/paper_messages.h"
@@ -270,7 +271,7 @@ QCommandLineOption output_option(const QString &description, const QString &valu
     return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, description, value);
 }
 
-enum class ExportFormat { Gift, MoodleXml, Text, Docx };
+enum class ExportFormat { Gift, MoodleXml, Text, Docx, Xlsx };
 
 std::optional<ExportFormat> export_format_named(const QString &name)
 {
@@ -282,6 +283,8 @@ std::optional<ExportFormat> export_format_named(const QString &name)
         return ExportFormat::Text;
     if (name == QLatin1String("docx"))
         return ExportFormat::Docx;
+    if (name == QLatin1String("xlsx"))
+        return ExportFormat::Xlsx;
     return std::nullopt;
 }
 
@@ -356,12 +359,13 @@ int run_export(const QStringList &arguments)
     Command command(QStringLiteral("export"),
                     QStringLiteral("把试卷导出为学习平台能导入的格式（gift 或 moodle-xml），"
                                    "教师能用记事本编辑、再导入的文本（text），"
-                                   "或者能编辑、打印的 Word 文档（docx）。\n"
+                                   "能编辑、打印的 Word 文档（docx），"
+                                   "或者考试系统批量导入模板那样一题一行的 Excel 表格（xlsx）。\n"
                                    "不给 -o 时写到标准输出。"));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("试卷文件夹"));
     const QCommandLineOption to(QStringLiteral("to"),
-                                QStringLiteral("格式：gift、moodle-xml、text 或 docx。"),
+                                QStringLiteral("格式：gift、moodle-xml、text、docx 或 xlsx。"),
                                 QStringLiteral("格式"));
     const QCommandLineOption output =
         output_option(QStringLiteral("写入文件。"), QStringLiteral("文件"));
@@ -377,7 +381,7 @@ int run_export(const QStringList &arguments)
         return *done;
     const auto format = export_format_named(parser.value(to));
     if (!format)
-        return command.usage_error(QStringLiteral("--to 须为 gift、moodle-xml、text 或 docx"));
+        return command.usage_error(QStringLiteral("--to 须为 gift、moodle-xml、text、docx 或 xlsx"));
     for (const QCommandLineOption *docx_only : {&title, &answers, &key_only}) {
         const QString name = docx_only->names().front();
         if (*format != ExportFormat::Docx && parser.isSet(name))
@@ -414,6 +418,12 @@ int run_export(const QStringList &arguments)
             differences = docx_export_differences(disk.paper, bytes);
         break;
     }
+    case ExportFormat::Xlsx:
+        bytes = export_xlsx(disk.paper);
+        if (bytes.isEmpty())
+            return fail(QStringLiteral("无法生成 Excel 文件"));
+        differences = xlsx_export_differences(disk.paper, bytes);
+        break;
     }
     const int delivered = deliver(parser.value(output), bytes, parser.isSet(kForce));
     if (delivered != kDone)
@@ -680,7 +690,7 @@ int run_without_command(const QStringList &arguments)
         "命令：\n"
         "  check 文件夹                          检查试卷\n"
         "  print 文件夹 [--answers] [-o 文件]     排印试卷（HTML 或 PDF）\n"
-        "  export 文件夹 --to 格式 [-o 文件]      导出为 gift、moodle-xml、文本或 Word 文档\n"
+        "  export 文件夹 --to 格式 [-o 文件]      导出为 gift、moodle-xml、文本、Word 或 Excel\n"
         "  import 文件 -o 文件夹                  从 Word、Excel、CSV、文本、gift 或\n"
         "                                        moodle-xml 文件导入\n"
         "  variants 文件夹 -n 份数 [--seed 种子] -o 文件夹  打乱题目和选项，做出 A、B 卷\n\n"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the templates a teacher fills in, under docs/templates/, from the
 # sample questions (docs/sample-questions.gift) with qv_paper itself: the
-# paper that import makes of them, exported as text. Run it after changing
-# the export; a test checks that the shipped templates are what it writes.
+# paper that import makes of them, exported as text and as the Excel sheet of
+# exam systems' batch-import templates. Run it after changing an export; a
+# test checks that the shipped templates are what it writes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -13,7 +14,10 @@ trap 'rm -rf "$work"' EXIT
 # names it and goes on (exit 1).
 build/paper_tool/qv_paper import docs/sample-questions.gift -o "$work/paper" --score 2,4,10 \
     2>/dev/null || [ $? -eq 1 ]
-build/paper_tool/qv_paper export "$work/paper" --to text -o "$work/试题模板.txt"
 mkdir -p docs/templates
-cp "$work/试题模板.txt" docs/templates/
-echo "docs/templates/试题模板.txt"
+for format in text:txt xlsx:xlsx; do
+    file="试题模板.${format#*:}"
+    build/paper_tool/qv_paper export "$work/paper" --to "${format%%:*}" -o "$work/$file"
+    cp "$work/$file" docs/templates/
+    echo "docs/templates/$file"
+done

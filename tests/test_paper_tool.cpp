@@ -1,6 +1,7 @@
 // qv_paper: the check's findings, the printed paper and the command line's
 // promises (exit statuses, never writing into a paper's folder unasked).
 
+#include "exchange/csv.h"
 #include "paper/paper_storage.h"
 #include "paper_tool/paper_check.h"
 #include "paper_tool/paper_print.h"
@@ -14,6 +15,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextCodec>
+#include <QUrl>
 #include <QtTest>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
@@ -214,8 +216,10 @@ class TestPaperTool : public QObject
     void usage_errors_fail_with_a_message_data();
     void usage_errors_fail_with_a_message();
     void each_commands_help_names_what_it_works_on();
-    void the_shipped_text_template_is_what_export_writes_and_reads_back();
     void export_to_word_titles_the_paper_and_adds_the_key();
+    void the_shipped_templates_are_what_export_writes_and_read_back_data();
+    void the_shipped_templates_are_what_export_writes_and_read_back();
+    void libreoffice_reads_the_excel_export_as_the_paper();
     void import_of_a_text_file_previews_or_writes_by_its_exit_status_data();
     void import_of_a_text_file_previews_or_writes_by_its_exit_status();
     void variants_writes_a_paper_folder_for_each_and_tells_its_seed();
@@ -639,7 +643,7 @@ void TestPaperTool::usage_errors_fail_with_a_message_data()
     row("no folder", {"check"}, "缺少参数");
     row("two folders", {"print", "a", "b"}, "多余的参数：b");
     row("unknown format", {"export", "x", "--to", "word"},
-        "--to 须为 gift、moodle-xml、text 或 docx");
+        "--to 须为 gift、moodle-xml、text、docx 或 xlsx");
     row("title for a text export", {"export", "x", "--to", "text", "--title", "t"},
         "--title 只用于 --to docx");
     row("answers for a gift export", {"export", "x", "--to", "gift", "--answers"},
@@ -743,27 +747,98 @@ void TestPaperTool::export_to_word_titles_the_paper_and_adds_the_key()
 QTEST_MAIN(TestPaperTool)
 #include "test_paper_tool.moc"
 
-// The template under docs/templates is the sample questions' paper as the
-// export writes it today, and reading it back gives that paper again.
-void TestPaperTool::the_shipped_text_template_is_what_export_writes_and_reads_back()
+void TestPaperTool::the_shipped_templates_are_what_export_writes_and_read_back_data()
 {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("text") << "text"
+                          << "试题模板.txt";
+    QTest::newRow("Excel") << "xlsx"
+                           << "试题模板.xlsx";
+}
+
+// The templates under docs/templates are the sample questions' paper as the
+// export writes it today, and reading one back gives that paper again.
+void TestPaperTool::the_shipped_templates_are_what_export_writes_and_read_back()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, file);
     QTemporaryDir dir;
     const QString sample = QStringLiteral(QV_SOURCE_DIR "/docs/sample-questions.gift");
     QCOMPARE(run_tool({"import", sample, "-o", dir.filePath("paper"), "--score", "2,4,10"}).status,
              1);
     const Run exported =
-        run_tool({"export", dir.filePath("paper"), "--to", "text", "-o", dir.filePath("t.txt")});
+        run_tool({"export", dir.filePath("paper"), "--to", format, "-o", dir.filePath(file)});
     QCOMPARE(exported.status, 0);
-    const QByteArray shipped =
-        file_bytes(QStringLiteral(QV_SOURCE_DIR "/docs/templates/试题模板.txt"));
+    const QByteArray shipped = file_bytes(QStringLiteral(QV_SOURCE_DIR "/docs/templates/") + file);
     QVERIFY(!shipped.isEmpty());
-    QCOMPARE(file_bytes(dir.filePath("t.txt")), shipped);
-    const Run read = run_tool({"import", dir.filePath("t.txt"), "-o", dir.filePath("again")});
+    QVERIFY2(file_bytes(dir.filePath(file)) == shipped, "run scripts/templates.sh");
+    const Run read = run_tool({"import", dir.filePath(file), "-o", dir.filePath("again")});
     QCOMPARE(read.status, 0);
     QCOMPARE(file_bytes(dir.filePath("again/problem.prb")),
              file_bytes(dir.filePath("paper/problem.prb")));
     QCOMPARE(file_bytes(dir.filePath("again/answer.ans")),
              file_bytes(dir.filePath("paper/answer.ans")));
+}
+
+// LibreOffice, as a teacher's spreadsheet program, reads the Excel export as
+// the rows of the paper: every text as it is (markup, a line break, spaces
+// and tabs inside, what looks like Excel's escapes), the scores as numbers.
+void TestPaperTool::libreoffice_reads_the_excel_export_as_the_paper()
+{
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty())
+        QSKIP("soffice (LibreOffice Calc) is not on PATH");
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("paper"));
+    const QByteArray problem =
+        "1 1 1\r\n2.5\r\n@a < b & \"c\"？\r\nA. _x000D_\r\nB. 两  个\t空白$\r\n"
+        "4.25 1.75\r\n@哪些是偶数？（表见下页）$\r\n"
+        "10\r\n@证明之。\r\n写出步骤。$\r\n";
+    const QByteArray answer = "2\r\n5\r\n@见讲义。\r\n第 2 页$\r\n";
+    QVERIFY(write_file(dir.filePath("paper/problem.prb"), problem) &&
+            write_file(dir.filePath("paper/answer.ans"), answer));
+    const Run exported =
+        run_tool({"export", dir.filePath("paper"), "--to", "xlsx", "-o", dir.filePath("t.xlsx")});
+    QCOMPARE(exported.status, 0);
+    QVERIFY2(exported.err.isEmpty(), qPrintable(exported.err));
+
+    // Its own profile, in a folder it may write; UTF-8, comma-separated.
+    QProcess office;
+    office.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), dir.path());
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    office.setProcessEnvironment(environment);
+    office.start(soffice,
+                 {QStringLiteral("-env:UserInstallation=") +
+                      QUrl::fromLocalFile(dir.filePath("profile")).toString(),
+                  "--headless", "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76,1",
+                  "--outdir", dir.filePath("csv"), dir.filePath("t.xlsx")});
+    if (!office.waitForFinished(kChildPatienceMs)) {
+        office.kill();
+        office.waitForFinished();
+        QFAIL("soffice did not finish");
+    }
+    const QByteArray told = office.readAll();
+    QVERIFY2(office.exitStatus() == QProcess::NormalExit && office.exitCode() == 0,
+             told.constData());
+    const QByteArray csv = file_bytes(dir.filePath("csv/t.csv"));
+    QVERIFY2(!csv.isEmpty(), told.constData());
+
+    QStringList rows;
+    for (const SourceSheet::Row &row : read_csv(QString::fromUtf8(csv)).rows) {
+        QStringList cells(row.cells.begin(), row.cells.end());
+        while (!cells.isEmpty() && cells.last().isEmpty())
+            cells.removeLast();
+        rows.append(cells.join(u'|'));
+    }
+    QCOMPARE(rows, QStringList({
+                       "题型|题干|选项A|选项B|选项C|选项D|选项E|选项F|答案|分值|部分得分|解析",
+                       "单选题|a < b & \"c\"？|_x000D_|两  个\t空白|||||B|2.5",
+                       "多选题|哪些是偶数？（表见下页）|A|B|C||||AC|4.25|1.75",
+                       "简答题|证明之。\n写出步骤。|||||||见讲义。\n第 2 页|10",
+                   }));
 }
 
 void TestPaperTool::import_of_a_text_file_previews_or_writes_by_its_exit_status_data()

@@ -66,6 +66,12 @@ void TestQuestionSheet::rows_become_questions_data()
     QTest::newRow("without a type the row tells its kind")
         << Sheets{{"", {"题目|选项A|选项B|答案", "甲|a|b|AB", "乙|||参考答案文字", "丙|a|b|B"}}}
         << "S2:B:丙\nA. a\nB. b | M3/1.5:AB:甲\nA. a\nB. b | U5:乙=>参考答案文字";
+    QTest::newRow("option columns holding their own letters: the stem shows the options")
+        << Sheets{{"",
+                   {"题型|题干|选项A|选项B|选项C|答案", "单选题|如图，选出正确的一项。|A|B|C|C",
+                    "多选题|见下表。\n甲 乙|A|B||AB", "单选题|甲|A|b||A", "单选题||A|B||A"}}}
+        << "S2:C:如图，选出正确的一项。 | S2:A:甲\nA. A\nB. b | M3/1.5:AB:见下表。\n甲 乙 | "
+           "skip 第 5 行: 题目是空的";
     QTest::newRow("one options column, one option a line")
         << Sheets{{"", {"题干|选项|答案", "甲|A．a\nB．b\nC．c|C", "乙|x\ny|A"}}}
         << "S2:C:甲\nA. a\nB. b\nC. c | S2:A:乙\nA. x\nB. y";
