@@ -751,10 +751,14 @@ void TestPaperTool::the_shipped_templates_are_what_export_writes_and_read_back_d
 {
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("options");
     QTest::newRow("text") << "text"
-                          << "试题模板.txt";
+                          << "试题模板.txt" << QStringList();
     QTest::newRow("Excel") << "xlsx"
-                           << "试题模板.xlsx";
+                           << "试题模板.xlsx" << QStringList();
+    // A Word paper brings its keys back only with them written in.
+    QTest::newRow("Word") << "docx"
+                          << "试题模板.docx" << QStringList{"--answers", "--title", "单元测验"};
 }
 
 // The templates under docs/templates are the sample questions' paper as the
@@ -763,12 +767,14 @@ void TestPaperTool::the_shipped_templates_are_what_export_writes_and_read_back()
 {
     QFETCH(QString, format);
     QFETCH(QString, file);
+    QFETCH(QStringList, options);
     QTemporaryDir dir;
     const QString sample = QStringLiteral(QV_SOURCE_DIR "/docs/sample-questions.gift");
     QCOMPARE(run_tool({"import", sample, "-o", dir.filePath("paper"), "--score", "2,4,10"}).status,
              1);
-    const Run exported =
-        run_tool({"export", dir.filePath("paper"), "--to", format, "-o", dir.filePath(file)});
+    const Run exported = run_tool(
+        QStringList{"export", dir.filePath("paper"), "--to", format, "-o", dir.filePath(file)} +
+        options);
     QCOMPARE(exported.status, 0);
     const QByteArray shipped = file_bytes(QStringLiteral(QV_SOURCE_DIR "/docs/templates/") + file);
     QVERIFY(!shipped.isEmpty());
