@@ -3,8 +3,8 @@
 # sample questions (docs/sample-questions.gift) with qv_paper itself: the
 # paper that import makes of them, exported as text, as the Excel sheet of
 # exam systems' batch-import templates and as a Word paper with its key. Run
-# it after changing an export; a
-# test checks that the shipped templates are what it writes.
+# it after changing an export; a test checks that the shipped templates are
+# what it writes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
