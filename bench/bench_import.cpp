@@ -291,7 +291,7 @@ int main(int argc, char **argv)
         if (QDir(paper).exists()) {
             const qint64 paper_size = QFile(paper + QStringLiteral("/problem.prb")).size() +
                                       QFile(paper + QStringLiteral("/answer.ans")).size();
-            for (const char *format : {"gift", "moodle-xml", "text", "docx"})
+            for (const char *format : {"gift", "moodle-xml", "text", "xlsx", "docx"})
                 print(qPrintable(QStringLiteral("  export of it to %1").arg(QLatin1String(format))),
                       paper_size,
                       run(program, {QStringLiteral("export"), paper, QStringLiteral("--to"),
