@@ -821,7 +821,8 @@ void TestPaperTool::libreoffice_reads_the_excel_export_as_the_paper()
                       QUrl::fromLocalFile(dir.filePath("profile")).toString(),
                   "--headless", "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76,1",
                   "--outdir", dir.filePath("csv"), dir.filePath("t.xlsx")});
-    if (!office.waitForFinished(kChildPatienceMs)) {
+    // A first start of LibreOffice makes its profile: far longer than a conversion.
+    if (!office.waitForFinished(90000)) {
         office.kill();
         office.waitForFinished();
         QFAIL("soffice did not finish");
