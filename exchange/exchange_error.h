@@ -41,9 +41,10 @@ struct ExchangeError {
         ZipTooLarge,       // `part`: the entry whose inflating passed `limit` bytes in all
         PartMissing,       // `part`: an entry every such file holds
         // The XML of a part.
-        XmlBroken,  // `part`, `line`, `detail`: the reader's words
-        XmlHasDtd,  // `part`, `line`
-        XmlTooDeep, // `part`, `line`, `limit`
+        XmlBroken,            // `part`, `line`, `detail`: the reader's words
+        XmlHasDtd,            // `part`, `line`
+        XmlTooDeep,           // `part`, `line`, `limit`
+        XmlTooManyAttributes, // `part` (empty: the file itself), `line`, `limit`
         // A sheet.
         SheetTooLarge,     // `part`: the sheet; `limit`: the most rows or columns read
         SheetTooManyCells, // `part`: the sheet that took the cells of all sheets past `limit`

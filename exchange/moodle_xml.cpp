@@ -18,6 +18,7 @@
 // hundredths. <single> decides single or multiple choice, as on the platform.
 
 #include "exchange/exchange.h"
+#include "exchange/xml_guard.h"
 
 #include "exchange/exchange_common.h"
 #include "exchange/exchange_messages.h"
@@ -145,6 +146,9 @@ ExchangeError quiz_error(ExchangeError::What what, const QXmlStreamReader &xml)
 ExchangeError check_whole_file(const QByteArray &file)
 {
     using What = ExchangeError::What;
+    const ExchangeError crowded = check_attribute_counts(file, QString());
+    if (crowded.failed())
+        return crowded;
     QXmlStreamReader xml(file);
     int depth = 0;
     while (!xml.atEnd()) {

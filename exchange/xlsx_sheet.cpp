@@ -336,5 +336,8 @@ ExchangeError read_worksheet(const QByteArray &xml, const QString &part,
                              const QStringList &shared_strings, qint64 &cells_left,
                              SourceSheet &sheet)
 {
+    const ExchangeError crowded = check_attribute_counts(xml, part);
+    if (crowded.failed())
+        return crowded;
     return WorksheetReader(xml, part, shared_strings, cells_left, sheet).read();
 }

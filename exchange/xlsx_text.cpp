@@ -40,6 +40,9 @@ QString RichTextCollector::take()
 
 ExchangeError read_shared_strings(const QByteArray &xml, const QString &part, QStringList &strings)
 {
+    const ExchangeError crowded = check_attribute_counts(xml, part);
+    if (crowded.failed())
+        return crowded;
     XmlSource source(xml);
     QXmlStreamReader reader(source.device());
     XmlPartGuard guard(part);

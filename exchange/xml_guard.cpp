@@ -1,4 +1,5 @@
 #include "exchange/xml_guard.h"
+#include "exchange/xml_attributes.h"
 #include "exchange/xml_source.h"
 
 #include <QXmlStreamReader>
@@ -45,8 +46,23 @@ ExchangeError XmlPartGuard::finish(const QXmlStreamReader &reader)
     return error_;
 }
 
+ExchangeError check_attribute_counts(const QByteArray &xml, const QString &part)
+{
+    ExchangeError error;
+    if (const std::optional<int> line = line_of_crowded_tag(xml)) {
+        error.what = ExchangeError::What::XmlTooManyAttributes;
+        error.part = part;
+        error.line = *line;
+        error.limit = kMaxXmlAttributes;
+    }
+    return error;
+}
+
 ExchangeError check_xml_part(const QByteArray &xml, const QString &part, int max_depth)
 {
+    const ExchangeError crowded = check_attribute_counts(xml, part);
+    if (crowded.failed())
+        return crowded;
     XmlSource source(xml);
     QXmlStreamReader reader(source.device());
     XmlPartGuard guard(part, max_depth);

@@ -17,6 +17,11 @@ constexpr int kMaxXmlPartDepth = 200;
 ExchangeError check_xml_part(const QByteArray &xml, const QString &part,
                              int max_depth = kMaxXmlPartDepth);
 
+// Refused when one element crowds more attributes than any file of ours
+// holds, before Qt's reader spends quadratic time on them (xml_attributes.h).
+// `part` empty: the file itself.
+ExchangeError check_attribute_counts(const QByteArray &xml, const QString &part);
+
 // The same checks, token by token, on the pass that reads a part for its
 // content: a large sheet is parsed once instead of twice. The reader takes
 // nothing of a part the guard refuses, so the part counts as refused before

@@ -6,6 +6,7 @@
 #include "exchange/exchange_common.h"
 #include "exchange/exchange_messages.h"
 #include "exchange/option_layout.h"
+#include "exchange/xml_attributes.h"
 
 #include "tests/question_summary.h"
 #include <QTextCodec>
@@ -67,6 +68,8 @@ class TestExchange : public QObject
     Q_OBJECT
 
   private slots:
+    void crowded_tags_are_found_by_their_attributes_data();
+    void crowded_tags_are_found_by_their_attributes();
     void findOptions_data();
     void findOptions();
     void lettersUsed_data();
@@ -702,6 +705,40 @@ void TestExchange::quizlessFileWords()
     ExchangeError quizless;
     quizless.what = ExchangeError::What::NoQuiz;
     QCOMPARE(exchange_message(quizless), QStringLiteral("文件里没有 <quiz>，不是 Moodle XML 题库"));
+}
+
+// Only the "=" of a start tag's attributes count: not those in quoted values,
+// text, comments, CDATA sections or processing instructions.
+void TestExchange::crowded_tags_are_found_by_their_attributes_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<int>("line"); // 0: none crowded
+
+    const auto attributes = [](int count) {
+        QByteArray tag;
+        for (int i = 0; i < count; ++i)
+            tag += " a" + QByteArray::number(i) + "=\"v\"";
+        return tag;
+    };
+    const QByteArray equals = QByteArray("=").repeated(1000);
+    QTest::newRow("as many as allowed") << "<q" + attributes(kMaxXmlAttributes) + "/>" << 0;
+    QTest::newRow("one more") << "<q" + attributes(kMaxXmlAttributes + 1) + "/>" << 1;
+    QTest::newRow("on its line") << "<quiz>\n<a/>\n<q\n" + attributes(300) + ">" << 3;
+    QTest::newRow("each tag counts its own")
+        << "<a" + attributes(200) + "/><b" + attributes(200) + "/>" << 0;
+    QTest::newRow("in a quoted value") << "<q a=\"" + equals + "\" b='" + equals + "'/>" << 0;
+    QTest::newRow("in text") << "<q>" + equals + "</q>" << 0;
+    QTest::newRow("in a comment") << "<!-- <q " + equals + "> -->" << 0;
+    QTest::newRow("in CDATA") << "<q><![CDATA[<q " + equals + ">]]></q>" << 0;
+    QTest::newRow("in a processing instruction") << "<?q " + equals + "?><q/>" << 0;
+    QTest::newRow("after a comment") << "<!-- x --><q" + attributes(300) + "/>" << 1;
+}
+
+void TestExchange::crowded_tags_are_found_by_their_attributes()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(int, line);
+    QCOMPARE(line_of_crowded_tag(xml).value_or(0), line);
 }
 
 QTEST_MAIN(TestExchange)

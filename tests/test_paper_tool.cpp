@@ -587,6 +587,23 @@ void TestPaperTool::import_exits_by_what_it_took_and_leaves_nothing_behind_a_fai
         << "xlsx" << 2 << false << "没有可以导入的题目" << 2 << false;
     QTest::newRow("text, NUL byte") << QByteArray("1．甲\n2．乙\0\n", 17) << "text" << 2 << false
                                     << "第 2 行有一个空字节" << 1 << false;
+    // Qt's reader compares attributes pairwise: 200000 took minutes.
+    QTest::newRow("Moodle XML, an element of 200000 attributes") <<
+        [] {
+            QByteArray quiz = "<quiz>\n<question";
+            for (int i = 0; i < 200000; ++i)
+                quiz += " a" + QByteArray::number(i) + "=\"1\"";
+            return quiz + "/></quiz>";
+        }() << "moodle-xml" << 2 << false << "第 2 行：一个 XML 元素有超过 256 个属性"
+                                                                 << 1 << false;
+    QTest::newRow("Word, an element of 200000 attributes") <<
+        [&] {
+            QByteArray crowded = "<w:p";
+            for (int i = 0; i < 200000; ++i)
+                crowded += " a" + QByteArray::number(i) + "=\"1\"";
+            return word_file(word_head + crowded + "/>");
+        }() << "docx" << 2 << false << "word/document.xml 第 1 行：一个 XML 元素有超过 256 个属性"
+                                                           << 1 << false;
     QTest::newRow("folder that cannot be made")
         << QByteArray("Q{=a ~b}") << "gift" << 2 << false << "无法建立文件夹" << 1 << true;
 }
