@@ -589,8 +589,11 @@ PaperError replace_paper_files(const PaperFileWrite &first, const PaperFileWrite
     if (error)
         return not_known_on_disk(folder, *error);
     QFile::remove(record_path);
-    remove_leftover_temporaries(
-        folder, {QFileInfo(first.path).fileName(), QFileInfo(second.path).fileName()});
+    // The record's own temporary goes too: a save killed while writing the
+    // record leaves one, which nothing else would ever remove.
+    remove_leftover_temporaries(folder, {QFileInfo(first.path).fileName(),
+                                         QFileInfo(second.path).fileName(),
+                                         QFileInfo(record_path).fileName()});
     return PaperError();
 }
 

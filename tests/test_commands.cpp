@@ -1066,9 +1066,10 @@ void TestCommands::save_failingStep_isReportedAndLeavesAWholePair()
 void TestCommands::save_writesBothFilesBeforeReplacingEither_andRemovesLeftovers()
 {
     open_example_over_an_older_pair();
-    // Leftovers of a save killed part-way, and a teacher's own copy.
-    for (const char *name :
-         {"problem.prb.qv_make-AbC123", "answer.ans.qv_make-xYz789", "problem.prb.bak"}) {
+    // Leftovers of a save killed part-way (the record's own temporary too), and
+    // a teacher's own copy.
+    for (const char *name : {"problem.prb.qv_make-AbC123", "answer.ans.qv_make-xYz789",
+                             ".qv_make-save.qv_make-Q1w2E3", "problem.prb.bak"}) {
         QFile leftover(path(name));
         QVERIFY(leftover.open(QIODevice::WriteOnly));
         leftover.write("left over");
