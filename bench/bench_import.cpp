@@ -5,7 +5,7 @@
 //
 //   bench_import [QV_PAPER]   (default: the qv_paper built beside it)
 
-#include <QBuffer>
+#include "exchange/zip_writer.h"
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
@@ -13,8 +13,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -92,18 +90,10 @@ QByteArray varied_words(quint32 &seed, int characters)
 
 QByteArray zip_of(const QVector<QPair<QString, QByteArray>> &parts)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    QuaZip zip(&buffer);
-    zip.open(QuaZip::mdCreate);
-    for (const auto &[name, content] : parts) {
-        QuaZipFile file(&zip);
-        file.open(QIODevice::WriteOnly, QuaZipNewInfo(name));
-        file.write(content);
-        file.close();
-    }
-    zip.close();
-    return bytes;
+    std::vector<ZipPart> zip;
+    for (const auto &[name, content] : parts)
+        zip.push_back({name, content});
+    return zip_parts(zip).value_or(QByteArray());
 }
 
 // A Word paper of numbered questions, options in a table, keys after them.

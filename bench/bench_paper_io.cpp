@@ -14,8 +14,8 @@
 #include "bench/bench_paper.h"
 #include "paper/paper_encoding.h"
 #include "paper/paper_files.h"
-#include "tests/paper_testing.h"
 #include "paper/paper_messages.h"
+#include "tests/paper_testing.h"
 
 #include <QCoreApplication>
 #include <QDir>

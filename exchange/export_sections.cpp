@@ -47,18 +47,6 @@ ExportSection free_answer_section(const std::vector<UnchQuestion> &questions)
     return section;
 }
 
-// Whether two questions read the same, field by field.
-bool same_choice(const ChoiceQuestion &a, const ChoiceQuestion &b, bool multiple)
-{
-    return a.problem == b.problem && a.answer == b.answer && a.score == b.score &&
-           (!multiple || a.partial_score == b.partial_score);
-}
-
-bool same_free_answer(const UnchQuestion &a, const UnchQuestion &b)
-{
-    return a.problem == b.problem && a.answer == b.answer && a.score == b.score;
-}
-
 template <typename Question>
 void list_differences(QuestionKind kind, const std::vector<Question> &written,
                       const std::vector<Question> &read,
@@ -137,4 +125,16 @@ QStringList questions_read_differently(const PaperData &written, const PaperData
     list_differences<UnchQuestion>(QuestionKind::FreeAnswer, written.unch, read.unch,
                                    same_free_answer, describe, differences);
     return differences;
+}
+
+// Whether two questions read the same, field by field.
+bool same_choice(const ChoiceQuestion &a, const ChoiceQuestion &b, bool multiple)
+{
+    return a.problem == b.problem && a.answer == b.answer && a.score == b.score &&
+           (!multiple || a.partial_score == b.partial_score);
+}
+
+bool same_free_answer(const UnchQuestion &a, const UnchQuestion &b)
+{
+    return a.problem == b.problem && a.answer == b.answer && a.score == b.score;
 }

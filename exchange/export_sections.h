@@ -41,6 +41,10 @@ QString section_heading(int index, const ExportSection &section);
 // differ; empty where the heading gives them.
 QString own_scores(const ExportSection &section, const ExportItem &item);
 
+// Whether two questions read the same, field by field.
+bool same_choice(const ChoiceQuestion &a, const ChoiceQuestion &b, bool multiple);
+bool same_free_answer(const UnchQuestion &a, const UnchQuestion &b);
+
 // The first question of each kind that `read` does not give as `written`
 // has it, described by `describe`: the questions after it have moved, so one
 // note says it.

@@ -1,6 +1,7 @@
 #include "exchange/xlsx_export.h"
 
 #include "exchange/exchange_messages.h"
+#include "exchange/export_sections.h"
 #include "exchange/option_layout.h"
 #include "exchange/question_file.h"
 #include "exchange/zip_writer.h"
@@ -496,18 +497,6 @@ QByteArray content_types_part()
     xml.writeEndElement();
     xml.writeEndDocument();
     return bytes;
-}
-
-// Whether two questions read the same, field by field.
-bool same_choice(const ChoiceQuestion &a, const ChoiceQuestion &b, bool multiple)
-{
-    return a.problem == b.problem && a.answer == b.answer && a.score == b.score &&
-           (!multiple || a.partial_score == b.partial_score);
-}
-
-bool same_free_answer(const UnchQuestion &a, const UnchQuestion &b)
-{
-    return a.problem == b.problem && a.answer == b.answer && a.score == b.score;
 }
 
 // Whether Excel can hold every text of `row`: it cuts a cell's text at

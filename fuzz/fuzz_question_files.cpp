@@ -7,12 +7,10 @@
 //             zip whose checksums hold); text and CSV: a NUL in the middle
 
 #include "exchange/question_file.h"
+#include "exchange/zip_writer.h"
 #include "fuzz/imported_paper.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -27,18 +25,10 @@ const ImportFormat kFormats[] = {ImportFormat::Text, ImportFormat::Csv, ImportFo
 
 QByteArray zip_of(const std::vector<std::pair<const char *, QByteArray>> &parts)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    QuaZip zip(&buffer);
-    zip.open(QuaZip::mdCreate);
-    for (const auto &[name, content] : parts) {
-        QuaZipFile file(&zip);
-        file.open(QIODevice::WriteOnly, QuaZipNewInfo(QString::fromLatin1(name)));
-        file.write(content);
-        file.close();
-    }
-    zip.close();
-    return bytes;
+    std::vector<ZipPart> zip;
+    for (const auto &[name, content] : parts)
+        zip.push_back({QString::fromLatin1(name), content});
+    return zip_parts(zip).value_or(QByteArray());
 }
 
 QByteArray workbook_around(const QByteArray &sheet)

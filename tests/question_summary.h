@@ -45,3 +45,11 @@ inline QString import_summary(const ImportResult &result)
         items << QStringLiteral("note: ") + note;
     return items.join(QStringLiteral(" | "));
 }
+
+// The paper alone, as import_summary writes it.
+inline QString paper_summary(const PaperData &paper)
+{
+    ImportResult result;
+    result.paper = paper;
+    return import_summary(result);
+}

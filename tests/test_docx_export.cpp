@@ -89,13 +89,6 @@ ChoiceQuestion choice(double score, double partial, OptionMask answer,
     return {score, partial, answer, lay_out_options(QStringLiteral("下列说法正确的是"), options)};
 }
 
-QString summary_of(const PaperData &paper)
-{
-    ImportResult result;
-    result.paper = paper;
-    return import_summary(result);
-}
-
 PaperData read_back(const QByteArray &docx)
 {
     return import_question_file(docx, ImportFormat::Docx, ImportScores{}).paper;
@@ -290,7 +283,7 @@ void TestDocxExport::keys_go_in_runs_of_five_and_read_back()
              runs);
     const QStringList differences = docx_export_differences(paper, docx);
     if (named.isEmpty())
-        QCOMPARE(summary_of(read_back(docx)), summary_of(paper));
+        QCOMPARE(paper_summary(read_back(docx)), paper_summary(paper));
     else
         QVERIFY2(differences.size() == 1 && differences.front().startsWith(named),
                  qPrintable(differences.join('\n')));
@@ -322,7 +315,7 @@ void TestDocxExport::papers_written_as_word_read_back_the_same()
                  qPrintable(word_package_faults(docx).join('\n')));
         QCOMPARE(exported(paper), docx);
         const ImportResult read = import_question_file(docx, ImportFormat::Docx, ImportScores{});
-        QCOMPARE(summary_of(read.paper), summary_of(paper));
+        QCOMPARE(paper_summary(read.paper), paper_summary(paper));
         QVERIFY(docx_export_differences(paper, docx).isEmpty());
         QVERIFY(word_package_faults(exported(paper, DocxContents::Paper)).isEmpty());
     }

@@ -2,6 +2,7 @@
 // promises (exit statuses, never writing into a paper's folder unasked).
 
 #include "exchange/csv.h"
+#include "exchange/zip_writer.h"
 #include "paper/paper_storage.h"
 #include "paper_tool/paper_check.h"
 #include "paper_tool/paper_print.h"
@@ -9,7 +10,6 @@
 #include "tests/docx_package_check.h"
 #include "tests/test_support.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -17,8 +17,6 @@
 #include <QTextCodec>
 #include <QUrl>
 #include <QtTest>
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -108,24 +106,14 @@ class BoundedProcess : public QProcess
     Limits limits_;
 };
 
-// A zip file of the given parts, each written in chunks as `repeat` copies
-// of its bytes: a part of hundreds of megabytes deflates to a few.
+// A zip file of the given parts, a large one as `repeat` copies of its bytes:
+// a part of tens of megabytes deflates to a few.
 QByteArray zip_of(const QVector<QPair<QString, QByteArray>> &parts, int repeat = 1)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    QuaZip zip(&buffer);
-    if (!zip.open(QuaZip::mdCreate))
-        qFatal("cannot make a zip");
-    for (const auto &[name, content] : parts) {
-        QuaZipFile file(&zip);
-        file.open(QIODevice::WriteOnly, QuaZipNewInfo(name));
-        for (int i = 0; i < (content.size() > 1000 ? repeat : 1); ++i)
-            file.write(content);
-        file.close();
-    }
-    zip.close();
-    return bytes;
+    std::vector<ZipPart> zip;
+    for (const auto &[name, content] : parts)
+        zip.push_back({name, content.size() > 1000 ? content.repeated(repeat) : content});
+    return zip_parts(zip).value();
 }
 
 const QString kWordBody = QStringLiteral("word/document.xml");

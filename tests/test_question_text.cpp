@@ -383,13 +383,6 @@ void TestQuestionText::a_format_named_must_be_what_the_content_is()
 namespace
 {
 
-QString summary_of(const PaperData &paper)
-{
-    ImportResult result;
-    result.paper = paper;
-    return import_summary(result);
-}
-
 } // namespace
 
 void TestQuestionText::papers_written_as_text_read_back_the_same()
@@ -400,7 +393,7 @@ void TestQuestionText::papers_written_as_text_read_back_the_same()
         const QByteArray text = export_text(paper);
         const ImportResult read = import_question_file(text, ImportFormat::Auto, kScores);
         QVERIFY2(!read.failure.failed(), qPrintable(exchange_message(read.failure)));
-        QCOMPARE(summary_of(read.paper), summary_of(paper));
+        QCOMPARE(paper_summary(read.paper), paper_summary(paper));
         QVERIFY(read.skipped.empty() && read.changed.empty() && read.notes.isEmpty());
         QVERIFY(text_export_differences(paper, text).isEmpty());
     }

@@ -3,11 +3,9 @@
 
 #include "exchange/csv.h"
 #include "exchange/xlsx.h"
+#include "exchange/zip_writer.h"
 
-#include <QBuffer>
 #include <QtTest>
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
 
 namespace
 {
@@ -17,18 +15,10 @@ using Parts = QList<QPair<QString, QByteArray>>;
 
 QByteArray zip_of(const Parts &parts)
 {
-    QBuffer buffer;
-    QuaZip zip(&buffer);
-    if (!zip.open(QuaZip::mdCreate))
-        qFatal("cannot create a zip");
-    for (const auto &[name, bytes] : parts) {
-        QuaZipFile file(&zip);
-        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(name)) || file.write(bytes) < 0)
-            qFatal("cannot write %s", qPrintable(name));
-        file.close();
-    }
-    zip.close();
-    return buffer.data();
+    std::vector<ZipPart> zip;
+    for (const auto &[name, bytes] : parts)
+        zip.push_back({name, bytes});
+    return zip_parts(zip).value();
 }
 
 QByteArray worksheet(const QByteArray &rows, const QByteArray &after = {})

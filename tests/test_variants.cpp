@@ -15,13 +15,6 @@
 namespace
 {
 
-QString summary_of(const PaperData &paper)
-{
-    ImportResult result;
-    result.paper = paper;
-    return import_summary(result);
-}
-
 // The options of a choice question's text as a variant may shuffle them:
 // laid out, every key among them, nothing after the last.
 std::optional<LaidOutOptions> options_of(const ChoiceQuestion &question)
@@ -85,7 +78,7 @@ QString seen_face(const PaperData &paper)
                 question.problem = lay_out_options(found->stem, found->options);
         }
     }
-    return summary_of(seen);
+    return paper_summary(seen);
 }
 
 // A random paper with now and then an option that stays in place at the end,
@@ -214,11 +207,11 @@ void TestVariants::the_same_seed_gives_the_same_variants_everywhere()
                        "多选1 乙甲丙丁 AB, 多选3 甲乙丙丁 CD, 多选2 乙丙甲丁 AB, 简答1, 简答2"));
     const PaperVariants again = make_variants(plain_paper(), 2, 20261208);
     for (size_t i = 0; i < 2; ++i)
-        QCOMPARE(summary_of(again.papers[i]), summary_of(variants.papers[i]));
+        QCOMPARE(paper_summary(again.papers[i]), paper_summary(variants.papers[i]));
     // One variant alone is the first of the set, when the first draw differs
     // from the original.
     VariantRandom random(20261208);
-    QCOMPARE(summary_of(make_variant(plain_paper(), random)), summary_of(variants.papers[0]));
+    QCOMPARE(paper_summary(make_variant(plain_paper(), random)), paper_summary(variants.papers[0]));
 }
 
 void TestVariants::every_variant_question_is_an_original_one_with_its_key()
@@ -259,7 +252,8 @@ void TestVariants::every_variant_question_is_an_original_one_with_its_key()
         // The same seed, the same variants.
         const PaperVariants again = make_variants(paper, count, seed);
         for (int v = 0; v < count; ++v)
-            QCOMPARE(summary_of(again.papers[size_t(v)]), summary_of(variants.papers[size_t(v)]));
+            QCOMPARE(paper_summary(again.papers[size_t(v)]),
+                     paper_summary(variants.papers[size_t(v)]));
     }
 }
 
@@ -299,7 +293,7 @@ void TestVariants::different_seeds_give_different_orders()
 {
     QStringList firsts;
     for (quint64 seed = 1; seed <= 30; ++seed)
-        firsts.append(summary_of(make_variants(plain_paper(), 1, seed).papers[0]));
+        firsts.append(paper_summary(make_variants(plain_paper(), 1, seed).papers[0]));
     firsts.removeDuplicates();
     QCOMPARE(firsts.size(), 30);
 }

@@ -91,13 +91,6 @@ PaperData one_question(QuestionKind kind, const QString &problem, const QString 
     return paper;
 }
 
-QString summary_of(const PaperData &paper)
-{
-    ImportResult result;
-    result.paper = paper;
-    return import_summary(result);
-}
-
 } // namespace
 
 class TestXlsxExport : public QObject
@@ -178,7 +171,7 @@ void TestXlsxExport::each_question_is_a_row()
     const QByteArray file = export_xlsx(paper);
     QCOMPARE(sheet_rows(file), QStringList({"sheet 试题", "1: " + kHeader, "2: " + row}));
     const ImportResult read = import_question_file(file, ImportFormat::Xlsx, ImportScores{});
-    QCOMPARE(summary_of(read.paper) == summary_of(paper), reads_back);
+    QCOMPARE(paper_summary(read.paper) == paper_summary(paper), reads_back);
     QCOMPARE(xlsx_export_differences(paper, file).isEmpty(), reads_back);
 }
 
@@ -205,7 +198,7 @@ void TestXlsxExport::papers_written_as_xlsx_read_back_the_same()
         QCOMPARE(export_xlsx(paper), file); // the same paper, the same bytes
         const ImportResult read = import_question_file(file, ImportFormat::Auto, ImportScores{});
         QVERIFY2(!read.failure.failed(), qPrintable(exchange_message(read.failure)));
-        QCOMPARE(summary_of(read.paper), summary_of(paper));
+        QCOMPARE(paper_summary(read.paper), paper_summary(paper));
         QVERIFY2(read.skipped.empty() && read.changed.empty() && read.notes.isEmpty(),
                  qPrintable(import_summary(read)));
         QCOMPARE(xlsx_export_differences(paper, file), QStringList());
