@@ -362,13 +362,22 @@ void guess_text_encoding(const QByteArray &bytes, FileEncodingGuess &guess)
         guess.encoding = guess.utf8_bom ? FileEncoding::Utf8 : FileEncoding::Ascii;
         return;
     }
-    // Sixteen bytes of GBK text (eight characters) form valid UTF-8 about
-    // once in ten million; two or three characters do so now and then.
-    int non_ascii_bytes = 0;
-    for (int i = start; i < bytes.size() && non_ascii_bytes < 16; ++i)
-        non_ascii_bytes += (static_cast<unsigned char>(bytes[i]) >= 0x80);
-    guess.encoding =
-        guess.utf8_bom || non_ascii_bytes >= 16 ? FileEncoding::Utf8 : FileEncoding::MaybeUtf8;
+    // Chinese in UTF-8 takes three bytes a character. Half the GBK characters
+    // of some rows are two-byte UTF-8 sequences as they stand, so a GBK text
+    // of a few characters, or of one character again and again, may be valid
+    // UTF-8 of two-byte sequences throughout; sixteen bytes of three- and
+    // four-byte sequences are a GBK text by chance about once in ten million.
+    int wide_sequence_bytes = 0;
+    for (int i = start; i < bytes.size() && wide_sequence_bytes < 16; ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte >= 0xE0) {
+            const int length = byte >= 0xF0 ? 4 : 3;
+            wide_sequence_bytes += length;
+            i += length - 1;
+        }
+    }
+    guess.encoding = guess.utf8_bom || wide_sequence_bytes >= 16 ? FileEncoding::Utf8
+                                                                 : FileEncoding::MaybeUtf8;
 }
 
 FileEncodingGuess guess_file_encoding(const QByteArray &bytes)

@@ -77,8 +77,10 @@ QString paper_encoding_name(const QTextCodec *codec);
 // What one paper file's bytes say of its encoding, before it is read.
 enum class FileEncoding {
     Ascii,
-    Utf8,      // valid UTF-8 with enough non-ASCII bytes that it is no legacy text by chance
-    MaybeUtf8, // valid UTF-8, but so little of it that a GBK text could look the same
+    Utf8,      // valid UTF-8 with enough characters of three or four bytes (Chinese) that it
+               // is no legacy text by chance
+    MaybeUtf8, // valid UTF-8, but so little of it, or so little beyond two-byte sequences,
+               // that a GBK text could look the same
     Legacy,    // not UTF-8: GBK, or the local encoding
     Utf16,     // by its byte-order mark or its zero bytes
     Utf32,

@@ -470,6 +470,46 @@ class TestPaperFiles : public QObject
         QCOMPARE(onech_table[1].problem, text);
     }
 
+    // A GBK pair written by this program always reads back, even where one
+    // file happens to be valid UTF-8; a pair with Chinese in UTF-8 beside a
+    // GBK file was not saved together and is refused.
+    void pairWithOneFileThatLooksLikeUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("read_as_gbk");
+        // "渭" is CE BC in GBK, "μ" in UTF-8; "图" is CD BC.
+        QTest::newRow("one GBK character again and again, two-byte UTF-8")
+            << QByteArray("\xCE\xBC").repeated(12) << true;
+        QTest::newRow("GBK characters that pair into two-byte UTF-8")
+            << QByteArray("\xCE\xBC\xCD\xBC 9\xCE\xBC").repeated(4) << true;
+        // "下列哪个数" and "下列哪个数是" in UTF-8: 15 and 18 bytes of Chinese.
+        QTest::newRow("six Chinese characters in UTF-8")
+            << QByteArray("\xE4\xB8\x8B\xE5\x88\x97\xE5\x93\xAA\xE4\xB8\xAA"
+                          "\xE6\x95\xB0\xE6\x98\xAF")
+            << false;
+    }
+
+    void pairWithOneFileThatLooksLikeUtf8()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, read_as_gbk);
+        const QByteArray problem = "0 0 1\r\n2\r\n@" + text + "$\r\n";
+        const QByteArray answer = "@\xD6\xD0$\r\n"; // "中" in GBK: not UTF-8
+        QString error;
+        const bool read = read_paper_told(problem, answer, &error);
+        if (!read_as_gbk) {
+            QVERIFY(!read);
+            QVERIFY2(error.startsWith(QStringLiteral(
+                         "试卷的两个文件编码不同：problem.prb 是 UTF-8，answer.ans 是 GBK")),
+                     qPrintable(error));
+            return;
+        }
+        QVERIFY2(read, qPrintable(error));
+        QCOMPARE(unch_table[1].problem, QTextCodec::codecForName("GB18030")->toUnicode(text));
+        QCOMPARE(unch_table[1].answer, QStringLiteral("中"));
+        QCOMPARE(written_problem(), problem);
+    }
+
     // What tells a UTF-8 paper from a legacy one: strict UTF-8, and only the
     // bytes it is given.
     void utf8Validity_data()
