@@ -1,4 +1,5 @@
 #include "exchange/docx_export.h"
+#include "paper/work_progress.h"
 
 #include "exchange/docx_package.h"
 #include "exchange/exchange_messages.h"
@@ -145,8 +146,10 @@ void write_questions(Body &body, const std::vector<ExportSection> &sections)
 {
     for (size_t i = 0; i < sections.size(); ++i) {
         body.paragraph(section_heading(int(i), sections[i]), kHeading);
-        for (size_t number = 1; number <= sections[i].items.size(); ++number)
+        for (size_t number = 1; number <= sections[i].items.size(); ++number) {
+            work_step();
             write_question(body, sections[i], int(number));
+        }
     }
 }
 

@@ -19,6 +19,7 @@
 // options multiple choice.
 
 #include "exchange/exchange.h"
+#include "paper/work_progress.h"
 
 #include "exchange/exchange_common.h"
 #include "exchange/exchange_messages.h"
@@ -375,14 +376,17 @@ QByteArray export_gift(const PaperData &paper)
             out += QLatin1Char('\n');
     };
     for (size_t i = 0; i < paper.onech.size(); ++i) {
+        work_step();
         separate();
         append_single(out, paper.onech[i], int(i) + 1);
     }
     for (size_t i = 0; i < paper.somech.size(); ++i) {
+        work_step();
         separate();
         append_multiple(out, paper.somech[i], int(i) + 1);
     }
     for (size_t i = 0; i < paper.unch.size(); ++i) {
+        work_step();
         separate();
         append_free_answer(out, paper.unch[i], int(i) + 1);
     }
@@ -446,7 +450,9 @@ ImportResult import_gift(QByteArray file, const ImportScores &scores)
         block.clear();
         comments.clear();
     };
+    work_total(lines.size());
     for (int i = 0; i < lines.size(); ++i) {
+        work_step();
         const QStringRef trimmed = lines[i].trimmed();
         if (trimmed.isEmpty()) {
             take_block();

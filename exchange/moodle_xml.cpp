@@ -19,6 +19,7 @@
 
 #include "exchange/exchange.h"
 #include "exchange/xml_guard.h"
+#include "paper/work_progress.h"
 
 #include "exchange/exchange_common.h"
 #include "exchange/exchange_messages.h"
@@ -377,12 +378,18 @@ QByteArray export_moodle_xml(const PaperData &paper)
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("quiz"));
-    for (size_t i = 0; i < paper.onech.size(); ++i)
+    for (size_t i = 0; i < paper.onech.size(); ++i) {
+        work_step();
         write_choice(xml, paper.onech[i], int(i) + 1, true);
-    for (size_t i = 0; i < paper.somech.size(); ++i)
+    }
+    for (size_t i = 0; i < paper.somech.size(); ++i) {
+        work_step();
         write_choice(xml, paper.somech[i], int(i) + 1, false);
-    for (size_t i = 0; i < paper.unch.size(); ++i)
+    }
+    for (size_t i = 0; i < paper.unch.size(); ++i) {
+        work_step();
         write_essay(xml, paper.unch[i], int(i) + 1);
+    }
     xml.writeEndElement();
     xml.writeEndDocument();
     out.append('\n');

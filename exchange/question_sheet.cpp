@@ -1,4 +1,5 @@
 #include "exchange/question_sheet.h"
+#include "paper/work_progress.h"
 
 #include "exchange/exchange_messages.h"
 #include "exchange/question_conventions.h"
@@ -270,7 +271,12 @@ void read_question_sheets(const SourceWorkbook &workbook, const ImportScores &sc
 {
     FileNotes notes;
     QStringList ignored;
+    qint64 rows = 0;
+    for (const SourceSheet &sheet : workbook.sheets)
+        rows += qint64(sheet.rows.size());
+    work_total(rows);
     for (const SourceSheet &sheet : workbook.sheets) {
+        work_step(); // the header's row, or the whole of a sheet without one
         const Header header = find_header(sheet);
         if (header.row < 0) {
             if (!sheet.rows.empty())
@@ -282,7 +288,9 @@ void read_question_sheets(const SourceWorkbook &workbook, const ImportScores &sc
                 ignored.append(name);
         }
         const SourceKind sheet_kind = kind_named(sheet.name).value_or(SourceKind::Unknown);
+        work_step(header.row);
         for (size_t r = size_t(header.row) + 1; r < sheet.rows.size(); ++r) {
+            work_step();
             RawQuestion raw;
             if (!raw_question_of(sheet, sheet.rows[r], header, sheet_kind, raw))
                 continue;

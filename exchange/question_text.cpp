@@ -1,4 +1,5 @@
 #include "exchange/question_text.h"
+#include "paper/work_progress.h"
 
 #include "exchange/exchange_messages.h"
 #include "exchange/question_conventions.h"
@@ -669,8 +670,11 @@ void read_question_lines(const SourceDocument &document, const ImportScores &sco
 {
     const std::vector<Line> lines = split_soft_breaks(document);
     LineParser parser(document, numbers_its_questions(lines));
-    for (const Line &line : lines)
+    work_total(qint64(lines.size()));
+    for (const Line &line : lines) {
+        work_step();
         parser.read(line);
+    }
     parser.finish(scores, result);
 }
 

@@ -1,4 +1,5 @@
 #include "exchange/text_export.h"
+#include "paper/work_progress.h"
 
 #include "exchange/exchange_messages.h"
 #include "exchange/export_sections.h"
@@ -20,6 +21,7 @@ void append_section(QString &out, int index, const ExportSection &section)
         out += QStringLiteral("\r\n");
     append_line(out, section_heading(index, section));
     for (size_t i = 0; i < section.items.size(); ++i) {
+        work_step();
         const ExportItem &item = section.items[i];
         append_line(
             out, QStringLiteral("%1．%2%3").arg(i + 1).arg(own_scores(section, item), item.text));

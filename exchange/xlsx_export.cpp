@@ -1,4 +1,5 @@
 #include "exchange/xlsx_export.h"
+#include "paper/work_progress.h"
 
 #include "exchange/exchange_messages.h"
 #include "exchange/export_sections.h"
@@ -93,15 +94,20 @@ Row choice_row(const ChoiceQuestion &question, const QString &kind)
 std::vector<Row> rows_of(const PaperData &paper)
 {
     std::vector<Row> rows;
-    for (const ChoiceQuestion &question : paper.onech)
+    for (const ChoiceQuestion &question : paper.onech) {
+        work_step();
         rows.push_back(choice_row(question, kSingleName));
+    }
     for (const ChoiceQuestion &question : paper.somech) {
+        work_step();
         rows.push_back(choice_row(question, kMultipleName));
         rows.back().partial = question.partial_score;
     }
-    for (const UnchQuestion &question : paper.unch)
+    for (const UnchQuestion &question : paper.unch) {
+        work_step();
         rows.push_back(
             {kFreeAnswerName, question.problem, {}, question.answer, question.score, {}});
+    }
     return rows;
 }
 

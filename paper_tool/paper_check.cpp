@@ -42,7 +42,7 @@ struct Finding {
     int kind;   // 0 to 2 as QuestionKind; 3 for the files themselves
     int number; // question number; for the files 0 or 1
     Field field;
-    QString line;
+    PaperFinding said;
 };
 
 class Findings
@@ -50,25 +50,27 @@ class Findings
   public:
     void add(QuestionKind kind, int number, Field field, const QString &what)
     {
-        list_.push_back(
-            {int(kind), number, field,
-             QStringLiteral("%1 第 %2 题 %3：%4")
-                 .arg(kind_name(kind), QString::number(number), field_name(field), what)});
+        list_.push_back({int(kind),
+                         number,
+                         field,
+                         {QStringLiteral("%1 第 %2 题 %3")
+                              .arg(kind_name(kind), QString::number(number), field_name(field)),
+                          what}});
     }
     void add_file(int order, const QString &file, const QString &what)
     {
-        list_.push_back({3, order, Field::Problem, file + QStringLiteral("：") + what});
+        list_.push_back({3, order, Field::Problem, {file, what}});
     }
-    std::vector<QString> lines()
+    std::vector<PaperFinding> sorted()
     {
         std::stable_sort(list_.begin(), list_.end(), [](const Finding &a, const Finding &b) {
             return std::make_tuple(a.kind, a.number, page_order(a.field)) <
                    std::make_tuple(b.kind, b.number, page_order(b.field));
         });
-        std::vector<QString> lines;
+        std::vector<PaperFinding> said;
         for (const Finding &finding : list_)
-            lines.push_back(finding.line);
-        return lines;
+            said.push_back(finding.said);
+        return said;
     }
 
   private:
@@ -206,7 +208,12 @@ void check_beyond_counts(Findings &findings, const PaperOnDisk &disk)
 
 } // namespace
 
-std::vector<QString> check_paper(const PaperOnDisk &disk)
+QString PaperFinding::line() const
+{
+    return place + QStringLiteral("：") + what;
+}
+
+std::vector<PaperFinding> paper_findings(const PaperOnDisk &disk)
 {
     const PaperData &paper = disk.paper;
     Findings findings;
@@ -247,7 +254,15 @@ std::vector<QString> check_paper(const PaperOnDisk &disk)
         findings.add(text.kind, text.number, text.in_answer ? Field::Answer : Field::Problem,
                      unwritable_reason(unwritable_error(text)));
     check_beyond_counts(findings, disk);
-    return findings.lines();
+    return findings.sorted();
+}
+
+std::vector<QString> check_paper(const PaperOnDisk &disk)
+{
+    std::vector<QString> lines;
+    for (const PaperFinding &finding : paper_findings(disk))
+        lines.push_back(finding.line());
+    return lines;
 }
 
 QString paper_counts_line(const PaperData &paper)

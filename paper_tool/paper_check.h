@@ -9,9 +9,17 @@
 #include <QString>
 #include <vector>
 
-// One line per finding: "<kind> 第 <n> 题 <field>：<what is wrong>", or
-// "<file>：<what is wrong>" for what lies in a file beyond the counts.
-std::vector<QString> check_paper(const PaperOnDisk &disk);
+// One thing to mend: where ("<kind> 第 <n> 题 <field>", or the file's name for
+// what lies in a file beyond the counts) and what is wrong there.
+struct PaperFinding {
+    QString place;
+    QString what;
+    QString line() const; // "<place>：<what>", as qv_paper check prints it
+};
+
+// In the order of the paper: kind, number, then the page's fields.
+std::vector<PaperFinding> paper_findings(const PaperOnDisk &disk);
+std::vector<QString> check_paper(const PaperOnDisk &disk); // each finding's line()
 
 // The counts, as the control page names them, and the total line the window
 // would show for this paper.

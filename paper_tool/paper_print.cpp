@@ -2,6 +2,7 @@
 
 #include "exchange/option_layout.h"
 
+#include "paper/work_progress.h"
 #include "paper_tool/paper_check.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -84,6 +85,7 @@ class Document
 
     void question(int number, double score, const QString &text)
     {
+        work_step();
         html_ +=
             QStringLiteral("<div class=\"question\"><p class=\"number\">%1.（%2 分）</p>%3</div>\n")
                 .arg(QString::number(number), score_text(score), verbatim(text));
@@ -220,7 +222,9 @@ bool paint_pages(QTextDocument &document, QPdfWriter &writer)
         return false;
     QPainter painter(&writer);
     painter.setFont(document.defaultFont());
+    work_total(pages);
     for (int page = 0; page < pages; ++page) {
+        work_step();
         if (page > 0)
             writer.newPage();
         const QRectF shown(QPointF(0, page * body.height()), body);

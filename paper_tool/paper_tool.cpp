@@ -1,24 +1,16 @@
 #include "paper_tool/paper_tool.h"
 
-#include "exchange/docx_export.h"
 #include "exchange/exchange.h"
-#include "exchange/exchange_messages.h"
-#include "exchange/option_layout.h"
-#include "exchange/paper_variants.h"
 #include "exchange/question_file.h"
-#include "exchange/text_export.h"
-#include "exchange/xlsx_export.h"
-#include "paper/paper_commands.h"
-#include "paper/paper_files.h"
-#include "paper/paper_messages.h"
-#include "paper/paper_model.h"
-#include "paper/paper_storage.h"
 #include "paper_tool/paper_check.h"
+#include "paper_tool/paper_folder.h"
+#include "paper_tool/paper_outputs.h"
 #include "paper_tool/paper_print.h"
+#include "paper_tool/question_import.h"
+#include "paper_tool/variant_folders.h"
 #include "resources/resources.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -32,9 +24,6 @@
 
 namespace
 {
-
-const char kProblemFile[] = "problem.prb";
-const char kAnswerFile[] = "answer.ans";
 
 void print_to(FILE *stream, const QString &text)
 {
@@ -53,36 +42,6 @@ int fail(const QString &message)
     return kFailed;
 }
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-QString file_in(const QString &folder, const char *name)
-{
-    return folder + QLatin1Char('/') + QLatin1String(name);
-}
-
-// The reader qv_make opens a paper with, refusals and encodings included.
-bool read_folder(const QString &folder, PaperOnDisk &disk, QString &error)
-{
-    if (!QFileInfo(folder).isDir()) {
-        error = QStringLiteral("%1 不是一个文件夹").arg(shown(folder));
-        return false;
-    }
-    const PaperError failed = read_paper_folder(folder, disk);
-    error = paper_message(failed);
-    return !failed.failed();
-}
-
-// qv_make keeps nothing but the two paper files in a paper's folder.
-QString refuse_paper_folder(const QString &folder)
-{
-    return QStringLiteral("文件夹 %1 中有试卷文件（%2、%3），qv_paper 不会往其中写入；"
-                          "确要写入请加 --force")
-        .arg(shown(folder), QLatin1String(kProblemFile), QLatin1String(kAnswerFile));
-}
-
 bool write_to_stdout(const QByteArray &bytes)
 {
 #ifdef Q_OS_WIN
@@ -98,57 +57,8 @@ int deliver(const QString &path, const QByteArray &bytes, bool force)
 {
     if (path.isEmpty())
         return write_to_stdout(bytes) ? kDone : fail(QStringLiteral("无法写入标准输出"));
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!force && folder_holds_paper_files(folder))
-        return fail(refuse_paper_folder(folder));
-    const PaperError error = replace_file({path, bytes});
-    return error.failed() ? fail(paper_message(error)) : kDone;
-}
-
-QString folder_title(const QString &folder)
-{
-    const QString name = QFileInfo(QDir(folder).absolutePath()).fileName();
-    return name.isEmpty() ? QStringLiteral("试卷") : name;
-}
-
-// The folders that mkpath would create for `folder`, innermost first.
-QStringList missing_folders(const QString &folder)
-{
-    QStringList missing;
-    for (QString path = QDir::cleanPath(QDir(folder).absolutePath());
-         !QFileInfo::exists(path) && !QDir(path).isRoot(); path = QFileInfo(path).path())
-        missing.append(path);
-    return missing;
-}
-
-// Writes an imported paper the way qv_make saves one: in the local encoding,
-// each text checked, both files replaced together. A failure takes back the
-// folders it made, so that nothing looks like a paper that is not one.
-QString write_paper_folder(const QString &folder, const PaperData &paper)
-{
-    for (const auto &[size, kind] : {std::pair{paper.onech.size(), QuestionKind::SingleChoice},
-                                     std::pair{paper.somech.size(), QuestionKind::MultipleChoice},
-                                     std::pair{paper.unch.size(), QuestionKind::FreeAnswer}}) {
-        if (size > size_t(kMaxQuestions))
-            return QStringLiteral("%1有 %2 道，一份试卷最多放 %3 道")
-                .arg(kind_name(kind), QString::number(size), QString::number(kMaxQuestions));
-    }
-    QByteArray problem, answer;
-    if (!write_paper_data(paper, problem, answer)) {
-        const std::vector<UnwritableText> texts = find_unwritable_texts(paper);
-        return texts.empty() ? QStringLiteral("试卷无法写出")
-                             : paper_message(unwritable_error(texts.front()));
-    }
-    const QStringList made = missing_folders(folder);
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("无法建立文件夹 %1").arg(shown(folder));
-    const PaperError error = replace_paper_files({file_in(folder, kProblemFile), problem},
-                                                 {file_in(folder, kAnswerFile), answer});
-    if (error.failed()) {
-        for (const QString &path : made)
-            QDir().rmdir(path);
-    }
-    return paper_message(error);
+    const QString error = save_file(path, bytes, force);
+    return error.isEmpty() ? kDone : fail(error);
 }
 
 // The lines kept of a kind, then how many more there were: a bank of a
@@ -181,36 +91,6 @@ void report_import(const ImportResult &result)
             return QStringLiteral("%1的题目有改动：%2").arg(change.position, change.what);
         },
         QStringLiteral("另有 %1 处改动"));
-}
-
-int question_count(const PaperData &paper)
-{
-    return int(paper.onech.size() + paper.somech.size() + paper.unch.size());
-}
-
-std::optional<double> parse_score(const QString &text)
-{
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    if (!ok || value < 0 || value > 10000 || QString::number(value, 'f', 2).toDouble() != value)
-        return std::nullopt;
-    return value;
-}
-
-// "--score 2" for every kind, or "--score 2,4,10": single, multiple, free answer.
-std::optional<ImportScores> parse_scores(const QString &text)
-{
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 1 && parts.size() != 3)
-        return std::nullopt;
-    double values[3];
-    for (int i = 0; i < 3; ++i) {
-        const auto value = parse_score(parts[parts.size() == 1 ? 0 : i]);
-        if (!value)
-            return std::nullopt;
-        values[i] = *value;
-    }
-    return ImportScores{values[0], values[1], values[2]};
 }
 
 class Command
@@ -271,23 +151,6 @@ QCommandLineOption output_option(const QString &description, const QString &valu
     return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, description, value);
 }
 
-enum class ExportFormat { Gift, MoodleXml, Text, Docx, Xlsx };
-
-std::optional<ExportFormat> export_format_named(const QString &name)
-{
-    if (name == QLatin1String("gift"))
-        return ExportFormat::Gift;
-    if (name == QLatin1String("moodle-xml"))
-        return ExportFormat::MoodleXml;
-    if (name == QLatin1String("text"))
-        return ExportFormat::Text;
-    if (name == QLatin1String("docx"))
-        return ExportFormat::Docx;
-    if (name == QLatin1String("xlsx"))
-        return ExportFormat::Xlsx;
-    return std::nullopt;
-}
-
 int run_check(const QStringList &arguments)
 {
     Command command(QStringLiteral("check"),
@@ -296,23 +159,18 @@ int run_check(const QStringList &arguments)
     command.parser().addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("试卷文件夹"));
     if (const auto done = command.parse(arguments, 1))
         return *done;
-    // A save cut short is told, and the pair is not read: it may be mixed.
-    // Opening the paper in qv_make finishes the save.
-    const InterruptedSave interrupted = find_interrupted_save(command.argument(0));
-    if (interrupted.holds_back_the_pair()) {
-        say(describe_interrupted_save(interrupted));
-        return kAttention;
+    const FolderCheck check = check_folder(command.argument(0));
+    if (!check.interrupted.isEmpty()) {
+        say(check.interrupted);
+        return check.status();
     }
-    PaperOnDisk disk;
-    QString error;
-    if (!read_folder(command.argument(0), disk, error))
-        return fail(error);
-    const std::vector<QString> findings = check_paper(disk);
-    for (const QString &finding : findings)
-        say(finding);
-    say(paper_counts_line(disk.paper));
-    say(paper_total_line(disk.paper));
-    return findings.empty() ? kDone : kAttention;
+    if (!check.error.isEmpty())
+        return fail(check.error);
+    for (const PaperFinding &finding : check.findings)
+        say(finding.line());
+    say(check.counts);
+    say(check.total);
+    return check.status();
 }
 
 int run_print(const QStringList &arguments)
@@ -340,10 +198,11 @@ int run_print(const QStringList &arguments)
     if (!read_folder(command.argument(0), disk, error))
         return fail(error);
     const PrintOptions options{folder_title(command.argument(0)), parser.isSet(answers)};
-    if (!pdf)
-        return deliver(path, paper_html(disk.paper, options), parser.isSet(kForce));
-    const QByteArray bytes = paper_pdf(disk.paper, options, &error);
-    return bytes.isEmpty() ? fail(error) : deliver(path, bytes, parser.isSet(kForce));
+    const PaperOutput printed =
+        print_paper(disk.paper, options, pdf ? PrintFormat::Pdf : PrintFormat::Html);
+    if (!printed.error.isEmpty())
+        return fail(printed.error);
+    return deliver(path, printed.bytes, parser.isSet(kForce));
 }
 
 // What goes into a Word document: the paper, with its key, or the key alone.
@@ -381,7 +240,8 @@ int run_export(const QStringList &arguments)
         return *done;
     const auto format = export_format_named(parser.value(to));
     if (!format)
-        return command.usage_error(QStringLiteral("--to 须为 gift、moodle-xml、text、docx 或 xlsx"));
+        return command.usage_error(
+            QStringLiteral("--to 须为 gift、moodle-xml、text、docx 或 xlsx"));
     for (const QCommandLineOption *docx_only : {&title, &answers, &key_only}) {
         const QString name = docx_only->names().front();
         if (*format != ExportFormat::Docx && parser.isSet(name))
@@ -393,38 +253,14 @@ int run_export(const QStringList &arguments)
     QString error;
     if (!read_folder(command.argument(0), disk, error))
         return fail(error);
-    QByteArray bytes;
-    QStringList differences;
-    switch (*format) {
-    case ExportFormat::Gift:
-        bytes = export_gift(disk.paper);
-        break;
-    case ExportFormat::MoodleXml:
-        bytes = export_moodle_xml(disk.paper);
-        break;
-    case ExportFormat::Text:
-        bytes = export_text(disk.paper);
-        differences = text_export_differences(disk.paper, bytes);
-        break;
-    case ExportFormat::Docx: {
-        const DocxContents contents = docx_contents(parser.isSet(answers), parser.isSet(key_only));
-        const QString named = parser.value(title);
-        bytes = export_docx(
-            disk.paper, {named.isEmpty() ? folder_title(command.argument(0)) : named, contents});
-        if (bytes.isEmpty())
-            return fail(QStringLiteral("无法生成 Word 文档"));
-        // The key is what brings the answers back: only then is there a paper to compare.
-        if (contents == DocxContents::PaperAndKey)
-            differences = docx_export_differences(disk.paper, bytes);
-        break;
-    }
-    case ExportFormat::Xlsx:
-        bytes = export_xlsx(disk.paper);
-        if (bytes.isEmpty())
-            return fail(QStringLiteral("无法生成 Excel 文件"));
-        differences = xlsx_export_differences(disk.paper, bytes);
-        break;
-    }
+    const QString named = parser.value(title);
+    const PaperOutput exported = export_paper(
+        disk.paper, {*format, named.isEmpty() ? folder_title(command.argument(0)) : named,
+                     docx_contents(parser.isSet(answers), parser.isSet(key_only))});
+    if (!exported.error.isEmpty())
+        return fail(exported.error);
+    const QByteArray &bytes = exported.bytes;
+    const QStringList &differences = exported.differences;
     const int delivered = deliver(parser.value(output), bytes, parser.isSet(kForce));
     if (delivered != kDone)
         return delivered;
@@ -433,82 +269,15 @@ int run_export(const QStringList &arguments)
     return differences.isEmpty() ? kDone : kAttention;
 }
 
-QString key_text(QuestionKind kind, const PaperData &paper, int number)
-{
-    if (kind == QuestionKind::FreeAnswer)
-        return QStringLiteral("—");
-    const ChoiceQuestion &question = kind == QuestionKind::SingleChoice
-                                         ? paper.onech[size_t(number - 1)]
-                                         : paper.somech[size_t(number - 1)];
-    return option_letters(question.answer);
-}
-
-QString first_words(const QString &text)
-{
-    QString words = text.simplified();
-    if (words.size() > 24)
-        words = words.left(24) + QStringLiteral("…");
-    return words;
-}
-
-// One row of the preview: kind, number, key, score, partial score, the first
-// words, and what was changed; the cells separated by tabs.
-QString preview_row(const TakenQuestion &taken, const ImportResult &result)
-{
-    const PaperData &paper = result.paper;
-    const size_t index = size_t(taken.number - 1);
-    double score = 0;
-    QString partial = QStringLiteral("—");
-    QString problem;
-    switch (taken.kind) {
-    case QuestionKind::SingleChoice:
-        score = paper.onech[index].score;
-        problem = paper.onech[index].problem;
-        break;
-    case QuestionKind::MultipleChoice:
-        score = paper.somech[index].score;
-        partial = QString::number(paper.somech[index].partial_score, 'g', 10);
-        problem = paper.somech[index].problem;
-        break;
-    case QuestionKind::FreeAnswer:
-        score = paper.unch[index].score;
-        problem = paper.unch[index].problem;
-        break;
-    }
-    QStringList notes;
-    for (const ImportChange &change : result.changed) {
-        if (change.position == taken.position)
-            notes.append(change.what);
-    }
-    return QStringList{kind_name(taken.kind),
-                       QString::number(taken.number),
-                       key_text(taken.kind, paper, taken.number),
-                       QString::number(score, 'g', 10),
-                       partial,
-                       first_words(problem),
-                       taken.position,
-                       notes.join(QStringLiteral("；"))}
-        .join(QLatin1Char('\t'));
-}
-
-// The questions as they would go into the paper, then those left out.
+// The questions as they would go into the paper, then those left out; the
+// cells separated by tabs.
 void print_preview(const ImportResult &result)
 {
     say(QStringLiteral("类型\t题号\t答案\t分值\t部分得分\t题目\t位置\t说明"));
-    std::vector<TakenQuestion> taken = result.taken;
-    if (taken.empty()) {
-        for (const auto &[kind, count] :
-             {std::pair{QuestionKind::SingleChoice, result.paper.onech.size()},
-              std::pair{QuestionKind::MultipleChoice, result.paper.somech.size()},
-              std::pair{QuestionKind::FreeAnswer, result.paper.unch.size()}}) {
-            for (size_t i = 0; i < count; ++i)
-                taken.push_back({kind, int(i) + 1, QString()});
-        }
-    }
-    for (const TakenQuestion &question : taken)
-        say(preview_row(question, result));
-    for (const ImportSkip &skip : result.skipped)
-        say(QStringLiteral("略过\t\t\t\t\t\t%1\t%2").arg(skip.position, skip.reason));
+    for (const PreviewRow &row : preview_rows(result))
+        say(QStringList{row.skipped ? QStringLiteral("略过") : row.kind, row.number, row.key,
+                        row.score, row.partial_score, row.words, row.position, row.notes}
+                .join(QLatin1Char('\t')));
     say(paper_counts_line(result.paper));
     say(paper_total_line(result.paper));
 }
@@ -558,20 +327,12 @@ int run_import(const QStringList &arguments)
     if (!parser.isSet(preview) && !parser.isSet(kForce) && folder_holds_paper_files(folder))
         return fail(refuse_paper_folder(folder));
 
-    QByteArray file;
-    PaperError unread;
-    if (read_paper_file(command.argument(0), file, unread) != PaperFileRead::Read)
-        return fail(unread.failed()
-                        ? paper_message(unread)
-                        : QStringLiteral("无法读取 %1").arg(shown(command.argument(0))));
-    const ImportResult result = import_question_file(std::move(file), *format, *scores);
-    if (result.failure.failed())
-        return fail(exchange_message(result.failure));
+    const FileImport import = import_question_path(command.argument(0), *format, *scores);
+    if (!import.error.isEmpty())
+        return fail(import.error);
+    const ImportResult &result = import.result;
     report_import(result);
-    const int status = question_count(result.paper) == 0 ? kFailed
-                       : result.skipped.empty() && result.changed.empty() && result.notes.isEmpty()
-                           ? kDone
-                           : kAttention;
+    const int status = import.status();
     if (parser.isSet(preview)) {
         print_preview(result);
         return status;
@@ -581,8 +342,6 @@ int run_import(const QStringList &arguments)
     const QString error = write_paper_folder(folder, result.paper);
     return error.isEmpty() ? status : fail(error);
 }
-
-constexpr int kMaxVariants = 26;
 
 // An unsigned 64-bit integer written in decimal digits alone.
 std::optional<quint64> parse_seed(const QString &text)
@@ -635,9 +394,7 @@ int run_variants(const QStringList &arguments)
     const QString folder = parser.value(output);
     if (folder.isEmpty())
         return command.usage_error(QStringLiteral("须用 -o 给出放各份试卷的文件夹"));
-    QStringList targets;
-    for (int variant = 0; variant < variants; ++variant)
-        targets.append(folder + QLatin1Char('/') + variant_name(variant));
+    const QStringList targets = variant_folders(folder, variants);
     if (!parser.isSet(kForce)) {
         for (const QString &target : QStringList{folder} + targets) {
             if (folder_holds_paper_files(target))
@@ -655,31 +412,12 @@ int run_variants(const QStringList &arguments)
         seed = QRandomGenerator::global()->generate64();
         say(QStringLiteral("种子：%1（加上 --seed %1 可以再做出同样的几份）").arg(*seed));
     }
-    PaperVariants made = make_variants(disk.paper, variants, *seed);
-    // The same question is named in every variant: a bank of ten thousand
-    // figures must not bury the terminal.
-    std::vector<QString> notes;
-    size_t kept_count = 0;
-    for (int variant = 0; variant < variants; ++variant) {
-        for (const KeptOptions &kept : made.kept[size_t(variant)]) {
-            if (++kept_count <= kKeptNotes)
-                notes.push_back(options_kept_note(variant, kept));
-        }
-    }
-    report(
-        notes, kept_count, [](const QString &note) { return note; },
-        QStringLiteral("另有 %1 处选项没有打乱"));
-    for (const SameVariant &same : made.same)
-        print_to(stderr, QStringLiteral("qv_paper：%1\n").arg(same_variant_note(same)));
-    // Written as import writes a paper: in the local encoding.
-    for (int variant = 0; variant < variants; ++variant) {
-        PaperData &paper = made.papers[size_t(variant)];
-        paper.codec = nullptr;
-        const QString failed = write_paper_folder(targets[variant], paper);
-        if (!failed.isEmpty())
-            return fail(QStringLiteral("%1没有写出：%2").arg(variant_name(variant), failed));
-    }
-    return kept_count == 0 && made.same.empty() ? kDone : kAttention;
+    const VariantsMade made = write_variants(disk.paper, *seed, targets);
+    for (const QString &note : made.notes)
+        print_to(stderr, QStringLiteral("qv_paper：%1\n").arg(note));
+    if (!made.error.isEmpty())
+        return fail(made.error);
+    return made.status();
 }
 
 int run_without_command(const QStringList &arguments)

@@ -1,0 +1,38 @@
+#include "paper/work_progress.h"
+
+namespace
+{
+
+// The watcher of the work this thread does, if any. One per thread: the work
+// of one job runs on one thread, and many layers report to it without each
+// passing it down.
+thread_local WorkProgress *watcher = nullptr;
+
+} // namespace
+
+WatchedWork::WatchedWork(WorkProgress &progress) : outer_(watcher)
+{
+    watcher = &progress;
+}
+
+WatchedWork::~WatchedWork()
+{
+    watcher = outer_;
+}
+
+void work_total(qint64 total)
+{
+    if (!watcher)
+        return;
+    watcher->total_.store(total);
+    watcher->done_.store(0);
+}
+
+void work_step(qint64 steps)
+{
+    if (!watcher)
+        return;
+    if (watcher->cancelled_.load())
+        throw WorkCancelled();
+    watcher->done_.fetch_add(steps);
+}

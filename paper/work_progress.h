@@ -1,0 +1,49 @@
+#pragma once
+// Long work (an import, an export, a PDF) tells the window that started it how
+// far it has come, and stops when the teacher no longer wants it. The work runs
+// on a thread of its own; the window watches from its own thread. The command
+// line watches nothing: with no watcher, the calls below do nothing.
+
+#include <QtGlobal>
+#include <atomic>
+
+class WorkProgress
+{
+  public:
+    qint64 done() const { return done_.load(); }
+    qint64 total() const { return total_.load(); } // 0 while not known
+    void cancel() { cancelled_.store(true); }
+    bool cancelled() const { return cancelled_.load(); }
+
+  private:
+    friend void work_total(qint64 total);
+    friend void work_step(qint64 steps);
+
+    std::atomic<qint64> done_{0};
+    std::atomic<qint64> total_{0};
+    std::atomic<bool> cancelled_{false};
+};
+
+// Thrown out of work_step when the work was cancelled; the watcher's thread
+// catches it where it started the work. Everything on the way is undone by
+// its destructors, and nothing is written after it.
+struct WorkCancelled {
+};
+
+// Makes `progress` the watcher of the work this thread does while it lives.
+class WatchedWork
+{
+  public:
+    explicit WatchedWork(WorkProgress &progress);
+    ~WatchedWork();
+    WatchedWork(const WatchedWork &) = delete;
+    WatchedWork &operator=(const WatchedWork &) = delete;
+
+  private:
+    WorkProgress *outer_;
+};
+
+// The work ahead, in steps (questions, lines of a file), from the start.
+void work_total(qint64 total);
+// `steps` more done; throws WorkCancelled once the watcher cancelled.
+void work_step(qint64 steps = 1);

@@ -1,0 +1,127 @@
+#include "paper_tool/paper_folder.h"
+
+#include "paper/paper_commands.h"
+#include "paper/paper_messages.h"
+#include "paper/paper_model.h"
+#include "paper/paper_storage.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace
+{
+
+const char kProblemFile[] = "problem.prb";
+const char kAnswerFile[] = "answer.ans";
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString file_in(const QString &folder, const char *name)
+{
+    return folder + QLatin1Char('/') + QLatin1String(name);
+}
+
+// The folders that mkpath would create for `folder`, innermost first.
+QStringList missing_folders(const QString &folder)
+{
+    QStringList missing;
+    for (QString path = QDir::cleanPath(QDir(folder).absolutePath());
+         !QFileInfo::exists(path) && !QDir(path).isRoot(); path = QFileInfo(path).path())
+        missing.append(path);
+    return missing;
+}
+
+} // namespace
+
+bool read_folder(const QString &folder, PaperOnDisk &disk, QString &error)
+{
+    if (!QFileInfo(folder).isDir()) {
+        error = QStringLiteral("%1 不是一个文件夹").arg(shown(folder));
+        return false;
+    }
+    const PaperError failed = read_paper_folder(folder, disk);
+    error = paper_message(failed);
+    return !failed.failed();
+}
+
+QString folder_title(const QString &folder)
+{
+    const QString name = QFileInfo(QDir(folder).absolutePath()).fileName();
+    return name.isEmpty() ? QStringLiteral("试卷") : name;
+}
+
+QString refuse_paper_folder(const QString &folder)
+{
+    return QStringLiteral("文件夹 %1 中有试卷文件（%2、%3），qv_paper 不会往其中写入；"
+                          "确要写入请加 --force")
+        .arg(shown(folder), QLatin1String(kProblemFile), QLatin1String(kAnswerFile));
+}
+
+QString write_paper_folder(const QString &folder, const PaperData &paper)
+{
+    for (const auto &[size, kind] : {std::pair{paper.onech.size(), QuestionKind::SingleChoice},
+                                     std::pair{paper.somech.size(), QuestionKind::MultipleChoice},
+                                     std::pair{paper.unch.size(), QuestionKind::FreeAnswer}}) {
+        if (size > size_t(kMaxQuestions))
+            return QStringLiteral("%1有 %2 道，一份试卷最多放 %3 道")
+                .arg(kind_name(kind), QString::number(size), QString::number(kMaxQuestions));
+    }
+    QByteArray problem, answer;
+    if (!write_paper_data(paper, problem, answer)) {
+        const std::vector<UnwritableText> texts = find_unwritable_texts(paper);
+        return texts.empty() ? QStringLiteral("试卷无法写出")
+                             : paper_message(unwritable_error(texts.front()));
+    }
+    const QStringList made = missing_folders(folder);
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("无法建立文件夹 %1").arg(shown(folder));
+    const PaperError error = replace_paper_files({file_in(folder, kProblemFile), problem},
+                                                 {file_in(folder, kAnswerFile), answer});
+    if (error.failed()) {
+        for (const QString &path : made)
+            QDir().rmdir(path);
+    }
+    return paper_message(error);
+}
+
+QString save_file(const QString &path, const QByteArray &bytes, bool force)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!force && folder_holds_paper_files(folder))
+        return refuse_paper_folder(folder);
+    return paper_message(replace_file({path, bytes}));
+}
+
+int FolderCheck::status() const
+{
+    if (!error.isEmpty())
+        return kFailed;
+    return interrupted.isEmpty() && findings.empty() ? kDone : kAttention;
+}
+
+FolderCheck check_folder(const QString &folder)
+{
+    FolderCheck check;
+    // A save cut short is told, and the pair is not read: it may be mixed.
+    // Opening the paper in qv_make finishes the save.
+    const InterruptedSave interrupted = find_interrupted_save(folder);
+    if (interrupted.holds_back_the_pair()) {
+        check.interrupted = describe_interrupted_save(interrupted);
+        return check;
+    }
+    PaperOnDisk disk;
+    if (!read_folder(folder, disk, check.error))
+        return check;
+    check.findings = paper_findings(disk);
+    check.counts = paper_counts_line(disk.paper);
+    check.total = paper_total_line(disk.paper);
+    return check;
+}
+
+int question_count(const PaperData &paper)
+{
+    return int(paper.onech.size() + paper.somech.size() + paper.unch.size());
+}
