@@ -10,6 +10,12 @@ thread_local WorkProgress *watcher = nullptr;
 
 } // namespace
 
+bool WorkProgress::cancel()
+{
+    State running = State::Running;
+    return state_.compare_exchange_strong(running, State::Cancelled) || running == State::Cancelled;
+}
+
 WatchedWork::WatchedWork(WorkProgress &progress) : outer_(watcher)
 {
     watcher = &progress;
@@ -32,7 +38,18 @@ void work_step(qint64 steps)
 {
     if (!watcher)
         return;
-    if (watcher->cancelled_.load())
+    if (watcher->cancelled())
         throw WorkCancelled();
     watcher->done_.fetch_add(steps);
+}
+
+void work_commit()
+{
+    if (!watcher)
+        return;
+    using State = WorkProgress::State;
+    State running = State::Running;
+    if (!watcher->state_.compare_exchange_strong(running, State::Committed) &&
+        running == State::Cancelled)
+        throw WorkCancelled();
 }

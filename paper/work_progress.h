@@ -12,21 +12,25 @@ class WorkProgress
   public:
     qint64 done() const { return done_.load(); }
     qint64 total() const { return total_.load(); } // 0 while not known
-    void cancel() { cancelled_.store(true); }
-    bool cancelled() const { return cancelled_.load(); }
+    // False once the work has begun to write, which it then finishes.
+    bool cancel();
+    bool cancelled() const { return state_.load() == State::Cancelled; }
+    bool committed() const { return state_.load() == State::Committed; }
 
   private:
     friend void work_total(qint64 total);
     friend void work_step(qint64 steps);
+    friend void work_commit();
+    enum class State { Running, Cancelled, Committed };
 
     std::atomic<qint64> done_{0};
     std::atomic<qint64> total_{0};
-    std::atomic<bool> cancelled_{false};
+    std::atomic<State> state_{State::Running};
 };
 
 // Thrown out of work_step when the work was cancelled; the watcher's thread
 // catches it where it started the work. Everything on the way is undone by
-// its destructors, and nothing is written after it.
+// its destructors, and nothing has been written.
 struct WorkCancelled {
 };
 
@@ -43,7 +47,11 @@ class WatchedWork
     WorkProgress *outer_;
 };
 
-// The work ahead, in steps (questions, lines of a file), from the start.
+// The work ahead, in steps (questions, lines of a file, pages), from the start.
 void work_total(qint64 total);
 // `steps` more done; throws WorkCancelled once the watcher cancelled.
 void work_step(qint64 steps = 1);
+// Called before the first byte is written: throws WorkCancelled when the
+// watcher cancelled; otherwise the work can no longer be cancelled, so that a
+// cancel never leaves half of what it writes behind.
+void work_commit();

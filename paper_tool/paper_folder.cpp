@@ -4,6 +4,7 @@
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"
+#include "paper/work_progress.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -70,6 +71,7 @@ QString write_paper_folder(const QString &folder, const PaperData &paper)
                 .arg(kind_name(kind), QString::number(size), QString::number(kMaxQuestions));
     }
     QByteArray problem, answer;
+    work_commit();
     if (!write_paper_data(paper, problem, answer)) {
         const std::vector<UnwritableText> texts = find_unwritable_texts(paper);
         return texts.empty() ? QStringLiteral("试卷无法写出")
@@ -92,6 +94,7 @@ QString save_file(const QString &path, const QByteArray &bytes, bool force)
     const QString folder = QFileInfo(path).absolutePath();
     if (!force && folder_holds_paper_files(folder))
         return refuse_paper_folder(folder);
+    work_commit();
     return paper_message(replace_file({path, bytes}));
 }
 

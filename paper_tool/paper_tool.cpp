@@ -13,7 +13,6 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <cstdio>
 #include <new>
 
@@ -343,17 +342,6 @@ int run_import(const QStringList &arguments)
     return error.isEmpty() ? status : fail(error);
 }
 
-// An unsigned 64-bit integer written in decimal digits alone.
-std::optional<quint64> parse_seed(const QString &text)
-{
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    bool ok = false;
-    const quint64 seed = text.toULongLong(&ok, 10);
-    if (!ok || !digits.match(text).hasMatch())
-        return std::nullopt;
-    return seed;
-}
-
 int run_variants(const QStringList &arguments)
 {
     Command command(
@@ -406,8 +394,9 @@ int run_variants(const QStringList &arguments)
     QString error;
     if (!read_folder(command.argument(0), disk, error))
         return fail(error);
-    if (question_count(disk.paper) == 0)
-        return fail(QStringLiteral("试卷中没有题目，没有做出试卷"));
+    const QString refusal = variants_refusal(disk.paper);
+    if (!refusal.isEmpty())
+        return fail(refusal);
     if (!seed) {
         seed = QRandomGenerator::global()->generate64();
         say(QStringLiteral("种子：%1（加上 --seed %1 可以再做出同样的几份）").arg(*seed));

@@ -6,12 +6,29 @@
 #include "paper/work_progress.h"
 #include "paper_tool/paper_folder.h"
 
+#include <QRegularExpression>
+
+std::optional<quint64> parse_seed(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    bool ok = false;
+    const quint64 seed = text.toULongLong(&ok, 10);
+    if (!ok || !digits.match(text).hasMatch())
+        return std::nullopt;
+    return seed;
+}
+
 QStringList variant_folders(const QString &folder, int count)
 {
     QStringList targets;
     for (int variant = 0; variant < count; ++variant)
         targets.append(folder + QLatin1Char('/') + variant_name(variant));
     return targets;
+}
+
+QString variants_refusal(const PaperData &paper)
+{
+    return question_count(paper) == 0 ? QStringLiteral("试卷中没有题目，没有做出试卷") : QString();
 }
 
 int VariantsMade::status() const
@@ -24,7 +41,6 @@ int VariantsMade::status() const
 VariantsMade write_variants(const PaperData &paper, quint64 seed, const QStringList &targets)
 {
     const int count = int(targets.size());
-    work_total(count);
     PaperVariants made = make_variants(paper, count, seed);
     VariantsMade outcome;
     // The same question is named in every variant: a bank of ten thousand
@@ -41,7 +57,7 @@ VariantsMade write_variants(const PaperData &paper, quint64 seed, const QStringL
     for (const SameVariant &same : made.same)
         outcome.notes.append(same_variant_note(same));
     // The last moment to stop: once the first folder is written, all are.
-    work_step(count);
+    work_commit();
     for (int variant = 0; variant < count; ++variant) {
         PaperData &variant_paper = made.papers[size_t(variant)];
         variant_paper.codec = nullptr; // written as import writes a paper: in the local encoding

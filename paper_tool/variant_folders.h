@@ -5,9 +5,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 constexpr int kMaxVariants = 26;
+
+// An unsigned 64-bit integer written in decimal digits alone.
+std::optional<quint64> parse_seed(const QString &text);
 
 // The folder of each variant in `folder`.
 QStringList variant_folders(const QString &folder, int count);
@@ -18,6 +22,9 @@ struct VariantsMade {
     QString error;         // not empty: a variant was not written
     int status() const;
 };
+
+// Why no variants can be made of `paper`; empty when they can.
+QString variants_refusal(const PaperData &paper);
 
 // Makes `count` variants of `paper` from `seed` and writes them, in the local
 // encoding, into `targets` (as variant_folders gives them).

@@ -57,11 +57,12 @@ bool hooked_question(const QString &text)
     return answer.ok;
 }
 
-QString hooked_folder(const QString &caption)
+QString hooked_path(testing::ShownDialog::Kind kind, const QString &caption,
+                    const QString &text = QString())
 {
-    record(testing::ShownDialog::Kind::Folder, caption, QString());
+    record(kind, caption, text);
     if (hooks().folders.isEmpty()) {
-        qWarning("unexpected folder dialog (no folder queued): %s", qPrintable(caption));
+        qWarning("unexpected file or folder dialog (no path queued): %s", qPrintable(caption));
         return QString();
     }
     return hooks().folders.dequeue().folder;
@@ -111,9 +112,23 @@ bool ask_ok_cancel(const QString &text)
 QString choose_folder(const QString &caption)
 {
     if (hooks().installed)
-        return hooked_folder(caption);
+        return hooked_path(testing::ShownDialog::Kind::Folder, caption);
     return QFileDialog::getExistingDirectory(nullptr, caption, QStringLiteral("."),
                                              QFileDialog::ShowDirsOnly);
+}
+
+QString choose_file(const QString &caption, const QString &filter)
+{
+    if (hooks().installed)
+        return hooked_path(testing::ShownDialog::Kind::File, caption);
+    return QFileDialog::getOpenFileName(nullptr, caption, QString(), filter);
+}
+
+QString choose_save_path(const QString &caption, const QString &suggested, const QString &filter)
+{
+    if (hooks().installed)
+        return hooked_path(testing::ShownDialog::Kind::SavePath, caption, suggested);
+    return QFileDialog::getSaveFileName(nullptr, caption, suggested, filter);
 }
 
 namespace testing
@@ -142,6 +157,11 @@ void queue_folder(const QString &folder)
 void queue_folder_cancel()
 {
     hooks().folders.enqueue({QString()});
+}
+
+void queue_path(const QString &path)
+{
+    hooks().folders.enqueue({path});
 }
 
 int pending_answers()

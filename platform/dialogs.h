@@ -21,6 +21,14 @@ bool ask_ok_cancel(const QString &text);
 // The folder the teacher picks, with "/" separators; empty when cancelled.
 QString choose_folder(const QString &caption);
 
+// A file to open, of the kinds `filter` names ("Word 文档 (*.docx);;…").
+// Empty when cancelled.
+QString choose_file(const QString &caption, const QString &filter);
+
+// Where to save a file, starting from `suggested`; the dialog asks before an
+// existing file is replaced. Empty when cancelled.
+QString choose_save_path(const QString &caption, const QString &suggested, const QString &filter);
+
 // Test hooks. While installed, no dialog is shown: each call takes the next
 // queued answer and records what it would have shown. A call with nothing
 // queued records the dialog, warns and answers Cancel (or an empty folder), so
@@ -30,10 +38,10 @@ namespace testing
 {
 
 struct ShownDialog {
-    enum class Kind { Message, Question, Folder };
+    enum class Kind { Message, Question, Folder, File, SavePath };
     Kind kind;
     QString caption;
-    QString text; // empty for a folder chooser
+    QString text; // empty for a folder or file chooser; the suggested path for a save
 };
 
 void install_hooks();
@@ -43,8 +51,11 @@ void remove_hooks(); // also forgets every queued answer and shown dialog
 // the teacher's work in the main window while the box is up. A message needs
 // no answer: it is recorded and dismissed at once.
 void queue_answer(bool ok, std::function<void()> while_shown = {});
-void queue_folder(const QString &folder); // the next choose_folder returns it
+// The next choose_folder, choose_file or choose_save_path returns it, in the
+// order they are queued; cancelled, it returns an empty path.
+void queue_folder(const QString &folder);
 void queue_folder_cancel();
+void queue_path(const QString &path);
 int pending_answers(); // queued answers and folders not yet taken
 
 QList<ShownDialog> shown_dialogs();

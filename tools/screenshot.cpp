@@ -4,9 +4,14 @@
 // the given tab is shown.
 //   qv_screenshot --folder-dialog OUTPUT.png FOLDER
 // renders the folder dialog as the open command shows it, looking in FOLDER.
+//   qv_screenshot --tools OUTPUT.png [FOLDER_OR_FILE]
+// renders 试卷工具 with a paper folder or a question file open, once what it
+// reads has been read.
 
 #include "platform/dialogs.h"
 #include "resources/resources.h"
+#include "tools_window/tools_window.h"
+#include "tools_window/work_runner.h"
 #include "window/qv_make.h"
 
 #include <QApplication>
@@ -40,6 +45,25 @@ int folder_dialog(QApplication &app, const char *output, const char *folder)
     return app.exec();
 }
 
+int tools_window(QApplication &app, const char *output, const char *path)
+{
+    ToolsWindow window;
+    window.show();
+    if (path)
+        window.open_path(QString::fromLocal8Bit(path));
+    auto *work = window.findChild<WorkRunner *>(QStringLiteral("work"));
+    // Whatever the machine's pace: once the reading is done.
+    auto *poll = new QTimer(&window);
+    QObject::connect(poll, &QTimer::timeout, [&app, &window, work, poll, output] {
+        if (work->busy())
+            return;
+        poll->stop();
+        save_when_shown(app, window, output);
+    });
+    poll->start(100);
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -49,6 +73,8 @@ int main(int argc, char *argv[])
     install_toolkit_translation();
     if (argc == 4 && QByteArray(argv[1]) == "--folder-dialog")
         return folder_dialog(app, argv[2], argv[3]);
+    if ((argc == 3 || argc == 4) && QByteArray(argv[1]) == "--tools")
+        return tools_window(app, argv[2], argc == 4 ? argv[3] : nullptr);
     if (argc < 2) {
         std::fprintf(stderr, "usage: qv_screenshot OUTPUT.png [PAPER_FOLDER [TAB_INDEX]]\n");
         return 2;

@@ -1,0 +1,23 @@
+#pragma once
+// Handing a document to the program the system opens it with: a PDF to the
+// teacher's PDF viewer, from which it is printed.
+
+#include <QString>
+#include <QStringList>
+
+namespace platform
+{
+
+// False when the system has no program for it.
+bool open_with_system(const QString &path);
+
+// Test hooks. While installed, nothing is opened: each path is recorded, and
+// the call succeeds. Never installed in the program.
+namespace testing
+{
+void record_opened_documents();
+void stop_recording_opened_documents(); // also forgets what was recorded
+QStringList opened_documents();
+} // namespace testing
+
+} // namespace platform

@@ -1,0 +1,227 @@
+#include "tools_window/import_view.h"
+
+#include "paper/paper_commands.h"
+#include "paper_tool/paper_check.h"
+#include "paper_tool/paper_folder.h"
+#include "paper_tool/question_import.h"
+#include "platform/dialogs.h"
+#include "tools_window/tools_messages.h"
+#include "tools_window/work_runner.h"
+
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace
+{
+
+// Left out: the teacher must see it among the rows.
+const QColor kSkippedRow(255, 222, 222);
+// Changed on the way in.
+const QColor kChangedRow(255, 246, 214);
+
+constexpr int kWordsColumn = 5;
+constexpr size_t kRowsMeasured = 2000;
+
+// What writing the new paper came to.
+struct ImportWritten {
+    QString error;
+};
+
+QDoubleSpinBox *score_box(const QString &name)
+{
+    auto *box = new QDoubleSpinBox;
+    box->setObjectName(name);
+    box->setRange(0, 10000);
+    box->setDecimals(2);
+    box->setValue(1);
+    return box;
+}
+
+} // namespace
+
+ImportView::ImportView(WorkRunner *runner, QWidget *parent)
+    : QWidget(parent), runner_(runner), heading_(new QLabel), notes_(new QLabel),
+      table_(new QTableWidget), counts_(new QLabel), total_(new QLabel),
+      single_(score_box(QStringLiteral("score_single"))),
+      multiple_(score_box(QStringLiteral("score_multiple"))),
+      free_(score_box(QStringLiteral("score_free"))), target_(new QLineEdit),
+      import_(new QPushButton(tools_text::import_button()))
+{
+    heading_->setObjectName(QStringLiteral("questions_heading"));
+    heading_->setTextFormat(Qt::PlainText);
+    notes_->setObjectName(QStringLiteral("file_notes"));
+    notes_->setTextFormat(Qt::PlainText);
+    notes_->setWordWrap(true);
+    table_->setObjectName(QStringLiteral("preview"));
+    table_->setColumnCount(tools_text::preview_columns().size());
+    table_->setHorizontalHeaderLabels(tools_text::preview_columns());
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->verticalHeader()->setVisible(false);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    counts_->setObjectName(QStringLiteral("import_counts"));
+    total_->setObjectName(QStringLiteral("import_total"));
+    target_->setObjectName(QStringLiteral("import_target"));
+    import_->setObjectName(QStringLiteral("import"));
+    auto *change = new QPushButton(tools_text::change_target_button());
+    change->setObjectName(QStringLiteral("import_change_target"));
+
+    for (QDoubleSpinBox *box : {single_, multiple_, free_})
+        connect(box, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+                &ImportView::preview);
+    connect(runner_, &WorkRunner::finished, this, [this] {
+        if (preview_again_) {
+            preview_again_ = false;
+            preview();
+        }
+    });
+    connect(change, &QPushButton::clicked, this, &ImportView::choose_target);
+    connect(import_, &QPushButton::clicked, this, &ImportView::import);
+
+    auto *scores = new QHBoxLayout;
+    scores->addWidget(new QLabel(tools_text::scores_label()));
+    const std::pair<QString, QDoubleSpinBox *> boxes[] = {
+        {tools_text::single_score_label(), single_},
+        {tools_text::multiple_score_label(), multiple_},
+        {tools_text::free_score_label(), free_}};
+    for (const auto &[label, box] : boxes) {
+        scores->addWidget(new QLabel(label));
+        scores->addWidget(box);
+    }
+    scores->addStretch(1);
+    auto *target = new QHBoxLayout;
+    target->addWidget(new QLabel(tools_text::target_label()));
+    target->addWidget(target_, 1);
+    target->addWidget(change);
+    target->addWidget(import_);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(heading_);
+    layout->addWidget(notes_);
+    layout->addWidget(table_, 1);
+    layout->addWidget(counts_);
+    layout->addWidget(total_);
+    layout->addLayout(scores);
+    layout->addLayout(target);
+}
+
+void ImportView::show_file(const QString &path)
+{
+    path_ = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QFileInfo file(path_);
+    heading_->setText(tools_text::questions_heading(path_));
+    target_->setText(file.absolutePath() + QLatin1Char('/') + file.completeBaseName());
+    preview();
+}
+
+ImportScores ImportView::scores() const
+{
+    return {single_->value(), multiple_->value(), free_->value()};
+}
+
+void ImportView::preview()
+{
+    if (path_.isEmpty())
+        return;
+    // A new score while the file is read: read it again with the new one.
+    if (runner_->busy()) {
+        preview_again_ = true;
+        runner_->cancel();
+        return;
+    }
+    import_->setEnabled(false);
+    const QString path = path_;
+    const ImportScores scores = this->scores();
+    runner_->run<FileImport>(
+        [path, scores] { return import_question_path(path, ImportFormat::Auto, scores); },
+        [this](const FileImport &import) { show_preview(import); });
+}
+
+void ImportView::show_preview(const FileImport &import)
+{
+    table_->setRowCount(0);
+    counts_->clear();
+    total_->clear();
+    if (!import.error.isEmpty()) {
+        notes_->setText(import.error);
+        notes_->setVisible(true);
+        return;
+    }
+    QStringList notes = file_notes(import.result);
+    if (import.status() == kFailed)
+        notes.append(tools_text::nothing_to_import());
+    notes_->setText(notes.join(QLatin1Char('\n')));
+    notes_->setVisible(!notes.isEmpty());
+    const std::vector<PreviewRow> rows = preview_rows(import.result);
+    table_->setRowCount(int(rows.size()));
+    for (int r = 0; r < int(rows.size()); ++r) {
+        const PreviewRow &row = rows[size_t(r)];
+        const QString cells[] = {row.kind,          row.number, row.key,      row.score,
+                                 row.partial_score, row.words,  row.position, row.notes};
+        for (int c = 0; c < 8; ++c) {
+            auto *item = new QTableWidgetItem(cells[c]);
+            if (row.skipped)
+                item->setBackground(kSkippedRow);
+            else if (!row.notes.isEmpty())
+                item->setBackground(kChangedRow);
+            if (c == kWordsColumn || c == kWordsColumn + 2)
+                item->setToolTip(cells[c]);
+            table_->setItem(r, c, item);
+        }
+    }
+    table_->resizeColumnsToContents();
+    // The notes, last, take what the first words leave.
+    table_->setColumnWidth(kWordsColumn, std::min(table_->columnWidth(kWordsColumn), 240));
+    // A long note wraps, so that it is read whole; measuring every row of a
+    // bank of ten thousand questions would hold the window up.
+    if (rows.size() <= kRowsMeasured)
+        table_->resizeRowsToContents();
+    counts_->setText(paper_counts_line(import.result.paper));
+    total_->setText(paper_total_line(import.result.paper));
+    import_->setEnabled(import.status() != kFailed);
+}
+
+void ImportView::choose_target()
+{
+    const QString chosen = platform::choose_folder(tools_text::choose_target_caption());
+    if (!chosen.isEmpty())
+        target_->setText(chosen);
+}
+
+void ImportView::import()
+{
+    const QString folder = QDir::cleanPath(target_->text().trimmed());
+    if (path_.isEmpty() || folder.isEmpty() || runner_->busy())
+        return;
+    if (folder_holds_paper_files(folder) &&
+        !platform::ask_ok_cancel(tools_text::replace_paper(folder)))
+        return;
+    const QString path = path_;
+    const ImportScores scores = this->scores();
+    runner_->run<ImportWritten>(
+        [path, scores, folder] {
+            // The same calls as qv_paper import: read the file anew, then write.
+            const FileImport import = import_question_path(path, ImportFormat::Auto, scores);
+            if (!import.error.isEmpty())
+                return ImportWritten{import.error};
+            if (import.status() == kFailed)
+                return ImportWritten{tools_text::nothing_to_import()};
+            return ImportWritten{write_paper_folder(folder, import.result.paper)};
+        },
+        [this, folder](const ImportWritten &written) {
+            if (!written.error.isEmpty()) {
+                platform::show_message(written.error);
+                return;
+            }
+            emit imported(folder);
+        });
+}

@@ -1,0 +1,30 @@
+#pragma once
+// A and B papers of the open paper: how many, from which seed (shown, so that
+// the same papers can be made again), and into which folder.
+
+#include <QDialog>
+
+class QLineEdit;
+class QSpinBox;
+class WorkRunner;
+
+class VariantsDialog : public QDialog
+{
+    Q_OBJECT
+
+  public:
+    VariantsDialog(const QString &paper_folder, WorkRunner *runner, QWidget *parent);
+
+  signals:
+    void made(const QString &status);
+
+  private:
+    void choose_target();
+    void make();
+
+    QString paper_folder_;
+    WorkRunner *runner_;
+    QSpinBox *count_;
+    QLineEdit *seed_;
+    QLineEdit *target_;
+};
