@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <vector>
 
 // A question of the file that did not become a question of the paper.
@@ -57,6 +58,10 @@ struct ImportResult {
 
     void skip(const QString &position, const QString &reason);
     void change(const QString &position, const QStringList &changes);
+    // The question last added to `paper` came from `position`; `before` is
+    // how many questions of each kind the paper held until then.
+    void took(const std::array<size_t, 3> &before, const QString &position);
+    std::array<size_t, 3> counts() const;
 };
 
 QByteArray export_gift(const PaperData &paper);

@@ -232,6 +232,22 @@ void ImportResult::skip(const QString &position, const QString &reason)
     ++skipped_count;
 }
 
+std::array<size_t, 3> ImportResult::counts() const
+{
+    return {paper.onech.size(), paper.somech.size(), paper.unch.size()};
+}
+
+void ImportResult::took(const std::array<size_t, 3> &before, const QString &position)
+{
+    const std::array<size_t, 3> now = counts();
+    const QuestionKind kinds[] = {QuestionKind::SingleChoice, QuestionKind::MultipleChoice,
+                                  QuestionKind::FreeAnswer};
+    for (size_t i = 0; i < now.size(); ++i) {
+        if (now[i] > before[i])
+            taken.push_back({kinds[i], int(now[i]), position});
+    }
+}
+
 void ImportResult::change(const QString &position, const QStringList &changes)
 {
     for (const QString &what : changes) {

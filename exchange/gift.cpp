@@ -433,19 +433,17 @@ ImportResult import_gift(QByteArray file, const ImportScores &scores)
             }
             reason = read_question(units, question);
         }
+        const QString position = line_place(block.front().number);
         if (reason.isEmpty()) {
             read_comments(comments, question);
+            const std::array<size_t, 3> before = result.counts();
             reason = add_foreign_question(question, scores, result.paper);
+            if (reason.isEmpty())
+                result.took(before, position);
         }
-        if (reason.isEmpty() && question.changes.isEmpty()) {
-            block.clear();
-            comments.clear();
-            return;
-        }
-        const QString position = line_place(block.front().number);
         if (!reason.isEmpty())
             result.skip(position, reason);
-        else
+        else if (!question.changes.isEmpty())
             result.change(position, question.changes);
         block.clear();
         comments.clear();

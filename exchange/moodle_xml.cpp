@@ -359,9 +359,13 @@ void read_questions(QXmlStreamReader &xml, const ImportScores &scores, ImportRes
         if (xml.hasError() || read.type == QLatin1String("category"))
             continue;
         QString reason = to_foreign(read, question);
-        if (reason.isEmpty())
-            reason = add_foreign_question(question, scores, result.paper);
         const QString position = question_element_place(index, line);
+        if (reason.isEmpty()) {
+            const std::array<size_t, 3> before = result.counts();
+            reason = add_foreign_question(question, scores, result.paper);
+            if (reason.isEmpty())
+                result.took(before, position);
+        }
         if (!reason.isEmpty())
             result.skip(position, reason);
         else

@@ -8,6 +8,12 @@ namespace
 // passing it down.
 thread_local WorkProgress *watcher = nullptr;
 
+std::function<void()> &step_hook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
 } // namespace
 
 bool WorkProgress::cancel()
@@ -38,6 +44,8 @@ void work_step(qint64 steps)
 {
     if (!watcher)
         return;
+    if (step_hook())
+        step_hook()();
     if (watcher->cancelled())
         throw WorkCancelled();
     watcher->done_.fetch_add(steps);
@@ -53,3 +61,13 @@ void work_commit()
         running == State::Cancelled)
         throw WorkCancelled();
 }
+
+namespace work_testing
+{
+
+void set_step_hook(std::function<void()> hook)
+{
+    step_hook() = std::move(hook);
+}
+
+} // namespace work_testing

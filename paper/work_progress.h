@@ -6,6 +6,7 @@
 
 #include <QtGlobal>
 #include <atomic>
+#include <functional>
 
 class WorkProgress
 {
@@ -55,3 +56,11 @@ void work_step(qint64 steps = 1);
 // watcher cancelled; otherwise the work can no longer be cancelled, so that a
 // cancel never leaves half of what it writes behind.
 void work_commit();
+
+// Test hook: runs at each step of watched work, on the work's thread, before
+// the step looks for a cancel, so that a test can hold the work there. Set it
+// only while no work runs. Never set in the program.
+namespace work_testing
+{
+void set_step_hook(std::function<void()> hook);
+} // namespace work_testing

@@ -62,7 +62,10 @@ QString hooked_path(testing::ShownDialog::Kind kind, const QString &caption,
 {
     record(kind, caption, text);
     if (hooks().folders.isEmpty()) {
-        qWarning("unexpected file or folder dialog (no path queued): %s", qPrintable(caption));
+        const char *what = kind == testing::ShownDialog::Kind::Folder ? "folder"
+                           : kind == testing::ShownDialog::Kind::File ? "file"
+                                                                      : "save";
+        qWarning("unexpected %s dialog (nothing queued): %s", what, qPrintable(caption));
         return QString();
     }
     return hooks().folders.dequeue().folder;

@@ -46,6 +46,7 @@ ToolsWindow::ToolsWindow(QWidget *parent)
     setWindowTitle(tools_text::window_title());
     setAcceptDrops(true);
     runner_->setObjectName(QStringLiteral("work"));
+    views_->setObjectName(QStringLiteral("views"));
     start_->setObjectName(QStringLiteral("start"));
     start_->setAlignment(Qt::AlignCenter);
     start_->setFrameShape(QFrame::StyledPanel);

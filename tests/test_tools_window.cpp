@@ -1,0 +1,687 @@
+// 试卷工具 driven through its widgets, offscreen: what it shows and writes
+// must be what qv_paper prints and writes for the same input, and long work
+// cancelled must leave nothing behind.
+
+#include "paper/paper_files.h"
+#include "paper/work_progress.h"
+#include "paper_tool/paper_folder.h"
+#include "paper_tool/variant_folders.h"
+#include "platform/dialogs.h"
+#include "platform/documents.h"
+#include "tests/test_support.h"
+#include "tools_window/tools_window.h"
+#include "tools_window/work_runner.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSemaphore>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QtTest>
+
+using platform::testing::ShownDialog;
+
+namespace
+{
+
+bool write_file(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray file_bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Run {
+    int status;
+    QString out;
+};
+
+// qv_paper itself, as a teacher would run it on the same input.
+Run run_tool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(QV_PAPER_PROGRAM), arguments);
+    if (!process.waitForFinished(kChildPatienceMs))
+        qFatal("qv_paper did not finish");
+    QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return {process.exitCode(), out};
+}
+
+// The text of a PDF as pdftotext lays it out; null without pdftotext.
+QString pdf_text(const QString &pdf)
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (program.isEmpty())
+        return QString();
+    QProcess process;
+    process.start(program, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!process.waitForFinished(kChildPatienceMs))
+        qFatal("pdftotext did not finish");
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QStringList output_lines(const QString &out)
+{
+    QStringList lines = out.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+const QByteArray kGift = "// 第一单元\n"
+                         "::单选1:: 下列哪个数是质数？ {=7 ~9 ~15}\n\n"
+                         "::多选1:: 下列哪些是偶数？ {~%50%2 ~%50%4 ~%-100%5}\n\n"
+                         "::数值:: 1+1 等于几？ {#2}\n\n"
+                         "::简答:: 简述光合作用。 {}\n";
+
+const QByteArray kGiftCreditLost = "::a:: 1+1=? {~3 =2}\n\n"
+                                   "::b:: 下列哪个数是质数？ {=7 ~%50%9 ~15}\n";
+
+const QByteArray kMoodle =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n"
+    "<question type=\"multichoice\"><name><text>q1</text></name>"
+    "<questiontext format=\"html\"><text>水的化学式是</text></questiontext>"
+    "<defaultgrade>3</defaultgrade><single>true</single>"
+    "<answer fraction=\"100\"><text>H2O</text></answer>"
+    "<answer fraction=\"0\"><text>CO2</text></answer></question>\n"
+    "<question type=\"matching\"><name><text>q2</text></name>"
+    "<questiontext format=\"html\"><text>连线</text></questiontext></question>\n"
+    "</quiz>\n";
+
+// Numbered the Chinese way, without scores: the teacher's scores apply.
+const QByteArray kText = "一、单项选择题\n"
+                         "1．下列哪个数是质数？（　）\nA．7  B．9  C．15  D．21\n【答案】A\n"
+                         "2．地球绕太阳一周约需（　）\nA．一天  B．一年\n【答案】B\n"
+                         "二、判断题\n"
+                         "3．两个负数的积是正数。（　）\n【答案】√\n"
+                         "三、简答题\n"
+                         "4．简述光合作用。\n【答案】植物利用光能合成有机物。\n"
+                         "四、多项选择题\n"
+                         "5．下列哪些是偶数？（　）\nA．2  B．4  C．5\n【答案】AB\n";
+
+QString source_file(const char *name)
+{
+    return QStringLiteral(QV_SOURCE_DIR "/tests/data/") + QLatin1String(name);
+}
+
+// A question file of `count` single-choice questions, which takes the import
+// well over the half second after which the progress shows.
+QByteArray long_text_file(int count)
+{
+    QByteArray text = "一、单项选择题（每小题2分）\n";
+    for (int i = 1; i <= count; ++i)
+        text += QByteArray::number(i) + "．第" + QByteArray::number(i) +
+                " 题的题面（　）\nA．甲  B．乙  C．丙  D．丁\n【答案】C\n";
+    return text;
+}
+
+// A paper whose check finds what to mend in each kind.
+const QByteArray kFaultyProblem = "2 1 1\r\n"
+                                  "2\r\n@下列哪个数是质数？\r\nA. 7\r\nB. 9$\r\n"
+                                  "3\r\n@ $\r\n"
+                                  "4 4\r\n@下列哪些是偶数？\r\nA. 2\r\nB. 4\r\nC. 5$\r\n"
+                                  "10\r\n@简述光合作用。$\r\n";
+const QByteArray kFaultyAnswer = "1\r\n0\r\n3\r\n@ $\r\n";
+
+const QByteArray kSoundProblem = "1 1 1\r\n"
+                                 "2\r\n@下列哪个数是质数？\r\nA. 7\r\nB. 9$\r\n"
+                                 "4 2\r\n@下列哪些是偶数？\r\nA. 2\r\nB. 4\r\nC. 5$\r\n"
+                                 "10\r\n@简述光合作用。$\r\n";
+const QByteArray kSoundAnswer = "1\r\n3\r\n@植物利用光能合成有机物。$\r\n";
+
+bool write_paper(const QString &folder, const QByteArray &problem, const QByteArray &answer)
+{
+    return QDir().mkpath(folder) && write_file(folder + "/problem.prb", problem) &&
+           write_file(folder + "/answer.ans", answer);
+}
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                                  QDir::System);
+}
+
+} // namespace
+
+class TestToolsWindow : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void preview_shows_each_row_as_qv_paper_previews_it_data();
+    void preview_shows_each_row_as_qv_paper_previews_it();
+    void preview_puts_kinds_keys_and_notes_on_their_rows_data();
+    void preview_puts_kinds_keys_and_notes_on_their_rows();
+    void scores_set_in_the_window_update_the_preview();
+    void import_writes_the_paper_qv_paper_writes_and_shows_its_check_data();
+    void import_writes_the_paper_qv_paper_writes_and_shows_its_check();
+    void import_never_replaces_a_paper_unasked_data();
+    void import_never_replaces_a_paper_unasked();
+    void check_lists_the_findings_qv_paper_prints_data();
+    void check_lists_the_findings_qv_paper_prints();
+    void each_button_writes_the_file_qv_paper_writes_data();
+    void each_button_writes_the_file_qv_paper_writes();
+    void print_opens_a_pdf_in_the_system_viewer();
+    void variants_are_the_folders_qv_paper_makes();
+    void cancelled_work_leaves_nothing_behind_data();
+    void cancelled_work_leaves_nothing_behind();
+    void dropping_a_folder_or_a_file_opens_it_data();
+    void dropping_a_folder_or_a_file_opens_it();
+
+  private:
+    template <typename T> T *on(const char *name)
+    {
+        T *widget = window_->findChild<T *>(QLatin1String(name));
+        if (!widget)
+            qFatal("no widget %s", name);
+        return widget;
+    }
+    bool wait_idle();
+    QStringList table_rows();
+    QStringList finding_lines();
+
+    std::unique_ptr<ToolsWindow> window_;
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+void TestToolsWindow::initTestCase()
+{
+    install_strict_message_handler();
+}
+
+void TestToolsWindow::init()
+{
+    platform::testing::install_hooks();
+    platform::testing::record_opened_documents();
+    dir_ = std::make_unique<QTemporaryDir>();
+    window_ = std::make_unique<ToolsWindow>();
+    window_->show();
+}
+
+void TestToolsWindow::cleanup()
+{
+    window_.reset();
+    QCOMPARE(platform::testing::pending_answers(), 0);
+    platform::testing::remove_hooks();
+    platform::testing::stop_recording_opened_documents();
+}
+
+bool TestToolsWindow::wait_idle()
+{
+    WorkRunner *work = on<WorkRunner>("work");
+    return wait_until([work] { return !work->busy(); }, kChildPatienceMs);
+}
+
+// Each row's cells separated by tabs, as qv_paper import --preview prints them.
+QStringList TestToolsWindow::table_rows()
+{
+    auto *table = on<QTableWidget>("preview");
+    QStringList rows;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table->columnCount(); ++c)
+            cells.append(table->item(r, c)->text());
+        rows.append(cells.join(QLatin1Char('\t')));
+    }
+    return rows;
+}
+
+QStringList TestToolsWindow::finding_lines()
+{
+    auto *tree = on<QTreeWidget>("findings");
+    QStringList lines;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = tree->topLevelItem(i);
+        lines.append(item->text(0).isEmpty()
+                         ? item->text(1)
+                         : item->text(0) + QStringLiteral("：") + item->text(1));
+    }
+    return lines;
+}
+
+void TestToolsWindow::preview_shows_each_row_as_qv_paper_previews_it_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // empty: the fixture of that name
+    QTest::newRow("GIFT") << "题库.gift" << kGift;
+    QTest::newRow("Moodle XML") << "题库.xml" << kMoodle;
+    QTest::newRow("text") << "题库.txt" << kText;
+    QTest::newRow("Word") << "questions-libreoffice.docx" << QByteArray();
+    QTest::newRow("Excel") << "questions-libreoffice.xlsx" << QByteArray();
+    QTest::newRow("CSV") << "questions-libreoffice.csv" << QByteArray();
+}
+
+void TestToolsWindow::preview_shows_each_row_as_qv_paper_previews_it()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    const QString path = content.isEmpty() ? source_file(qPrintable(name)) : dir_->filePath(name);
+    if (!content.isEmpty())
+        QVERIFY(write_file(path, content));
+    window_->open_path(path);
+    QVERIFY(wait_idle());
+    const QStringList printed = output_lines(run_tool({"import", path, "--preview"}).out);
+    QVERIFY2(printed.size() >= 3, qPrintable(printed.join('\n')));
+    // The header, the rows, then the counts and the total.
+    QCOMPARE(table_rows(), printed.mid(1, printed.size() - 3));
+    QCOMPARE(on<QLabel>("import_counts")->text(), printed[printed.size() - 2]);
+    QCOMPARE(on<QLabel>("import_total")->text(), printed.last());
+}
+
+void TestToolsWindow::preview_puts_kinds_keys_and_notes_on_their_rows_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("score");
+    QTest::addColumn<QString>("note"); // a part of the row's note; empty: none
+    QTest::addColumn<bool>("highlighted");
+    const QString single = QStringLiteral("单选题"), multiple = QStringLiteral("多选题"),
+                  free = QStringLiteral("非选择题"), skipped = QStringLiteral("略过");
+    QTest::newRow("GIFT single choice") << "a.gift" << kGift << 0 << single << "A"
+                                        << "1" << QString() << false;
+    QTest::newRow("GIFT partial credit") << "a.gift" << kGift << 1 << multiple << "AB"
+                                         << "1" << QString() << false;
+    QTest::newRow("GIFT option's credit lost, on its own row")
+        << "a.gift" << kGiftCreditLost << 1 << single << "A"
+        << "1" << QStringLiteral("B 在平台上得 50% 的分，在试卷上不得分") << true;
+    QTest::newRow("GIFT, the question before it unchanged")
+        << "a.gift" << kGiftCreditLost << 0 << single << "B"
+        << "1" << QString() << false;
+    QTest::newRow("GIFT numerical, left out, after the questions")
+        << "a.gift" << kGift << 3 << skipped << ""
+        << "" << QStringLiteral("数值") << true;
+    QTest::newRow("Moodle matching, left out") << "a.xml" << kMoodle << 1 << skipped << ""
+                                               << "" << QStringLiteral("matching") << true;
+    QTest::newRow("Moodle grade") << "a.xml" << kMoodle << 0 << single << "A"
+                                  << "3" << QString() << false;
+    QTest::newRow("text, second single choice") << "a.txt" << kText << 1 << single << "B"
+                                                << "1" << QString() << false;
+    QTest::newRow("text, judgement converted") << "a.txt" << kText << 2 << single << "A"
+                                               << "1" << QStringLiteral("判断") << true;
+    QTest::newRow("text, free answer")
+        << "a.txt" << kText << 3 << free << QStringLiteral("—") << "1" << QString() << false;
+    QTest::newRow("text, multiple choice in the last section")
+        << "a.txt" << kText << 4 << multiple << "AB"
+        << "1" << QString() << false;
+    QTest::newRow("Word, key from the coloured option")
+        << "questions-libreoffice.docx" << QByteArray() << 1 << single << "B"
+        << "2" << QStringLiteral("突出显示") << true;
+    QTest::newRow("Excel, multiple choice")
+        << "questions-libreoffice.xlsx" << QByteArray() << 1 << multiple << "AB"
+        << "4" << QString() << false;
+    QTest::newRow("CSV, judgement converted")
+        << "questions-libreoffice.csv" << QByteArray() << 2 << single << "A"
+        << "1" << QStringLiteral("判断") << true;
+}
+
+void TestToolsWindow::preview_puts_kinds_keys_and_notes_on_their_rows()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(int, row);
+    QFETCH(QString, kind);
+    QFETCH(QString, key);
+    QFETCH(QString, score);
+    QFETCH(QString, note);
+    QFETCH(bool, highlighted);
+    const QString path = content.isEmpty() ? source_file(qPrintable(name)) : dir_->filePath(name);
+    if (!content.isEmpty())
+        QVERIFY(write_file(path, content));
+    window_->open_path(path);
+    QVERIFY(wait_idle());
+    auto *table = on<QTableWidget>("preview");
+    QVERIFY2(row < table->rowCount(), qPrintable(table_rows().join('\n')));
+    QCOMPARE(table->item(row, 0)->text(), kind);
+    QCOMPARE(table->item(row, 2)->text(), key);
+    QCOMPARE(table->item(row, 3)->text(), score);
+    const QString said = table->item(row, 7)->text();
+    QVERIFY2(note.isEmpty() ? said.isEmpty() : said.contains(note), qPrintable(said));
+    const bool coloured = table->item(row, 0)->background().style() != Qt::NoBrush;
+    QCOMPARE(coloured, highlighted);
+}
+
+void TestToolsWindow::scores_set_in_the_window_update_the_preview()
+{
+    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+    QVERIFY(write_file(path, kText));
+    window_->open_path(path);
+    QVERIFY(wait_idle());
+    on<QDoubleSpinBox>("score_single")->setValue(2.5);
+    QVERIFY(wait_idle());
+    on<QDoubleSpinBox>("score_free")->setValue(12);
+    QVERIFY(wait_idle());
+    on<QDoubleSpinBox>("score_multiple")->setValue(3);
+    QVERIFY(wait_idle());
+    const QStringList printed =
+        output_lines(run_tool({"import", path, "--preview", "--score", "2.5,3,12"}).out);
+    QCOMPARE(table_rows(), printed.mid(1, printed.size() - 3));
+    QCOMPARE(on<QTableWidget>("preview")->item(0, 3)->text(), QStringLiteral("2.5"));
+    QCOMPARE(on<QTableWidget>("preview")->item(3, 3)->text(), QStringLiteral("12"));
+    QCOMPARE(on<QTableWidget>("preview")->item(4, 3)->text(), QStringLiteral("3"));
+    QCOMPARE(on<QLabel>("import_total")->text(), printed.last());
+}
+
+void TestToolsWindow::import_writes_the_paper_qv_paper_writes_and_shows_its_check_data()
+{
+    preview_shows_each_row_as_qv_paper_previews_it_data();
+}
+
+void TestToolsWindow::import_writes_the_paper_qv_paper_writes_and_shows_its_check()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    const QString path = content.isEmpty() ? source_file(qPrintable(name)) : dir_->filePath(name);
+    if (!content.isEmpty())
+        QVERIFY(write_file(path, content));
+    window_->open_path(path);
+    QVERIFY(wait_idle());
+    const QString ours = dir_->filePath(QStringLiteral("窗口/新试卷"));
+    const QString theirs = dir_->filePath(QStringLiteral("命令"));
+    on<QLineEdit>("import_target")->setText(ours);
+    on<QPushButton>("import")->click();
+    QVERIFY(wait_idle());
+    QVERIFY(run_tool({"import", path, "-o", theirs}).status != kFailed);
+    for (const char *file : {"/problem.prb", "/answer.ans"}) {
+        QVERIFY(!file_bytes(theirs + file).isEmpty());
+        QCOMPARE(file_bytes(ours + file), file_bytes(theirs + file));
+    }
+    // The new paper's check is then shown.
+    QCOMPARE(on<QStackedWidget>("views")->currentWidget()->objectName(),
+             QStringLiteral("paper_view"));
+    const QStringList printed = output_lines(run_tool({"check", ours}).out);
+    QStringList shown = finding_lines();
+    if (shown == QStringList{QStringLiteral("没有发现需要改正的地方。")})
+        shown.clear();
+    QCOMPARE(shown, printed.mid(0, printed.size() - 2));
+    QCOMPARE(on<QLabel>("paper_total")->text(), printed.last());
+    QVERIFY(on<QLabel>("status")->text().contains(QDir::toNativeSeparators(ours)));
+}
+
+void TestToolsWindow::import_never_replaces_a_paper_unasked_data()
+{
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("the teacher keeps it") << false;
+    QTest::newRow("the teacher replaces it") << true;
+}
+
+void TestToolsWindow::import_never_replaces_a_paper_unasked()
+{
+    QFETCH(bool, replace);
+    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+    QVERIFY(write_file(path, kText));
+    const QString paper = dir_->filePath(QStringLiteral("题库")); // beside it, named after it
+    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
+    window_->open_path(path);
+    QVERIFY(wait_idle());
+    QCOMPARE(on<QLineEdit>("import_target")->text(), paper);
+    platform::testing::queue_answer(replace);
+    on<QPushButton>("import")->click();
+    QVERIFY(wait_idle());
+    const QList<ShownDialog> shown = platform::testing::shown_dialogs();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown[0].text.contains(QStringLiteral("已有一份试卷")), qPrintable(shown[0].text));
+    QCOMPARE(file_bytes(paper + "/problem.prb") == kSoundProblem, !replace);
+    QCOMPARE(file_bytes(paper + "/answer.ans") == kSoundAnswer, !replace);
+}
+
+void TestToolsWindow::check_lists_the_findings_qv_paper_prints_data()
+{
+    QTest::addColumn<QByteArray>("problem");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("findings");
+    QTest::newRow("faults in every kind") << kFaultyProblem << kFaultyAnswer << 4;
+    QTest::newRow("a sound paper") << kSoundProblem << kSoundAnswer << 0;
+}
+
+void TestToolsWindow::check_lists_the_findings_qv_paper_prints()
+{
+    QFETCH(QByteArray, problem);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, findings);
+    const QString paper = dir_->filePath(QStringLiteral("期中"));
+    QVERIFY(write_paper(paper, problem, answer));
+    platform::testing::queue_folder(paper);
+    on<QPushButton>("open_paper")->click();
+    const QStringList printed = output_lines(run_tool({"check", paper}).out);
+    QCOMPARE(printed.size(), findings + 2);
+    const QStringList shown = finding_lines();
+    if (findings == 0)
+        QCOMPARE(shown, QStringList{QStringLiteral("没有发现需要改正的地方。")});
+    else
+        QCOMPARE(shown, printed.mid(0, findings));
+    QCOMPARE(on<QLabel>("paper_counts")->text(), printed[printed.size() - 2]);
+    QCOMPARE(on<QLabel>("paper_total")->text(), printed.last());
+}
+
+void TestToolsWindow::each_button_writes_the_file_qv_paper_writes_data()
+{
+    QTest::addColumn<QString>("control"); // a button, or an action of the platforms' menu
+    QTest::addColumn<bool>("with_key");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("command"); // qv_paper's, before the paper and -o
+    QTest::newRow("Word") << "save_word" << false << "卷.docx"
+                          << QStringList{"export", "--to", "docx"};
+    QTest::newRow("Word with the key")
+        << "save_word" << true << "卷.docx" << QStringList{"export", "--to", "docx", "--answers"};
+    QTest::newRow("HTML") << "save_html" << false << "卷.html" << QStringList{"print"};
+    QTest::newRow("HTML with the key")
+        << "save_html" << true << "卷.html" << QStringList{"print", "--answers"};
+    QTest::newRow("Excel") << "save_excel" << false << "卷.xlsx"
+                           << QStringList{"export", "--to", "xlsx"};
+    QTest::newRow("GIFT") << "export_gift" << false << "卷.gift"
+                          << QStringList{"export", "--to", "gift"};
+    QTest::newRow("Moodle XML") << "export_moodle" << false << "卷.xml"
+                                << QStringList{"export", "--to", "moodle-xml"};
+    // A PDF holds the time it was made and the program that made it:
+    // compared by its text where pdftotext is installed.
+    QTest::newRow("PDF") << "save_pdf" << true << "卷.pdf" << QStringList{"print", "--answers"};
+}
+
+void TestToolsWindow::each_button_writes_the_file_qv_paper_writes()
+{
+    QFETCH(QString, control);
+    QFETCH(bool, with_key);
+    QFETCH(QString, file);
+    QFETCH(QStringList, command);
+    const QString paper = dir_->filePath(QStringLiteral("期中"));
+    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
+    window_->open_path(paper);
+    on<QCheckBox>("with_key")->setChecked(with_key);
+    const QString ours = dir_->filePath(QStringLiteral("窗口"));
+    QVERIFY(QDir().mkpath(ours));
+    platform::testing::queue_path(ours + QLatin1Char('/') + file);
+    if (auto *action = window_->findChild<QAction *>(control))
+        action->trigger();
+    else
+        on<QPushButton>(qPrintable(control))->click();
+    QVERIFY(wait_idle());
+    // Suggested beside the paper, named after it.
+    const QList<ShownDialog> shown = platform::testing::shown_dialogs();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].kind, ShownDialog::Kind::SavePath);
+    QVERIFY2(shown[0].text.startsWith(dir_->filePath(QStringLiteral("期中"))),
+             qPrintable(shown[0].text));
+    const QString theirs = dir_->filePath(file);
+    QCOMPARE(run_tool(command << paper << "-o" << theirs).status, kDone);
+    const QByteArray written = file_bytes(ours + QLatin1Char('/') + file);
+    QVERIFY(!written.isEmpty());
+    if (file.endsWith(QLatin1String(".pdf"))) {
+        QVERIFY(written.startsWith("%PDF-"));
+        const QString text = pdf_text(ours + QLatin1Char('/') + file);
+        QVERIFY2(text.isNull() || text.contains(QStringLiteral("答案")), qPrintable(text));
+        QCOMPARE(text, pdf_text(theirs));
+    } else {
+        QCOMPARE(written, file_bytes(theirs));
+    }
+    QVERIFY(on<QLabel>("status")->text().contains(QDir::toNativeSeparators(ours)));
+}
+
+void TestToolsWindow::print_opens_a_pdf_in_the_system_viewer()
+{
+    const QString paper = dir_->filePath(QStringLiteral("期中"));
+    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
+    window_->open_path(paper);
+    on<QCheckBox>("with_key")->setChecked(true);
+    on<QPushButton>("print")->click();
+    QVERIFY(wait_idle());
+    const QStringList opened = platform::testing::opened_documents();
+    QCOMPARE(opened.size(), 1);
+    QVERIFY2(QFileInfo(opened[0]).fileName() == QStringLiteral("期中（含答案）.pdf"),
+             qPrintable(opened[0]));
+    QVERIFY(file_bytes(opened[0]).startsWith("%PDF-"));
+    // Never into the paper's folder.
+    QCOMPARE(entries(paper), (QStringList{"answer.ans", "problem.prb"}));
+    QFile::remove(opened[0]);
+}
+
+void TestToolsWindow::variants_are_the_folders_qv_paper_makes()
+{
+    const QString paper = dir_->filePath(QStringLiteral("期中"));
+    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
+    window_->open_path(paper);
+    on<QPushButton>("make_variants")->click();
+    auto *dialog = window_->findChild<QDialog *>(QStringLiteral("variants_dialog"));
+    QVERIFY(dialog && dialog->isVisible());
+    // The default folder: beside the paper.
+    QCOMPARE(dialog->findChild<QLineEdit *>("variant_target")->text(),
+             dir_->filePath(QStringLiteral("期中-AB卷")));
+    QVERIFY(parse_seed(dialog->findChild<QLineEdit *>("variant_seed")->text()));
+    const QString ours = dir_->filePath(QStringLiteral("窗口"));
+    dialog->findChild<QSpinBox *>("variant_count")->setValue(3);
+    dialog->findChild<QLineEdit *>("variant_seed")->setText(QStringLiteral("20261208"));
+    dialog->findChild<QLineEdit *>("variant_target")->setText(ours);
+    dialog->findChild<QPushButton *>("variant_ok")->click();
+    QVERIFY(wait_idle());
+    const QString theirs = dir_->filePath(QStringLiteral("命令"));
+    QVERIFY(run_tool({"variants", paper, "-n", "3", "--seed", "20261208", "-o", theirs}).status !=
+            kFailed);
+    QCOMPARE(entries(ours), entries(theirs));
+    QCOMPARE(entries(ours).size(), 3);
+    for (const QString &variant : entries(theirs)) {
+        for (const char *name : {"/problem.prb", "/answer.ans"}) {
+            const QString file = QLatin1Char('/') + variant + QLatin1String(name);
+            QCOMPARE(file_bytes(ours + file), file_bytes(theirs + file));
+        }
+    }
+    QVERIFY(on<QLabel>("status")->text().contains(QStringLiteral("20261208")));
+}
+
+void TestToolsWindow::cancelled_work_leaves_nothing_behind_data()
+{
+    QTest::addColumn<QString>("work");
+    QTest::newRow("an import") << "import";
+    QTest::newRow("a Word paper") << "save_word";
+}
+
+void TestToolsWindow::cancelled_work_leaves_nothing_behind()
+{
+    QFETCH(QString, work);
+    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+    QVERIFY(write_file(path, long_text_file(200)));
+    const QString paper = dir_->filePath(QStringLiteral("大卷"));
+    QCOMPARE(run_tool({"import", path, "-o", paper}).status, kDone);
+    if (work == QLatin1String("import")) {
+        window_->open_path(path);
+        QVERIFY(wait_idle());
+    } else {
+        window_->open_path(paper);
+    }
+    const QStringList before = entries(dir_->path());
+    // The work is held at its first step until the teacher has cancelled:
+    // as a long import or export would be, whatever the machine's pace.
+    QSemaphore cancelled;
+    std::atomic<bool> held{false};
+    work_testing::set_step_hook([&] {
+        if (!held.exchange(true))
+            cancelled.tryAcquire(1, kChildPatienceMs);
+    });
+    if (work == QLatin1String("import")) {
+        on<QLineEdit>("import_target")->setText(dir_->filePath(QStringLiteral("新卷")));
+        on<QPushButton>("import")->click();
+    } else {
+        platform::testing::queue_path(dir_->filePath(QStringLiteral("大卷.docx")));
+        on<QPushButton>("save_word")->click();
+    }
+    // The progress shows once the work has taken half a second.
+    auto *cancel = on<QPushButton>("work_cancel");
+    const bool shown = wait_until([cancel] { return cancel->isVisible(); }, kChildPatienceMs);
+    QVERIFY(!on<QPushButton>("open_paper")->isEnabled());
+    QSignalSpy finished(on<WorkRunner>("work"), &WorkRunner::finished);
+    if (shown)
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    cancelled.release();
+    QVERIFY(wait_idle());
+    work_testing::set_step_hook({});
+    QVERIFY(shown);
+    QVERIFY(held);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished[0][0].toBool(), true);
+    QCOMPARE(entries(dir_->path()), before);
+    QCOMPARE(on<QLabel>("status")->text(), QStringLiteral("已取消，没有写出任何文件。"));
+    QVERIFY(on<QPushButton>("open_paper")->isEnabled());
+}
+
+void TestToolsWindow::dropping_a_folder_or_a_file_opens_it_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::newRow("a paper folder") << true;
+    QTest::newRow("a question file") << false;
+}
+
+void TestToolsWindow::dropping_a_folder_or_a_file_opens_it()
+{
+    QFETCH(bool, folder);
+    const QString paper = dir_->filePath(QStringLiteral("期中"));
+    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
+    const QString file = dir_->filePath(QStringLiteral("题库.txt"));
+    QVERIFY(write_file(file, kText));
+    const QString dropped = folder ? paper : file;
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dropped)});
+    const QPoint at = window_->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window_.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window_.get(), &drop);
+    QVERIFY(wait_idle());
+    const QString view = folder ? QStringLiteral("paper_view") : QStringLiteral("import_view");
+    QCOMPARE(on<QStackedWidget>("views")->currentWidget()->objectName(), view);
+    const QString heading =
+        folder ? on<QLabel>("paper_heading")->text() : on<QLabel>("questions_heading")->text();
+    QVERIFY2(heading.endsWith(QDir::toNativeSeparators(dropped)), qPrintable(heading));
+    if (folder)
+        QCOMPARE(on<QLabel>("paper_total")->text(),
+                 output_lines(run_tool({"check", paper}).out).last());
+    else
+        QCOMPARE(on<QTableWidget>("preview")->rowCount(), 5);
+}
+
+QTEST_MAIN(TestToolsWindow)
+#include "test_tools_window.moc"
