@@ -122,7 +122,15 @@ QStringList file_notes(const ImportResult &result)
     QStringList notes;
     if (!result.encoding.isEmpty())
         notes.append(result.encoding);
-    return notes + result.notes;
+    notes += result.notes;
+    // Beyond the questions each named on a row of its own.
+    if (result.skipped_count > result.skipped.size())
+        notes.append(
+            QStringLiteral("另有 %1 道题略过").arg(result.skipped_count - result.skipped.size()));
+    if (result.changed_count > result.changed.size())
+        notes.append(
+            QStringLiteral("另有 %1 处改动").arg(result.changed_count - result.changed.size()));
+    return notes;
 }
 
 std::vector<PreviewRow> preview_rows(const ImportResult &result)

@@ -23,8 +23,9 @@ struct FileImport {
 FileImport import_question_path(const QString &path, ImportFormat format,
                                 const ImportScores &scores);
 
-// What was said of the file as a whole: its encoding, and what was changed
-// throughout it.
+// What was said of the file as a whole: its encoding, what was changed
+// throughout it, and how many more questions were left out or changed than
+// are named one by one.
 QStringList file_notes(const ImportResult &result);
 
 // One row of the preview: a question as it would go into the paper, or one

@@ -4,7 +4,9 @@
 # single-choice page), docs/folder-dialog.png (the folder dialog, in Chinese)
 # docs/printed-paper.png (the first page of a paper printed by qv_paper,
 # imported from docs/sample-questions.gift) and docs/word-paper.png (the first
-# page of the same paper exported to Word, as LibreOffice lays it out).
+# page of the same paper exported to Word, as LibreOffice lays it out);
+# docs/tools-paper.png and docs/tools-import.png (试卷工具 with that paper
+# open, and with a Word file of questions).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test # pdftoppm
@@ -40,3 +42,14 @@ build/paper_tool/qv_paper export "$printed/单元测验" --to docx --answers -o 
 soffice --headless "-env:UserInstallation=file://$printed/profile" --convert-to pdf \
     --outdir "$printed" "$printed/单元测验.docx" >/dev/null
 pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$printed/单元测验.pdf" docs/word-paper
+
+# 试卷工具, with the paper, then with a Word file, in a folder named as a
+# teacher names one (the window shows where they are).
+teaching="${TMPDIR:-/tmp}/教学"
+rm -rf "$teaching"
+mkdir -p "$teaching"
+cp -r "$printed/单元测验" "$teaching/"
+cp tests/data/questions-libreoffice.docx "$teaching/期中试卷.docx"
+build/qv_screenshot --tools docs/tools-paper.png "$teaching/单元测验"
+build/qv_screenshot --tools docs/tools-import.png "$teaching/期中试卷.docx"
+rm -rf "$teaching"

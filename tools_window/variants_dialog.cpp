@@ -26,6 +26,7 @@ VariantsDialog::VariantsDialog(const QString &paper_folder, WorkRunner *runner, 
     setObjectName(QStringLiteral("variants_dialog"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tools_text::variants_title());
+    setMinimumWidth(520);
     count_->setObjectName(QStringLiteral("variant_count"));
     count_->setRange(1, kMaxVariants);
     count_->setValue(2);
