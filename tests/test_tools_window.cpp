@@ -176,6 +176,8 @@ class TestToolsWindow : public QObject
     void preview_puts_kinds_keys_and_notes_on_their_rows_data();
     void preview_puts_kinds_keys_and_notes_on_their_rows();
     void scores_set_in_the_window_update_the_preview();
+    void notes_of_the_whole_file_stand_above_the_rows_data();
+    void notes_of_the_whole_file_stand_above_the_rows();
     void import_writes_the_paper_qv_paper_writes_and_shows_its_check_data();
     void import_writes_the_paper_qv_paper_writes_and_shows_its_check();
     void import_never_replaces_a_paper_unasked_data();
@@ -281,7 +283,10 @@ void TestToolsWindow::preview_shows_each_row_as_qv_paper_previews_it()
     const QString path = content.isEmpty() ? source_file(qPrintable(name)) : dir_->filePath(name);
     if (!content.isEmpty())
         QVERIFY(write_file(path, content));
-    window_->open_path(path);
+    platform::testing::queue_path(path);
+    on<QPushButton>("open_questions")->click();
+    QCOMPARE(platform::testing::shown_dialogs().size(), 1);
+    QCOMPARE(platform::testing::shown_dialogs()[0].kind, ShownDialog::Kind::File);
     QVERIFY(wait_idle());
     const QStringList printed = output_lines(run_tool({"import", path, "--preview"}).out);
     QVERIFY2(printed.size() >= 3, qPrintable(printed.join('\n')));
@@ -385,6 +390,33 @@ void TestToolsWindow::scores_set_in_the_window_update_the_preview()
     QCOMPARE(on<QTableWidget>("preview")->item(3, 3)->text(), QStringLiteral("12"));
     QCOMPARE(on<QTableWidget>("preview")->item(4, 3)->text(), QStringLiteral("3"));
     QCOMPARE(on<QLabel>("import_total")->text(), printed.last());
+}
+
+void TestToolsWindow::notes_of_the_whole_file_stand_above_the_rows_data()
+{
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("notes");
+    // A paper holds 10000 of a kind; of those left out, the first 100 are
+    // rows of their own and the rest are counted.
+    QTest::newRow("every question taken") << 10000 << 10000 << QString();
+    QTest::newRow("as many left out as are listed") << 10100 << 10100 << QString();
+    QTest::newRow("one more") << 10101 << 10100 << QStringLiteral("另有 1 道题略过");
+}
+
+void TestToolsWindow::notes_of_the_whole_file_stand_above_the_rows()
+{
+    QFETCH(int, questions);
+    QFETCH(int, rows);
+    QFETCH(QString, notes);
+    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+    QVERIFY(write_file(path, long_text_file(questions)));
+    window_->open_path(path);
+    QVERIFY(wait_idle());
+    QCOMPARE(on<QTableWidget>("preview")->rowCount(), rows);
+    auto *said = on<QLabel>("file_notes");
+    QCOMPARE(said->text(), notes);
+    QCOMPARE(said->isVisible(), !notes.isEmpty());
 }
 
 void TestToolsWindow::import_writes_the_paper_qv_paper_writes_and_shows_its_check_data()
