@@ -48,18 +48,6 @@ const QByteArray kSoundProblem = "1 1 1\r\n2\r\n@1+1=?\r\nA. 1\r\nB. 2$\r\n"
                                  "4 0\r\n@哪些是偶数？$\r\n10\r\n@证明之。\r\n写出步骤。$\r\n";
 const QByteArray kSoundAnswer = "2\r\n5\r\n@见讲义。$\r\n";
 
-bool write_file(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray file_bytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 struct Run {
     int status;
     QString out;

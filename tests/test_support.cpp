@@ -1,5 +1,7 @@
 #include "tests/test_support.h"
 
+#include <QFile>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QTimer>
@@ -70,4 +72,16 @@ const char *set_decimal_comma_c_locale(int category)
             return name;
     }
     return nullptr;
+}
+
+bool write_file(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray file_bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the test programs.
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 
@@ -30,3 +31,7 @@ bool wait_until(const std::function<bool()> &condition, int timeout_ms = 5000);
 // it; the Windows C runtime knows it by other names). Returns the name taken,
 // or nullptr when the system has none.
 const char *set_decimal_comma_c_locale(int category);
+
+// A file's whole content, written or read; false or empty when that failed.
+bool write_file(const QString &path, const QByteArray &bytes);
+QByteArray file_bytes(const QString &path);
