@@ -123,7 +123,7 @@ Figures measure(int each)
     bench::generate_paper(each);
     write_paper(paper_folder.path());
     reset_paper_model();
-    if (!create_empty_paper(empty_folder.path()).ok)
+    if (!create_empty_paper(empty_folder.path()).ok())
         fail("cannot create an empty paper");
 
     platform::testing::install_hooks();

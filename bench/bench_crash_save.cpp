@@ -58,7 +58,7 @@ void mark(const QString &mark)
 int run_saver(const QString &folder)
 {
     const CommandOutcome opened = open_paper_folder(folder);
-    if (!opened.ok) {
+    if (!opened.ok()) {
         std::fprintf(stderr, "saver: %s\n", qPrintable(opened.message()));
         return 1;
     }
@@ -70,7 +70,7 @@ int run_saver(const QString &folder)
                  .arg(QCoreApplication::applicationPid())
                  .arg(round));
         const CommandOutcome saved = save_open_paper();
-        if (!saved.ok) {
+        if (!saved.ok()) {
             std::fprintf(stderr, "saver: %s\n", qPrintable(saved.message()));
             return 1;
         }
@@ -121,7 +121,7 @@ int main(int argc, char **argv)
 
     fill_paper();
     mark(QStringLiteral("%1start").arg(QLatin1String(kMarkPrefix)));
-    if (!create_empty_paper(folder).ok || !open_paper_folder(folder).ok) {
+    if (!create_empty_paper(folder).ok() || !open_paper_folder(folder).ok()) {
         std::fprintf(stderr, "cannot create the paper in %s\n", qPrintable(folder));
         return 1;
     }
@@ -129,7 +129,7 @@ int main(int argc, char **argv)
     mark(QStringLiteral("%1start").arg(QLatin1String(kMarkPrefix)));
     QElapsedTimer timer;
     timer.start();
-    if (!save_open_paper().ok)
+    if (!save_open_paper().ok())
         return 1;
     const qint64 save_ms = std::max<qint64>(timer.elapsed(), 1);
     std::printf("paper: %lld + %lld bytes; one save takes about %lld ms\n",
@@ -169,7 +169,7 @@ int main(int argc, char **argv)
         // The next saver opens a whole pair; a mixed one is put right first.
         if (inspect(folder) != Pair::Whole) {
             mark(QStringLiteral("%1repair").arg(QLatin1String(kMarkPrefix)));
-            if (!save_open_paper().ok)
+            if (!save_open_paper().ok())
                 return 1;
         }
     }

@@ -5,6 +5,7 @@
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"
+#include "paper/work_progress.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +27,7 @@ QString file_in(const QString &folder, const char *file_name)
 
 CommandOutcome failure(const PaperError &error)
 {
-    return {false, error};
+    return {error};
 }
 
 CommandOutcome written(const PaperError &error)
@@ -160,7 +161,7 @@ CommandOutcome write_open_paper()
     }
     const CommandOutcome outcome = written(replace_paper_files(
         {QFile::decodeName(problem_path), problem}, {QFile::decodeName(answer_path), answer}));
-    if (outcome.ok)
+    if (outcome.ok())
         paper_changed = false;
     return outcome;
 }
@@ -232,18 +233,78 @@ CommandOutcome check_new_paper_folder(const QString &folder)
 
 CommandOutcome create_empty_paper(const QString &folder)
 {
-    if (const CommandOutcome checked = check_new_paper_folder(folder); !checked.ok)
+    if (const CommandOutcome checked = check_new_paper_folder(folder); !checked.ok())
         return checked;
     // "0 0 0" without a line break: the smallest pair the readers accept.
     const CommandOutcome outcome =
         written(replace_paper_files({file_in(folder, kProblemFileName), QByteArray("0 0 0")},
                                     {file_in(folder, kAnswerFileName), QByteArray()}));
-    if (outcome.ok && is_open_folder(folder)) {
+    if (outcome.ok() && is_open_folder(folder)) {
         // The open paper's own files now hold an empty paper: only a paper
         // without questions is still what they hold.
         paper_changed = onech_count != 0 || somech_count != 0 || unch_count != 0;
     }
     return outcome;
+}
+
+namespace
+{
+
+// The folders that mkpath would create for `folder`, innermost first.
+QStringList missing_folders(const QString &folder)
+{
+    QStringList missing;
+    for (QString path = QDir::cleanPath(QDir(folder).absolutePath());
+         !QFileInfo::exists(path) && !QDir(path).isRoot(); path = QFileInfo(path).path())
+        missing.append(path);
+    return missing;
+}
+
+std::optional<PaperError> too_many_questions(const PaperData &paper)
+{
+    for (const auto &[size, kind] : {std::pair{paper.onech.size(), QuestionKind::SingleChoice},
+                                     std::pair{paper.somech.size(), QuestionKind::MultipleChoice},
+                                     std::pair{paper.unch.size(), QuestionKind::FreeAnswer}}) {
+        if (size <= size_t(kMaxQuestions))
+            continue;
+        PaperError error;
+        error.what = PaperError::What::TooManyQuestions;
+        error.place.kind = kind;
+        error.found = QString::number(size);
+        return error;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+PaperError write_paper_folder(const QString &folder, const PaperData &paper)
+{
+    if (const auto refused = too_many_questions(paper))
+        return *refused;
+    QByteArray problem, answer;
+    // Whoever watches the work may no longer cancel it: it writes.
+    work_commit();
+    if (!write_paper_data(paper, problem, answer)) {
+        const std::vector<UnwritableText> texts = find_unwritable_texts(paper);
+        PaperError error;
+        error.what = PaperError::What::PaperUnwritable;
+        return texts.empty() ? error : unwritable_error(texts.front());
+    }
+    const QStringList made = missing_folders(folder);
+    if (!QDir().mkpath(folder)) {
+        PaperError error;
+        error.what = PaperError::What::FolderNotMade;
+        error.path = folder;
+        return error;
+    }
+    const PaperError error = replace_paper_files({file_in(folder, kProblemFileName), problem},
+                                                 {file_in(folder, kAnswerFileName), answer});
+    if (error.failed()) {
+        for (const QString &path : made)
+            QDir().rmdir(path);
+    }
+    return error;
 }
 
 bool folder_holds_paper_files(const QString &folder)

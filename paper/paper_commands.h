@@ -10,8 +10,9 @@
 #include <QString>
 
 struct CommandOutcome {
-    bool ok = true;
     PaperError error; // on failure: what failed
+
+    bool ok() const { return !error.failed(); }
 
     // What the teacher is told, in Chinese.
     QString message() const;
@@ -51,6 +52,13 @@ CommandOutcome check_new_paper_folder(const QString &folder);
 // Writes an empty paper ("0 0 0" and an empty answer file) into `folder`,
 // the same safe way. The paper in memory is not touched.
 CommandOutcome create_empty_paper(const QString &folder);
+
+// Writes `paper` into `folder`, made if missing, the way a paper is saved:
+// in `paper.codec` (the local encoding when none), each text checked, both
+// files replaced together. A failure takes back the folders it made, so that
+// nothing looks like a paper that is not one. The paper in memory is not
+// touched.
+PaperError write_paper_folder(const QString &folder, const PaperData &paper);
 
 // True when `folder` already holds "problem.prb" or "answer.ans".
 bool folder_holds_paper_files(const QString &folder);

@@ -69,6 +69,9 @@ struct PaperError {
         FinishFailed,     // finishing a save cut short: replacing `path` failed
         WriteFailed,      // one file: the old one is untouched
         WrittenNotOnDisk, // one file written, `other_path` its folder not known on the disk
+        // Writing a new paper's folder.
+        TooManyQuestions, // `place.kind`; `found`: how many of that kind
+        FolderNotMade,    // `path` is the folder
     };
     // Why a text cannot go into the files.
     enum class Unwritable { DollarSign, TooLong, NotInEncoding };

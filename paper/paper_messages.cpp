@@ -382,6 +382,11 @@ QString writing_message(const PaperError &error)
     case What::WriteFailed:
         return QStringLiteral("无法写入 %1：%2\n原来的文件没有改动。")
             .arg(shown_path(error.path), reason);
+    case What::TooManyQuestions:
+        return QStringLiteral("%1有 %2 道，一份试卷最多放 %3 道")
+            .arg(kind_name(error.place.kind), error.found, QString::number(kMaxQuestions));
+    case What::FolderNotMade:
+        return QStringLiteral("无法建立文件夹 %1").arg(shown_path(error.path));
     default:
         break;
     }

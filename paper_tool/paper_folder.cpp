@@ -2,7 +2,6 @@
 
 #include "paper/paper_commands.h"
 #include "paper/paper_messages.h"
-#include "paper/paper_model.h"
 #include "paper/paper_storage.h"
 #include "paper/work_progress.h"
 
@@ -18,21 +17,6 @@ const char kAnswerFile[] = "answer.ans";
 QString shown(const QString &path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-QString file_in(const QString &folder, const char *name)
-{
-    return folder + QLatin1Char('/') + QLatin1String(name);
-}
-
-// The folders that mkpath would create for `folder`, innermost first.
-QStringList missing_folders(const QString &folder)
-{
-    QStringList missing;
-    for (QString path = QDir::cleanPath(QDir(folder).absolutePath());
-         !QFileInfo::exists(path) && !QDir(path).isRoot(); path = QFileInfo(path).path())
-        missing.append(path);
-    return missing;
 }
 
 } // namespace
@@ -59,34 +43,6 @@ QString refuse_paper_folder(const QString &folder)
     return QStringLiteral("文件夹 %1 中有试卷文件（%2、%3），qv_paper 不会往其中写入；"
                           "确要写入请加 --force")
         .arg(shown(folder), QLatin1String(kProblemFile), QLatin1String(kAnswerFile));
-}
-
-QString write_paper_folder(const QString &folder, const PaperData &paper)
-{
-    for (const auto &[size, kind] : {std::pair{paper.onech.size(), QuestionKind::SingleChoice},
-                                     std::pair{paper.somech.size(), QuestionKind::MultipleChoice},
-                                     std::pair{paper.unch.size(), QuestionKind::FreeAnswer}}) {
-        if (size > size_t(kMaxQuestions))
-            return QStringLiteral("%1有 %2 道，一份试卷最多放 %3 道")
-                .arg(kind_name(kind), QString::number(size), QString::number(kMaxQuestions));
-    }
-    QByteArray problem, answer;
-    work_commit();
-    if (!write_paper_data(paper, problem, answer)) {
-        const std::vector<UnwritableText> texts = find_unwritable_texts(paper);
-        return texts.empty() ? QStringLiteral("试卷无法写出")
-                             : paper_message(unwritable_error(texts.front()));
-    }
-    const QStringList made = missing_folders(folder);
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("无法建立文件夹 %1").arg(shown(folder));
-    const PaperError error = replace_paper_files({file_in(folder, kProblemFile), problem},
-                                                 {file_in(folder, kAnswerFile), answer});
-    if (error.failed()) {
-        for (const QString &path : made)
-            QDir().rmdir(path);
-    }
-    return paper_message(error);
 }
 
 QString save_file(const QString &path, const QByteArray &bytes, bool force)

@@ -27,12 +27,6 @@ QString folder_title(const QString &folder);
 // tools write nothing there unless told to.
 QString refuse_paper_folder(const QString &folder);
 
-// Writes a paper the way qv_make saves one: in the local encoding, each text
-// checked, both files replaced together. A failure takes back the folders it
-// made, so that nothing looks like a paper that is not one. Empty when done;
-// otherwise what failed.
-QString write_paper_folder(const QString &folder, const PaperData &paper);
-
 // Writes `bytes` to `path`, replacing it whole. Empty when done; otherwise
 // what failed, or the refusal of a paper's folder unless `force`.
 QString save_file(const QString &path, const QByteArray &bytes, bool force);

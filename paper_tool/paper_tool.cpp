@@ -2,6 +2,8 @@
 
 #include "exchange/exchange.h"
 #include "exchange/question_file.h"
+#include "paper/paper_commands.h"
+#include "paper/paper_messages.h"
 #include "paper_tool/paper_check.h"
 #include "paper_tool/paper_folder.h"
 #include "paper_tool/paper_outputs.h"
@@ -338,7 +340,7 @@ int run_import(const QStringList &arguments)
     }
     if (status == kFailed)
         return fail(QStringLiteral("文件中没有可以导入的题目，没有写出试卷"));
-    const QString error = write_paper_folder(folder, result.paper);
+    const QString error = paper_message(write_paper_folder(folder, result.paper));
     return error.isEmpty() ? status : fail(error);
 }
 

@@ -3,6 +3,8 @@
 #include "exchange/exchange.h"
 #include "exchange/exchange_messages.h"
 #include "exchange/paper_variants.h"
+#include "paper/paper_commands.h"
+#include "paper/paper_messages.h"
 #include "paper/work_progress.h"
 #include "paper_tool/paper_folder.h"
 
@@ -61,7 +63,7 @@ VariantsMade write_variants(const PaperData &paper, quint64 seed, const QStringL
     for (int variant = 0; variant < count; ++variant) {
         PaperData &variant_paper = made.papers[size_t(variant)];
         variant_paper.codec = nullptr; // written as import writes a paper: in the local encoding
-        const QString failed = write_paper_folder(targets[variant], variant_paper);
+        const QString failed = paper_message(write_paper_folder(targets[variant], variant_paper));
         if (!failed.isEmpty()) {
             outcome.error = QStringLiteral("%1没有写出：%2").arg(variant_name(variant), failed);
             return outcome;

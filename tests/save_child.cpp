@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
             return 2;
     }
     const CommandOutcome opened = open_paper_folder(QString::fromLocal8Bit(argv[1]));
-    if (!opened.ok || unch_count < 1) {
+    if (!opened.ok() || unch_count < 1) {
         std::printf("could not open: %s\n", qPrintable(opened.message()));
         return 2;
     }
@@ -76,6 +76,6 @@ int main(int argc, char *argv[])
         });
     }
     const CommandOutcome saved = save_open_paper();
-    std::printf("%s\n", saved.ok ? "saved" : qPrintable(saved.message()));
-    return saved.ok ? 0 : 3;
+    std::printf("%s\n", saved.ok() ? "saved" : qPrintable(saved.message()));
+    return saved.ok() ? 0 : 3;
 }

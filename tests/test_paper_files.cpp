@@ -1,6 +1,7 @@
 // The paper files: the bytes the writers produce, what the readers accept and
 // refuse, the check for texts the format cannot carry, and the paper paths.
 
+#include "paper/paper_commands.h"
 #include "paper/paper_encoding.h"
 #include "paper/paper_files.h"
 #include "paper/paper_messages.h"
@@ -9,6 +10,7 @@
 #include "tests/test_support.h"
 
 #include <QLocale>
+#include <QTemporaryDir>
 #include <cerrno>
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -1289,6 +1291,51 @@ class TestPaperFiles : public QObject
     }
 
     // --- paths ------------------------------------------------------------
+
+    // A new paper's folder is written whole or not at all: a paper over the
+    // limit of a kind, or a folder that cannot be made, leaves nothing.
+    void newPaperFolderIsWrittenWholeOrNotAtAll_data()
+    {
+        QTest::addColumn<int>("single");
+        QTest::addColumn<int>("free");
+        QTest::addColumn<bool>("blocked"); // a file stands where a folder must be made
+        QTest::addColumn<QString>("said"); // %1: the folder
+        QTest::newRow("as many as a paper holds") << 10000 << 1 << false << QString();
+        QTest::newRow("one single choice too many")
+            << 10001 << 1 << false << QStringLiteral("单选题有 10001 道，一份试卷最多放 10000 道");
+        QTest::newRow("one free answer too many")
+            << 1 << 10001 << false
+            << QStringLiteral("非选择题有 10001 道，一份试卷最多放 10000 道");
+        QTest::newRow("a file in the way") << 1 << 1 << true << QStringLiteral("无法建立文件夹 %1");
+    }
+
+    void newPaperFolderIsWrittenWholeOrNotAtAll()
+    {
+        QFETCH(int, single);
+        QFETCH(int, free);
+        QFETCH(bool, blocked);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        if (blocked)
+            QVERIFY(write_file(dir.filePath(QStringLiteral("挡路")), "x"));
+        const QString folder =
+            dir.filePath(blocked ? QStringLiteral("挡路/新卷/一") : QStringLiteral("新卷/一"));
+        PaperData paper;
+        paper.onech.assign(size_t(single), ChoiceQuestion{2, 0, 1, QStringLiteral("题")});
+        paper.unch.assign(size_t(free),
+                          UnchQuestion{5, QStringLiteral("问"), QStringLiteral("答")});
+        const QString message = paper_message(write_paper_folder(folder, paper));
+        QCOMPARE(message, said.arg(QDir::toNativeSeparators(folder)));
+        if (!said.isEmpty()) {
+            // Not even the folders it would have made.
+            QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("新卷"))));
+            return;
+        }
+        QByteArray problem, answer;
+        QVERIFY(write_paper_data(paper, problem, answer));
+        QCOMPARE(file_bytes(folder + QStringLiteral("/problem.prb")), problem);
+        QCOMPARE(file_bytes(folder + QStringLiteral("/answer.ans")), answer);
+    }
 
     void paperPaths_data()
     {

@@ -1,6 +1,7 @@
 #include "tools_window/import_view.h"
 
 #include "paper/paper_commands.h"
+#include "paper/paper_messages.h"
 #include "paper_tool/paper_check.h"
 #include "paper_tool/paper_folder.h"
 #include "paper_tool/question_import.h"
@@ -215,7 +216,7 @@ void ImportView::import()
                 return ImportWritten{import.error};
             if (import.status() == kFailed)
                 return ImportWritten{tools_text::nothing_to_import()};
-            return ImportWritten{write_paper_folder(folder, import.result.paper)};
+            return ImportWritten{paper_message(write_paper_folder(folder, import.result.paper))};
         },
         [this, folder](const ImportWritten &written) {
             if (!written.error.isEmpty()) {

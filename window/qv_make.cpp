@@ -123,7 +123,7 @@ void qv_make::on_new_paper_clicked()
     const QString folder = platform::choose_folder(QStringLiteral("指定新建试卷所在的文件夹"));
     if (folder.isEmpty())
         return;
-    if (const CommandOutcome checked = check_new_paper_folder(folder); !checked.ok) {
+    if (const CommandOutcome checked = check_new_paper_folder(folder); !checked.ok()) {
         platform::show_message(checked.message());
         return;
     }
@@ -131,7 +131,7 @@ void qv_make::on_new_paper_clicked()
         return;
     }
     const CommandOutcome outcome = create_empty_paper(folder);
-    if (!outcome.ok)
+    if (!outcome.ok())
         platform::show_message(outcome.message());
 }
 
@@ -148,13 +148,13 @@ void qv_make::on_open_paper_clicked()
     if (const QString question = interrupted_save_question(folder); !question.isEmpty()) {
         if (!platform::ask_ok_cancel(question))
             return;
-        if (const CommandOutcome finished = finish_interrupted_save_in(folder); !finished.ok) {
+        if (const CommandOutcome finished = finish_interrupted_save_in(folder); !finished.ok()) {
             platform::show_message(finished.message());
             return;
         }
     }
     const CommandOutcome outcome = open_paper_folder(folder);
-    if (!outcome.ok) {
+    if (!outcome.ok()) {
         platform::show_message(outcome.message());
         return;
     }
@@ -164,7 +164,7 @@ void qv_make::on_open_paper_clicked()
 void qv_make::on_save_paper_clicked()
 {
     const CommandOutcome outcome = save_open_paper();
-    if (!outcome.ok)
+    if (!outcome.ok())
         platform::show_message(outcome.message());
 }
 
