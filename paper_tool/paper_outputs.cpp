@@ -5,6 +5,7 @@
 #include "exchange/xlsx_export.h"
 #include "paper/work_progress.h"
 #include "paper_tool/paper_folder.h"
+#include "paper_tool/paper_tool_messages.h"
 
 std::optional<ExportFormat> export_format_named(const QString &name)
 {
@@ -59,9 +60,12 @@ PaperOutput print_paper(const PaperData &paper, const PrintOptions &options, Pri
 {
     PaperOutput output;
     work_total(question_count(paper));
-    if (format == PrintFormat::Html)
+    if (format == PrintFormat::Html) {
         output.bytes = paper_html(paper, options);
-    else
-        output.bytes = paper_pdf(paper, options, &output.error);
+        return output;
+    }
+    PrintError error;
+    output.bytes = paper_pdf(paper, options, &error);
+    output.error = print_message(error);
     return output;
 }

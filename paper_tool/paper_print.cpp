@@ -192,7 +192,6 @@ h1.answers { page-break-before: always; }
 // A4 page takes about 3000 of them.
 constexpr int kPdfResolution = 300;
 constexpr qreal kLargestLayoutHeight = 32000000;
-constexpr int kMostPages = 10000;
 
 // Blocks laid out one below the other: what a layout that stayed within its
 // numbers gives.
@@ -253,8 +252,16 @@ QByteArray paper_html(const PaperData &paper, const PrintOptions &options)
     return page(options.title, kStyle, Document(paper).body(options)).toUtf8();
 }
 
-QByteArray paper_pdf(const PaperData &paper, const PrintOptions &options, QString *error)
+QByteArray paper_pdf(const PaperData &paper, const PrintOptions &options, PrintError *error)
 {
+    const auto fail = [error](PrintError::What what) {
+        if (error)
+            error->what = what;
+        return QByteArray();
+    };
+    // Without one, Qt leaves out every Chinese character and says nothing.
+    if (QFontDatabase().families(QFontDatabase::SimplifiedChinese).isEmpty())
+        return fail(PrintError::What::NoChineseFont);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -276,15 +283,9 @@ QByteArray paper_pdf(const PaperData &paper, const PrintOptions &options, QStrin
         document.setHtml(page(options.title, kPdfStyle, Document(paper).body(options)));
         painted = paint_pages(document, writer);
     }
-    if (!painted) {
-        if (error)
-            *error = QStringLiteral("试卷太长，无法排成一份 PDF（超过约 %1 页）。").arg(kMostPages);
-        return QByteArray();
-    }
-    if (bytes.isEmpty() || !bytes.startsWith("%PDF-")) {
-        if (error)
-            *error = QStringLiteral("Qt 未能生成 PDF。");
-        return QByteArray();
-    }
+    if (!painted)
+        return fail(PrintError::What::TooLong);
+    if (bytes.isEmpty() || !bytes.startsWith("%PDF-"))
+        return fail(PrintError::What::NotWritten);
     return bytes;
 }

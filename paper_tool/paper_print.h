@@ -6,6 +6,9 @@
 #include <QByteArray>
 #include <QString>
 
+// Beyond this many pages a layout's positions would wrap round.
+constexpr int kMostPages = 10000;
+
 struct PrintOptions {
     QString title;        // the heading: the paper folder's name
     bool answers = false; // add the answer key after the questions
@@ -14,6 +17,18 @@ struct PrintOptions {
 // A self-contained HTML page (UTF-8) with print CSS.
 QByteArray paper_html(const PaperData &paper, const PrintOptions &options);
 
+// Why no PDF was made.
+struct PrintError {
+    enum class What {
+        None,
+        NoChineseFont, // the system has no font that shows Chinese
+        TooLong,       // more pages than a layout can number
+        NotWritten,    // Qt wrote no PDF
+    };
+    What what = What::None;
+    bool failed() const { return what != What::None; }
+};
+
 // The same document as a PDF, laid out by Qt on A4 in a CJK font. Needs a
-// QGuiApplication. Empty, with `error` set, when Qt could not write it.
-QByteArray paper_pdf(const PaperData &paper, const PrintOptions &options, QString *error);
+// QGuiApplication. Empty, with `error` set, when it could not be made.
+QByteArray paper_pdf(const PaperData &paper, const PrintOptions &options, PrintError *error);

@@ -7,6 +7,7 @@
 #include "paper_tool/paper_check.h"
 #include "paper_tool/paper_print.h"
 #include "paper_tool/paper_tool.h"
+#include "paper_tool/paper_tool_messages.h"
 #include "tests/docx_package_check.h"
 #include "tests/test_support.h"
 
@@ -183,6 +184,7 @@ class TestPaperTool : public QObject
     void printed_paper_keeps_every_text_verbatim_data();
     void printed_paper_keeps_every_text_verbatim();
     void pdf_is_a_valid_document_with_the_chinese_text();
+    void pdf_is_refused_where_no_font_shows_chinese();
     void never_writes_into_a_paper_folder_unasked_data();
     void never_writes_into_a_paper_folder_unasked();
     void import_reports_what_it_left_out_and_writes_a_paper_qv_make_reads();
@@ -374,9 +376,10 @@ void TestPaperTool::printed_paper_keeps_every_text_verbatim()
 void TestPaperTool::pdf_is_a_valid_document_with_the_chinese_text()
 {
     PaperOnDisk disk = read_pair(kSoundProblem, kSoundAnswer);
-    QString error;
+    PrintError error;
     const QByteArray pdf = paper_pdf(disk.paper, {QStringLiteral("期中考试"), true}, &error);
-    QVERIFY2(pdf.startsWith("%PDF-1.") && pdf.trimmed().endsWith("%%EOF"), qPrintable(error));
+    QVERIFY2(pdf.startsWith("%PDF-1.") && pdf.trimmed().endsWith("%%EOF"),
+             qPrintable(print_message(error)));
 #ifdef Q_OS_WIN
     QSKIP("pdftotext reads the text layer on Linux only");
 #endif
@@ -411,6 +414,40 @@ void TestPaperTool::pdf_is_a_valid_document_with_the_chinese_text()
         QVERIFY2(font.contains(QLatin1String("CJK")), qPrintable(font));
     }
     QVERIFY(fonts > 0);
+}
+
+// Without a font for Chinese, Qt would leave every Chinese character out of
+// the PDF and say nothing: the teacher would print a paper of blanks.
+void TestPaperTool::pdf_is_refused_where_no_font_shows_chinese()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("the fonts are chosen by fontconfig on Linux only");
+#endif
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("fonts")));
+    // A font set-up that finds no font at all.
+    QVERIFY(write_file(dir.filePath("fonts.conf"),
+                       "<?xml version=\"1.0\"?>\n<fontconfig><dir>" +
+                           dir.filePath("fonts").toUtf8() + "</dir><cachedir>" +
+                           dir.filePath("cache").toUtf8() + "</cachedir></fontconfig>\n"));
+    const QString paper = dir.filePath("期中");
+    QVERIFY(QDir().mkpath(paper));
+    QVERIFY(write_file(paper + "/problem.prb", kSoundProblem));
+    QVERIFY(write_file(paper + "/answer.ans", kSoundAnswer));
+    for (const bool fonts : {true, false}) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!fonts)
+            environment.insert("FONTCONFIG_FILE", dir.filePath("fonts.conf"));
+        process.setProcessEnvironment(environment);
+        const QString pdf = dir.filePath(fonts ? "with.pdf" : "without.pdf");
+        process.start(QStringLiteral(QV_PAPER_PROGRAM), {"print", paper, "-o", pdf});
+        QVERIFY(process.waitForFinished(kChildPatienceMs));
+        const QString said = console_text(process.readAllStandardError());
+        QCOMPARE(process.exitCode(), fonts ? 0 : 2);
+        QCOMPARE(QFileInfo::exists(pdf), fonts);
+        QCOMPARE(said.contains(QStringLiteral("没有能显示中文的字体")), !fonts);
+    }
 }
 
 void TestPaperTool::never_writes_into_a_paper_folder_unasked_data()

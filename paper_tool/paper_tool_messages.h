@@ -1,0 +1,11 @@
+#pragma once
+// The texts of qv_paper's own failures, in Chinese, for the command line and
+// 试卷工具 alike. The paper's and the formats' failures are worded in their
+// own layers.
+
+#include "paper_tool/paper_print.h"
+
+#include <QString>
+
+// Empty for no failure.
+QString print_message(const PrintError &error);
