@@ -517,6 +517,13 @@ QString discard_changes_question()
                           "若要保留，请点击“取消”，再点击“保存当前试卷”。");
 }
 
+QString discard_typing_question()
+{
+    return QStringLiteral("当前试题中有输入了但尚未保存的内容。\n点击“确定”将放弃这些修改；"
+                          "若要保留，请点击“取消”，先点击该题页面上的“保存当前试题”，"
+                          "再点击“保存当前试卷”。");
+}
+
 QString replace_paper_question()
 {
     return QStringLiteral("所选择的文件夹中已有试卷文件。\n点击“确定”将用一份"

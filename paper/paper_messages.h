@@ -36,6 +36,9 @@ QString close_paper_question();
 
 // Asked before unsaved changes are dropped.
 QString discard_changes_question();
+// The same when a page holds typing not yet stored into the paper, which
+// takes that page's 保存当前试题 before the paper is saved.
+QString discard_typing_question();
 
 // Asked before a new paper replaces the files already in the chosen folder.
 QString replace_paper_question();

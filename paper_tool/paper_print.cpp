@@ -252,6 +252,11 @@ QByteArray paper_html(const PaperData &paper, const PrintOptions &options)
     return page(options.title, kStyle, Document(paper).body(options)).toUtf8();
 }
 
+bool chinese_font_installed()
+{
+    return !QFontDatabase().families(QFontDatabase::SimplifiedChinese).isEmpty();
+}
+
 QByteArray paper_pdf(const PaperData &paper, const PrintOptions &options, PrintError *error)
 {
     const auto fail = [error](PrintError::What what) {
@@ -260,7 +265,7 @@ QByteArray paper_pdf(const PaperData &paper, const PrintOptions &options, PrintE
         return QByteArray();
     };
     // Without one, Qt leaves out every Chinese character and says nothing.
-    if (QFontDatabase().families(QFontDatabase::SimplifiedChinese).isEmpty())
+    if (!options.without_chinese_font && !chinese_font_installed())
         return fail(PrintError::What::NoChineseFont);
     QByteArray bytes;
     QBuffer buffer(&bytes);

@@ -12,7 +12,12 @@ constexpr int kMostPages = 10000;
 struct PrintOptions {
     QString title;        // the heading: the paper folder's name
     bool answers = false; // add the answer key after the questions
+    // A PDF without its Chinese rather than none, where no font shows Chinese.
+    bool without_chinese_font = false;
 };
+
+// Whether the system has a font that shows Chinese. Needs a QGuiApplication.
+bool chinese_font_installed();
 
 // A self-contained HTML page (UTF-8) with print CSS.
 QByteArray paper_html(const PaperData &paper, const PrintOptions &options);

@@ -8,6 +8,7 @@
 #include "paper_tool/paper_folder.h"
 #include "paper_tool/paper_outputs.h"
 #include "paper_tool/paper_print.h"
+#include "paper_tool/paper_tool_messages.h"
 #include "paper_tool/question_import.h"
 #include "paper_tool/variant_folders.h"
 #include "resources/resources.h"
@@ -183,6 +184,7 @@ int run_print(const QStringList &arguments)
     parser.addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("试卷文件夹"));
     const QCommandLineOption answers(QStringLiteral("answers"),
                                      QStringLiteral("在试题之后附上答案。"));
+    // --force here also makes a PDF where no font shows Chinese.
     const QCommandLineOption output = output_option(
         QStringLiteral("写入文件，按扩展名 .html 或 .pdf 决定格式。"), QStringLiteral("文件"));
     parser.addOptions({answers, output, kForce});
@@ -198,12 +200,24 @@ int run_print(const QStringList &arguments)
     QString error;
     if (!read_folder(command.argument(0), disk, error))
         return fail(error);
-    const PrintOptions options{folder_title(command.argument(0)), parser.isSet(answers)};
+    // Qt would leave out every Chinese character without a word: asked
+    // first, and then told.
+    const bool forced = parser.isSet(kForce);
+    const bool without_chinese = pdf && !chinese_font_installed();
+    if (without_chinese && !forced) {
+        print_to(stderr, QStringLiteral("qv_paper：%1\n").arg(no_chinese_font_refusal()));
+        return kAttention;
+    }
+    const PrintOptions options{folder_title(command.argument(0)), parser.isSet(answers), forced};
     const PaperOutput printed =
         print_paper(disk.paper, options, pdf ? PrintFormat::Pdf : PrintFormat::Html);
     if (!printed.error.isEmpty())
         return fail(printed.error);
-    return deliver(path, printed.bytes, parser.isSet(kForce));
+    const int delivered = deliver(path, printed.bytes, forced);
+    if (delivered != kDone || !without_chinese)
+        return delivered;
+    print_to(stderr, QStringLiteral("qv_paper：%1\n").arg(no_chinese_font_warning()));
+    return kAttention;
 }
 
 // What goes into a Word document: the paper, with its key, or the key alone.

@@ -16,3 +16,15 @@ QString print_message(const PrintError &error)
     }
     return QString();
 }
+
+QString no_chinese_font_refusal()
+{
+    return print_message({PrintError::What::NoChineseFont}) +
+           QStringLiteral("\n确要生成没有中文的 PDF，请加 --force。");
+}
+
+QString no_chinese_font_warning()
+{
+    return QStringLiteral("这台电脑上没有能显示中文的字体：PDF 已生成，但其中的中文全部缺失。"
+                          "请安装中文字体（Debian：fonts-noto-cjk）。");
+}

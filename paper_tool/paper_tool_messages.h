@@ -9,3 +9,8 @@
 
 // Empty for no failure.
 QString print_message(const PrintError &error);
+
+// qv_paper print without a font for Chinese: the PDF refused, and how to
+// have it anyway; or made with --force, and what it lacks.
+QString no_chinese_font_refusal();
+QString no_chinese_font_warning();

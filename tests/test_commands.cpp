@@ -1754,6 +1754,11 @@ void TestCommands::unsaved_leavingThePaperAsks()
         QCOMPARE(!closed && fixture.window().isVisible(), asked);
     }
     QCOMPARE(questions_asked(), asked ? 1 : 0);
+    // Typing not yet stored needs its page's button before the paper's.
+    if (asked)
+        QCOMPARE(platform::testing::shown_dialogs().last().text.contains(
+                     QStringLiteral("“保存当前试题”")),
+                 edit.contains(QLatin1String("not stored")));
 }
 
 void TestCommands::unsaved_whatMakesThePaperChanged_data()

@@ -21,7 +21,8 @@ bool may_discard_paper(bool unstored_edits)
 {
     if (!paper_has_unsaved_changes() && !unstored_edits)
         return true;
-    return platform::ask_ok_cancel(discard_changes_question());
+    return platform::ask_ok_cancel(unstored_edits ? discard_typing_question()
+                                                  : discard_changes_question());
 }
 
 // Marks a paper command as waiting for the teacher for as long as it runs.
