@@ -5,8 +5,9 @@ suite fails on (or hangs on) is killed; one the whole suite passes survives,
 and names a fault the tests would let through, or a change that alters nothing
 (an equivalent mutant); one that does not build is stillborn.
 
-Where: the .cpp files of paper/, pages/, window/, platform/ and paper_tool/
-(not paper_tool/main.cpp, the entry point), outside comments, strings,
+Where: the .cpp files of paper/, exchange/, pages/, window/, platform/,
+paper_tool/ and tools_window/ (not paper_tool/main.cpp, the entry point),
+outside comments, strings,
 preprocessor lines and the branches of #if that this platform does not build.
 
 The kinds of fault, each with its rules:
@@ -53,7 +54,7 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-FOLDERS = ["paper", "exchange", "pages", "window", "platform", "paper_tool"]
+FOLDERS = ["paper", "exchange", "pages", "window", "platform", "paper_tool", "tools_window"]
 # An entry point: its few lines set up the process, and no test links it.
 EXCLUDED = {"paper_tool/main.cpp"}
 KINDS = ["invert", "ignore", "drop", "bound", "text"]
@@ -65,23 +66,24 @@ NOT_RUN = {"install_rules"}
 # these tests pass still runs every other test before it counts as survived.
 WINDOW_TESTS = ["test_window", "test_dialogs", "test_dialogs_x11", "test_pages", "test_total",
                 "test_encodings", "test_commands"]
+# qv_paper's library, which 试卷工具 calls too.
+TOOL_TESTS = ["test_paper_tool", "test_tools_window"]
 # Tests that run another test's program in another way, by the program.
 PROGRAM_OF = {"test_dialogs_x11": "test_dialogs"}
 EXCHANGE_TESTS = ["test_exchange", "test_html_text", "test_question_text", "test_question_sheet",
                   "test_docx", "test_sheets", "test_zip_archive", "test_variants",
-                  "test_paper_tool"]
+                  "test_paper_tool", "test_tools_window"]
 LINKED = [
     ("paper/paper_commands.cpp", None, "test_commands"),
     ("paper/paper_encoding.cpp", None, "test_encodings"),
     ("paper/", None, "test_paper_files"),  # None: every test links paper/
     ("pages/", WINDOW_TESTS, "test_pages"),
     ("window/", WINDOW_TESTS, "test_window"),
-    ("platform/", WINDOW_TESTS, "test_dialogs"),
+    ("platform/", WINDOW_TESTS + ["test_tools_window"], "test_dialogs"),
     ("exchange/html_tokenizer.cpp", EXCHANGE_TESTS, "test_html_text"),
     ("exchange/html_text.cpp", EXCHANGE_TESTS, "test_html_text"),
-    ("paper_tool/paper_check.cpp", ["test_paper_tool"], "test_paper_tool"),
-    ("paper_tool/paper_print.cpp", ["test_paper_tool"], "test_paper_tool"),
-    ("paper_tool/paper_tool.cpp", ["test_paper_tool"], "test_paper_tool"),
+    ("paper_tool/", TOOL_TESTS, "test_paper_tool"),
+    ("tools_window/", ["test_tools_window"], "test_tools_window"),
     ("exchange/docx", EXCHANGE_TESTS, "test_docx"),
     ("exchange/xlsx", EXCHANGE_TESTS, "test_sheets"),
     ("exchange/csv.cpp", EXCHANGE_TESTS, "test_sheets"),
@@ -470,10 +472,6 @@ def operator_mutants(code, add):
             add(m.start(), m.end(), str(value - 1), "bound:constant")
 
 
-# The folders whose headers a folder's code may include: the window's three
-# and paper_tool/ each stand on paper/, and not on each other.
-VISIBLE = {"paper": ["paper"], "paper_tool": ["paper", "paper_tool"]}
-WINDOW_LAYER = ["paper", "pages", "window", "platform"]
 
 
 def data_members(code):
@@ -504,9 +502,10 @@ def data_members(code):
     return structs
 
 
-# The folders whose headers a folder's code may include: the window's three
-# and paper_tool/ each stand on paper/, and not on each other.
-VISIBLE = {"paper": ["paper"], "paper_tool": ["paper", "paper_tool"]}
+# The folders whose headers a folder's code may include, as the layers allow.
+VISIBLE = {"paper": ["paper"], "exchange": ["paper", "exchange"],
+           "paper_tool": ["paper", "exchange", "paper_tool"],
+           "tools_window": ["paper", "exchange", "paper_tool", "platform", "tools_window"]}
 WINDOW_LAYER = ["paper", "pages", "window", "platform"]
 
 
