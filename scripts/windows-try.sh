@@ -134,10 +134,15 @@ shortcut="$menu/Kestrova2.0 出题端 qv_make.lnk"
 tools_shortcut="$menu/试卷工具.lnk"
 [ -f "$shortcut" ] || fail "no Start-menu shortcut"
 [ -f "$tools_shortcut" ] || fail "no Start-menu shortcut 试卷工具"
-# The file a shortcut takes its icon from is one of the UTF-16 strings of the
-# .lnk file, a whole Windows path; the target is not (it is in the ANSI part).
+# A shortcut's working folder and the file it takes its icon from are UTF-16
+# strings of the .lnk file, whole Windows paths; the target is not (it is in
+# the ANSI part).
 strings -el "$tools_shortcut" | grep -q 'C:\\Program Files\\qv_make\\qv_tools\.exe$' ||
     fail "the shortcut 试卷工具 does not show qv_tools.exe's icon: $(strings -el "$tools_shortcut" | tr '\n' ' ')"
+for link in "$shortcut" "$tools_shortcut"; do
+    strings -el "$link" | grep -q 'C:\\Program Files\\qv_make$' ||
+        fail "$(basename "$link") does not start in the programs' folder: $(strings -el "$link" | tr '\n' ' ')"
+done
 wine start /unix "$shortcut"
 window_appears 'Kestrova2\.0' || fail "the Start-menu shortcut started no window"
 echo "the Start-menu shortcut starts qv_make"

@@ -50,6 +50,10 @@ FunctionEnd
 Section "Install"
     !include "${FILES}"
     WriteUninstaller "$INSTDIR\uninstall.exe"
+    ; A shortcut starts in the output folder, last a plugin folder of the file
+    ; list; the programs' folder is where a double-click on them starts them,
+    ; and where qv_make's folder dialog opens.
+    SetOutPath "$INSTDIR"
     CreateShortcut "${SHORTCUT}" "$INSTDIR\qv_make.exe" "" "$INSTDIR\qv_make.exe" 0
     CreateShortcut "${TOOLS_SHORTCUT}" "$INSTDIR\qv_tools.exe" "" "$INSTDIR\qv_tools.exe" 0
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${APP_TITLE}"
