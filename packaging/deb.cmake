@@ -1,6 +1,6 @@
 # The Debian package, made by `cpack -G DEB` in a build folder (scripts/package-deb.sh).
-# It holds what the install() rules install: the two programs, the menu entry
-# and the icon; the test programs, benchmarks and libraries have no install rule.
+# It holds what the install() rules install: the three programs, the two
+# windows' menu entries and the icon; the test programs, benchmarks and libraries have no install rule.
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_PACKAGE_NAME qv-make)
@@ -28,6 +28,7 @@ qv_make 是 Kestrova 考试系统中教师使用的出题端。在一个窗口�
 （答案）。
 
 随附的命令行工具 qv_paper 处理整份试卷：检查试卷中需要修改的地方，把试卷
-打印为 HTML 或 PDF（可附答案页），并与 GIFT、Moodle XML 格式互相导入导出。")
+打印为 HTML 或 PDF（可附答案页），并与 GIFT、Moodle XML 格式互相导入导出。
+试卷工具 qv_tools 在一个窗口里完成 qv_paper 的这些工作。")
 
 include(CPack)

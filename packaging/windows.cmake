@@ -1,4 +1,4 @@
-# What a Windows installation holds, beside the two programs: the Qt DLLs
+# What a Windows installation holds, beside the three programs: the Qt DLLs
 # they load, QuaZip's DLL (Word and Excel files are zip files) and zlib's,
 # which it loads, the compiler's runtime DLLs, and the plugins in the folders
 # beside the programs where Qt looks for them (the platform, and the native

@@ -2,7 +2,8 @@
 # Installs, on Debian, what a task needs, and does nothing when all is there:
 #   run      building and running qv_make (the default)
 #   test     that and the test suite (sanitizers, fuzzing, printed PDFs, a
-#            message box on a real X display, LibreOffice for Word and Excel files)
+#            message box on a real X display, LibreOffice for Word and Excel
+#            files, desktop-file-validate for the installed menu entries)
 #   mutation that and Ninja, whose no-op build takes a tenth of a second
 #            where make's takes fifteen, for each of a mutant's builds
 #   deb      that and making the Debian package
@@ -17,7 +18,7 @@ test | mutation)
     # LibreOffice opens the Word and Excel files qv_paper reads and writes, as
     # a teacher's office suite would.
     packages=("${base[@]}" clang libclang-rt-14-dev locales poppler-utils xvfb xauth
-              libreoffice-writer-nogui libreoffice-calc-nogui)
+              libreoffice-writer-nogui libreoffice-calc-nogui desktop-file-utils)
     [ "$task" = test ] || packages+=(ninja-build)
     ;;
 deb) packages=("${base[@]}" dpkg-dev file desktop-file-utils) ;;

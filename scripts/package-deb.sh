@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh deb
 
 # cpack would otherwise build every target first (tools, benchmarks) before
-# installing the two programs.
+# installing the three programs.
 cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release -DQV_BUILD_TESTS=OFF \
       -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 # A package built without Qt's translation would show the folder dialog in
@@ -18,7 +18,7 @@ if grep -q '^QV_QTBASE_ZH_CN:FILEPATH=.*-NOTFOUND$' build-deb/CMakeCache.txt; th
     echo "qtbase_zh_CN.qm was not found: the package would lack Qt's Chinese texts" >&2
     exit 1
 fi
-cmake --build build-deb -j2 --target qv_make qv_paper
+cmake --build build-deb -j2 --target qv_make qv_tools qv_paper
 
 rm -f build-deb/qv-make_*.deb
 (cd build-deb && cpack -G DEB)

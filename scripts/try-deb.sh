@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian package with apt-get as a teacher would, checks that the
-# programs run and the menu entry is valid, then removes it and checks that
+# programs run and the menu entries are valid, then removes it and checks that
 # nothing of it is left. Needs root (or sudo); changes the system only while
 # it runs.
 #   scripts/try-deb.sh dist/qv-make_<version>_amd64.deb
@@ -20,11 +20,13 @@ DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$deb" >/dev/null
 trap 'DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq qv-make >/dev/null 2>&1 || true' EXIT
 version=$(dpkg-deb -f "$deb" Version)
 [ "$(/usr/bin/qv_paper --version)" = "qv_paper $version" ] || fail "qv_paper --version: $(/usr/bin/qv_paper --version)"
-out=$(desktop-file-validate /usr/share/applications/qv_make.desktop) || fail "$out"
-[ -z "$out" ] || fail "$out"
-missing=$(ldd /usr/bin/qv_make /usr/bin/qv_paper | grep 'not found' || true)
+for entry in /usr/share/applications/qv_make.desktop /usr/share/applications/qv_tools.desktop; do
+    out=$(desktop-file-validate "$entry" 2>&1) || fail "$out"
+    [ -z "$out" ] || fail "$out"
+done
+missing=$(ldd /usr/bin/qv_make /usr/bin/qv_tools /usr/bin/qv_paper | grep 'not found' || true)
 [ -z "$missing" ] || fail "libraries not found: $missing"
-echo "installed: qv_paper $version runs, the menu entry is valid"
+echo "installed: qv_paper $version runs, the menu entries are valid"
 
 DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq qv-make >/dev/null
 trap - EXIT

@@ -3,10 +3,11 @@
 # with code page 936 and no Qt on any path:
 # - the zip, unpacked into a folder of its own: qv_paper reports its version,
 #   checks a GBK paper, and exports and imports as the Linux build in
-#   build/ does (QV_LINUX_PAPER_TOOL names another); qv_make opens its window;
+#   build/ does (QV_LINUX_PAPER_TOOL names another); qv_make and qv_tools
+#   open their windows;
 # - the installer, run silently: the programs are in Program Files, the
-#   Start-menu shortcut starts qv_make, and the uninstaller leaves nothing of
-#   what was installed.
+#   Start-menu shortcuts start qv_make and qv_tools (试卷工具), and the
+#   uninstaller leaves nothing of what was installed, shortcuts included.
 #   scripts/windows-try.sh dist/qv_make-<version>-windows-x64.zip dist/qv_make-<version>-setup.exe
 set -euo pipefail
 if [ -z "${DISPLAY:-}" ]; then
@@ -31,10 +32,11 @@ fail() {
 }
 wineboot -i >/dev/null 2>&1
 
-# Waits up to 30 s for a window whose title names the program.
+# Waits up to 30 s for a window whose title matches the pattern: qv_make's
+# names the system, qv_tools' is 试卷工具.
 window_appears() {
     for _ in $(seq 60); do
-        xdotool search --name 'Kestrova2\.0' >/dev/null 2>&1 && return 0
+        xdotool search --name "$1" >/dev/null 2>&1 && return 0
         sleep 0.5
     done
     return 1
@@ -109,8 +111,14 @@ if [ -x "$linux_tool" ]; then
 fi
 
 wine "$folder/qv_make.exe" &
-window_appears || fail "qv_make.exe from the zip showed no window"
+window_appears 'Kestrova2\.0' || fail "qv_make.exe from the zip showed no window"
 echo "qv_make.exe from the zip shows its window"
+wineserver -k
+wait || true
+[ -f "$folder/qv_tools.exe" ] || fail "the zip holds no qv_tools.exe"
+wine "$folder/qv_tools.exe" &
+window_appears '试卷工具' || fail "qv_tools.exe from the zip showed no window"
+echo "qv_tools.exe from the zip shows its window"
 wineserver -k
 wait || true
 
@@ -118,14 +126,30 @@ echo "-- the installer"
 wine "$setup" /S
 wineserver -w
 installed="$WINEPREFIX/drive_c/Program Files/qv_make"
-for file in qv_make.exe qv_paper.exe Qt5Core.dll platforms/qwindows.dll uninstall.exe; do
+for file in qv_make.exe qv_tools.exe qv_paper.exe Qt5Core.dll platforms/qwindows.dll uninstall.exe; do
     [ -f "$installed/$file" ] || fail "not installed: $file"
 done
-shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kestrova2.0 出题端 qv_make.lnk"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+shortcut="$menu/Kestrova2.0 出题端 qv_make.lnk"
+tools_shortcut="$menu/试卷工具.lnk"
 [ -f "$shortcut" ] || fail "no Start-menu shortcut"
+[ -f "$tools_shortcut" ] || fail "no Start-menu shortcut 试卷工具"
+# A shortcut's working folder and the file it takes its icon from are UTF-16
+# strings of the .lnk file, whole Windows paths; the target is not (it is in
+# the ANSI part).
+strings -el "$tools_shortcut" | grep -q 'C:\\Program Files\\qv_make\\qv_tools\.exe$' ||
+    fail "the shortcut 试卷工具 does not show qv_tools.exe's icon: $(strings -el "$tools_shortcut" | tr '\n' ' ')"
+for link in "$shortcut" "$tools_shortcut"; do
+    strings -el "$link" | grep -q 'C:\\Program Files\\qv_make$' ||
+        fail "$(basename "$link") does not start in the programs' folder: $(strings -el "$link" | tr '\n' ' ')"
+done
 wine start /unix "$shortcut"
-window_appears || fail "the Start-menu shortcut started no window"
+window_appears 'Kestrova2\.0' || fail "the Start-menu shortcut started no window"
 echo "the Start-menu shortcut starts qv_make"
+wineserver -k
+wine start /unix "$tools_shortcut"
+window_appears '试卷工具' || fail "the Start-menu shortcut 试卷工具 started no window"
+echo "the Start-menu shortcut 试卷工具 starts qv_tools"
 wineserver -k
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\qv_make' >/dev/null 2>&1 ||
     fail "no uninstall entry"
@@ -135,6 +159,7 @@ wine "$installed/uninstall.exe" /S
 wineserver -w
 [ ! -e "$installed" ] || fail "left behind: $(cd "$installed" && find . | tr '\n' ' ')"
 [ ! -e "$shortcut" ] || fail "the shortcut is left behind"
+[ ! -e "$tools_shortcut" ] || fail "the shortcut 试卷工具 is left behind"
 if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\qv_make' >/dev/null 2>&1; then
     fail "the uninstall entry is left behind"
 fi

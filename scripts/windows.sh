@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Cross-builds qv_make.exe, qv_paper.exe and the tests for Windows x64 with
-# Debian's mingw-w64 into build-windows/, runs the whole test suite under Wine
-# with code page 936 (as on Chinese Windows), headless, and packs
-# dist/qv_make-<version>-windows-x64.zip and dist/qv_make-<version>-setup.exe,
-# then tries both as a teacher would: the zip from a folder of its own, the
-# installer, its shortcut and its uninstaller.
+# Cross-builds qv_make.exe, qv_tools.exe, qv_paper.exe and the tests for
+# Windows x64 with Debian's mingw-w64 into build-windows/, runs the whole test
+# suite under Wine with code page 936 (as on Chinese Windows), headless, and
+# packs dist/qv_make-<version>-windows-x64.zip and
+# dist/qv_make-<version>-setup.exe, then tries both as a teacher would: the zip
+# from a folder of its own, the installer, its shortcuts and its uninstaller.
 #
 # The Qt it builds against: the folder in QT_WIN_PREFIX, else the archive
 # ../shared/qt5-mingw-x64/qt5.15.8-mingw-w64-x86_64.tar.xz (or QT_WIN_ARCHIVE),

@@ -1,9 +1,11 @@
 # Installs the build in BUILD into PREFIX and checks what is there.
-# On Linux, that a desktop finds the programs: qv_make and qv_paper, qv_make's
-# .desktop entry naming it and its icon, and the icon itself a 128 x 128 PNG
-# with 8-bit RGBA (32 bits a pixel). On Windows (WINDOWS set), that the folder
-# holds the two programs and exactly what they load (QuaZip and zlib for the
-# Word and Excel files too), no more.
+# On Linux, that a desktop finds the programs: qv_make, qv_tools and qv_paper,
+# the .desktop entries of the two windows each naming its program and the
+# icon, valid by desktop-file-validate where it is installed, and the icon
+# itself a 128 x 128 PNG with 8-bit RGBA (32 bits a pixel). On Windows
+# (WINDOWS set), that the folder holds the three programs and exactly what they
+# load (QuaZip and zlib for the Word and Excel files too), no more, and that
+# both windows carry the icon.
 #   cmake -DBUILD=... -DPREFIX=... [-DWINDOWS=1] -P check_install.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}"
@@ -17,13 +19,13 @@ if(WINDOWS)
     list(SORT installed)
     set(expected Qt5Core.dll Qt5Gui.dll Qt5Widgets.dll libgcc_s_seh-1.dll libquazip1-qt5.dll
                  libstdc++-6.dll libwinpthread-1.dll platforms/qwindows.dll qv_make.exe qv_paper.exe
-                 styles/qwindowsvistastyle.dll zlib1.dll)
+                 qv_tools.exe styles/qwindowsvistastyle.dll zlib1.dll)
     list(SORT expected)
     if(NOT installed STREQUAL expected)
         message(FATAL_ERROR "installed:\n  ${installed}\nexpected:\n  ${expected}")
     endif()
-    # The desktop shows the icon that the resource script puts in qv_make.exe:
-    # the image of the icon file's first directory entry, byte for byte.
+    # The desktop shows the icon that the resource script puts in each window's
+    # program: the image of the icon file's first directory entry, byte for byte.
     set(ico "${CMAKE_CURRENT_LIST_DIR}/../resources/qv_make.ico")
     file(READ "${ico}" entry OFFSET 14 LIMIT 8 HEX)
     set(fields "")
@@ -36,26 +38,50 @@ if(WINDOWS)
     math(EXPR size "0x${size_hex}")
     math(EXPR offset "0x${offset_hex}")
     file(READ "${ico}" image OFFSET ${offset} LIMIT ${size} HEX)
-    file(READ "${PREFIX}/qv_make.exe" program HEX)
-    string(FIND "${program}" "${image}" found)
-    if(found EQUAL -1)
-        message(FATAL_ERROR "qv_make.exe does not carry the icon of resources/qv_make.ico")
-    endif()
+    foreach(exe qv_make.exe qv_tools.exe)
+        file(READ "${PREFIX}/${exe}" program HEX)
+        string(FIND "${program}" "${image}" found)
+        if(found EQUAL -1)
+            message(FATAL_ERROR "${exe} does not carry the icon of resources/qv_make.ico")
+        endif()
+    endforeach()
     return()
 endif()
 
-set(desktop "${PREFIX}/share/applications/qv_make.desktop")
+set(applications "${PREFIX}/share/applications")
 set(icon "${PREFIX}/share/icons/hicolor/128x128/apps/qv_make.png")
-foreach(file "${PREFIX}/bin/qv_make" "${PREFIX}/bin/qv_paper" "${desktop}" "${icon}")
+foreach(file "${PREFIX}/bin/qv_make" "${PREFIX}/bin/qv_tools" "${PREFIX}/bin/qv_paper"
+             "${applications}/qv_make.desktop" "${applications}/qv_tools.desktop" "${icon}")
     if(NOT EXISTS "${file}")
         message(FATAL_ERROR "not installed: ${file}")
     endif()
 endforeach()
 
-file(READ "${desktop}" entry)
-foreach(line "Exec=qv_make" "Icon=qv_make" "Type=Application")
-    if(NOT entry MATCHES "(^|\n)${line}\n")
-        message(FATAL_ERROR "the .desktop entry lacks ${line}")
+# Each window's entry starts its own program (qv_tools with the file or folder
+# it is given) under the one icon.
+find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+if(NOT DESKTOP_FILE_VALIDATE)
+    message(STATUS "desktop-file-validate not found (Debian: desktop-file-utils): entries not validated")
+endif()
+foreach(program qv_make qv_tools)
+    set(desktop "${applications}/${program}.desktop")
+    file(READ "${desktop}" entry)
+    if(NOT entry MATCHES "(^|\n)Exec=${program}( [^\n]*)?\n")
+        message(FATAL_ERROR "${program}.desktop does not start ${program}")
+    endif()
+    foreach(line "Icon=qv_make" "Type=Application")
+        if(NOT entry MATCHES "(^|\n)${line}\n")
+            message(FATAL_ERROR "${program}.desktop lacks ${line}")
+        endif()
+    endforeach()
+    # Any report fails, hints too (which exit 0): a second main category, for
+    # one, puts the entry twice in some menus.
+    if(DESKTOP_FILE_VALIDATE)
+        execute_process(COMMAND "${DESKTOP_FILE_VALIDATE}" "${desktop}"
+                        RESULT_VARIABLE result OUTPUT_VARIABLE report ERROR_VARIABLE report)
+        if(result OR NOT report STREQUAL "")
+            message(FATAL_ERROR "desktop-file-validate reports ${program}.desktop (${result}): ${report}")
+        endif()
     endif()
 endforeach()
 

@@ -1,7 +1,7 @@
-; The Windows installer: qv_make and qv_paper with what they load, a
-; Start-menu shortcut, and an uninstaller that removes exactly what was put
-; there. makensis gets VERSION, ICON, FILES and UNFILES (the lists of the
-; installed folder, made by scripts/windows.sh) and OUTFILE.
+; The Windows installer: qv_make, qv_tools and qv_paper with what they load,
+; a Start-menu shortcut for each window, and an uninstaller that removes
+; exactly what was put there. makensis gets VERSION, ICON, FILES and UNFILES
+; (the lists of the installed folder, made by scripts/windows.sh) and OUTFILE.
 ; A 64-bit installer for 64-bit programs: it needs no 32-bit Windows layer.
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -12,6 +12,7 @@ SetCompressor /SOLID lzma
 !define APP_TITLE "Kestrova2.0 出题端 qv_make"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\qv_make"
 !define SHORTCUT "$SMPROGRAMS\${APP_TITLE}.lnk"
+!define TOOLS_SHORTCUT "$SMPROGRAMS\试卷工具.lnk"
 
 Name "${APP_TITLE} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -49,7 +50,12 @@ FunctionEnd
 Section "Install"
     !include "${FILES}"
     WriteUninstaller "$INSTDIR\uninstall.exe"
+    ; A shortcut starts in the output folder, last a plugin folder of the file
+    ; list; the programs' folder is where a double-click on them starts them,
+    ; and where qv_make's folder dialog opens.
+    SetOutPath "$INSTDIR"
     CreateShortcut "${SHORTCUT}" "$INSTDIR\qv_make.exe" "" "$INSTDIR\qv_make.exe" 0
+    CreateShortcut "${TOOLS_SHORTCUT}" "$INSTDIR\qv_tools.exe" "" "$INSTDIR\qv_tools.exe" 0
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${APP_TITLE}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\qv_make.exe"
@@ -64,6 +70,7 @@ SectionEnd
 ; folder stay, and so does the folder then.
 Section "Uninstall"
     Delete "${SHORTCUT}"
+    Delete "${TOOLS_SHORTCUT}"
     !include "${UNFILES}"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
