@@ -120,7 +120,8 @@ void ImportView::show_file(const QString &path)
     path_ = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     const QFileInfo file(path_);
     heading_->setText(tools_text::questions_heading(path_));
-    target_->setText(file.absolutePath() + QLatin1Char('/') + file.completeBaseName());
+    target_->setText(
+        QDir::toNativeSeparators(file.absolutePath() + QLatin1Char('/') + file.completeBaseName()));
     preview();
 }
 
@@ -195,12 +196,12 @@ void ImportView::choose_target()
 {
     const QString chosen = platform::choose_folder(tools_text::choose_target_caption());
     if (!chosen.isEmpty())
-        target_->setText(chosen);
+        target_->setText(QDir::toNativeSeparators(chosen));
 }
 
 void ImportView::import()
 {
-    const QString folder = QDir::cleanPath(target_->text().trimmed());
+    const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(target_->text().trimmed()));
     if (path_.isEmpty() || folder.isEmpty() || runner_->busy())
         return;
     if (folder_holds_paper_files(folder) &&

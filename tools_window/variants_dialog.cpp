@@ -9,6 +9,7 @@
 #include "tools_window/work_runner.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -35,8 +36,9 @@ VariantsDialog::VariantsDialog(const QString &paper_folder, WorkRunner *runner, 
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,20}")), seed_));
     seed_->setText(QString::number(QRandomGenerator::global()->generate64()));
     target_->setObjectName(QStringLiteral("variant_target"));
-    target_->setText(QFileInfo(paper_folder).absolutePath() + QLatin1Char('/') +
-                     tools_text::variants_folder_name(folder_title(paper_folder)));
+    target_->setText(
+        QDir::toNativeSeparators(QFileInfo(paper_folder).absolutePath() + QLatin1Char('/') +
+                                 tools_text::variants_folder_name(folder_title(paper_folder))));
     auto *change = new QPushButton(tools_text::change_target_button());
     change->setObjectName(QStringLiteral("variant_change_target"));
     connect(change, &QPushButton::clicked, this, &VariantsDialog::choose_target);
@@ -65,13 +67,13 @@ void VariantsDialog::choose_target()
 {
     const QString chosen = platform::choose_folder(tools_text::variants_target_caption());
     if (!chosen.isEmpty())
-        target_->setText(chosen);
+        target_->setText(QDir::toNativeSeparators(chosen));
 }
 
 void VariantsDialog::make()
 {
     const std::optional<quint64> seed = parse_seed(seed_->text());
-    const QString folder = target_->text().trimmed();
+    const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(target_->text().trimmed()));
     if (!seed || folder.isEmpty())
         return;
     const QStringList targets = variant_folders(folder, count_->value());
