@@ -28,7 +28,9 @@ qv_make 是 Kestrova 考试系统中教师使用的出题端。在一个窗口�
 （答案）。
 
 随附的命令行工具 qv_paper 处理整份试卷：检查试卷中需要修改的地方，把试卷
-打印为 HTML 或 PDF（可附答案页），并与 GIFT、Moodle XML 格式互相导入导出。
+打印为 HTML 或 PDF（可附答案页），从 Word、Excel、CSV、文本以及 GIFT、
+Moodle XML 文件导入题目，导出为可编辑的 Word 试卷和答案、Excel 批量导入
+模板、文本、GIFT 和 Moodle XML，并做出 A、B 卷。
 试卷工具 qv_tools 在一个窗口里完成 qv_paper 的这些工作。")
 
 include(CPack)
