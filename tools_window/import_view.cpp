@@ -31,6 +31,10 @@ const QColor kSkippedRow(255, 222, 222);
 const QColor kChangedRow(255, 246, 214);
 
 constexpr int kWordsColumn = 5;
+constexpr int kNotesColumn = 7;
+constexpr int kNarrowestNotes = 200;
+constexpr int kNarrowestWords = 120;
+constexpr int kWidestWords = 240;
 constexpr size_t kRowsMeasured = 2000;
 
 // What writing the new paper came to.
@@ -175,14 +179,13 @@ void ImportView::show_preview(const FileImport &import)
                 item->setBackground(kSkippedRow);
             else if (!row.notes.isEmpty())
                 item->setBackground(kChangedRow);
-            if (c == kWordsColumn || c == kWordsColumn + 2)
+            if (c == kWordsColumn || c == kNotesColumn)
                 item->setToolTip(cells[c]);
             table_->setItem(r, c, item);
         }
     }
     table_->resizeColumnsToContents();
-    // The notes, last, take what the first words leave.
-    table_->setColumnWidth(kWordsColumn, std::min(table_->columnWidth(kWordsColumn), 240));
+    fit_words_and_notes();
     // A long note wraps, so that it is read whole; measuring every row of a
     // bank of ten thousand questions would hold the window up.
     if (rows.size() <= kRowsMeasured)
@@ -190,6 +193,25 @@ void ImportView::show_preview(const FileImport &import)
     counts_->setText(paper_counts_line(import.result.paper));
     total_->setText(paper_total_line(import.result.paper));
     import_->setEnabled(import.status() != kFailed);
+}
+
+// The first words and the notes share the room the other columns leave in the
+// view: the words at most kWidestWords, the notes at least kNarrowestNotes,
+// where they wrap, so that a note is read whole without scrolling.
+void ImportView::fit_words_and_notes()
+{
+    int others = 0;
+    for (int c = 0; c < table_->columnCount(); ++c) {
+        if (c != kWordsColumn && c != kNotesColumn)
+            others += table_->columnWidth(c);
+    }
+    const int room = table_->viewport()->width() - others;
+    // As wide as the words need, within its bounds.
+    const int needed = table_->columnWidth(kWordsColumn);
+    const int widest = std::max(kNarrowestWords, std::min(kWidestWords, needed));
+    const int words = std::clamp(room - kNarrowestNotes, std::min(kNarrowestWords, widest), widest);
+    table_->setColumnWidth(kWordsColumn, words);
+    table_->setColumnWidth(kNotesColumn, std::max(room - words, kNarrowestNotes));
 }
 
 void ImportView::choose_target()

@@ -34,6 +34,7 @@ class ImportView : public QWidget
     ImportScores scores() const;
     void preview();
     void show_preview(const FileImport &import);
+    void fit_words_and_notes();
     void choose_target();
     void import();
 
