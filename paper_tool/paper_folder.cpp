@@ -4,6 +4,7 @@
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"
+#include "paper/paper_writer.h"
 #include "paper/work_progress.h"
 
 #include <QDir>

@@ -5,7 +5,6 @@
 #include "tests/window_fixture.h"
 
 #include "paper/paper_commands.h"
-#include "paper/paper_files.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_storage.h"

@@ -2,9 +2,10 @@
 // refuse, the check for texts the format cannot carry, and the paper paths.
 
 #include "paper/paper_encoding.h"
-#include "paper/paper_files.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
+#include "paper/paper_reader.h"
+#include "paper/paper_writer.h"
 #include "tests/paper_testing.h"
 #include "tests/test_support.h"
 
