@@ -17,7 +17,7 @@
 
 #include "bench/bench_paper.h"
 #include "paper/paper_commands.h"
-#include "paper/paper_files.h"
+#include "paper/paper_writer.h"
 #include "platform/dialogs.h"
 #include "resources/resources.h"
 #include "window/qv_make.h"

@@ -15,8 +15,8 @@
 //   bench_crash_save --saver FOLDER     (internal) the child
 
 #include "paper/paper_commands.h"
-#include "paper/paper_files.h"
 #include "paper/paper_model.h"
+#include "paper/paper_reader.h"
 #include "paper/paper_storage.h"
 
 #include <QCoreApplication>

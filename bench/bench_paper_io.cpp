@@ -13,8 +13,8 @@
 
 #include "bench/bench_paper.h"
 #include "paper/paper_encoding.h"
-#include "paper/paper_files.h"
 #include "paper/paper_messages.h"
+#include "paper/paper_writer.h"
 #include "tests/paper_testing.h"
 
 #include <QCoreApplication>

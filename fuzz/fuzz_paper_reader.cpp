@@ -6,6 +6,7 @@
 // read again.
 
 #include "fuzz/fuzz_support.h"
+#include "paper/paper_writer.h"
 #include "tests/paper_testing.h"
 
 #include "paper/paper_encoding.h"

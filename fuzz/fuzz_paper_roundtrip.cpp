@@ -6,6 +6,7 @@
 // in a legacy paper, with a character that GBK does not write as GB18030 does.
 
 #include "fuzz/fuzz_support.h"
+#include "paper/paper_writer.h"
 #include "tests/paper_testing.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -3,8 +3,9 @@
 // that a paper read back equals the paper written.
 
 #include "paper/paper_encoding.h"
-#include "paper/paper_files.h"
 #include "paper/paper_messages.h"
+#include "paper/paper_reader.h"
+#include "paper/paper_writer.h"
 
 #include <QTextCodec>
 #include <charconv>

@@ -5,7 +5,8 @@
 // the same paper.
 
 #include "fuzz/fuzz_support.h"
-#include "paper/paper_files.h"
+#include "paper/paper_reader.h"
+#include "paper/paper_writer.h"
 
 inline void check_score(double score)
 {

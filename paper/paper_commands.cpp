@@ -1,10 +1,11 @@
 #include "paper/paper_commands.h"
 
 #include "paper/paper_encoding.h"
-#include "paper/paper_files.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
+#include "paper/paper_reader.h"
 #include "paper/paper_storage.h"
+#include "paper/paper_writer.h"
 #include "paper/work_progress.h"
 
 #include <QDir>

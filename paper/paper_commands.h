@@ -4,7 +4,7 @@
 // memory holds changes that its files do not.
 
 #include "paper/paper_error.h"
-#include "paper/paper_files.h"
+#include "paper/paper_reader.h"
 
 #include <QByteArray>
 #include <QString>

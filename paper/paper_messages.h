@@ -4,8 +4,8 @@
 // replaced, and the names of kinds and fields.
 
 #include "paper/paper_error.h"
-#include "paper/paper_files.h"
 #include "paper/paper_storage.h"
+#include "paper/paper_writer.h"
 
 #include <QString>
 

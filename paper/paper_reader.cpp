@@ -1,7 +1,7 @@
 // The reader of the two paper files: it tells their encoding, refuses what it
 // cannot read without loss, and fills a paper or the model.
 
-#include "paper/paper_files.h"
+#include "paper/paper_reader.h"
 
 #include "paper/paper_encoding.h"
 
@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <system_error>
 #include <type_traits>
 #include <vector>

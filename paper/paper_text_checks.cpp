@@ -1,6 +1,6 @@
 // Which texts the paper files cannot carry.
 
-#include "paper/paper_files.h"
+#include "paper/paper_writer.h"
 
 #include "paper/paper_encoding.h"
 

@@ -1,7 +1,7 @@
 // The writer of the two paper files, for the open paper and for a paper that
 // is not open.
 
-#include "paper/paper_files.h"
+#include "paper/paper_writer.h"
 
 #include "paper/paper_encoding.h"
 

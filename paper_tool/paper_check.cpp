@@ -4,6 +4,7 @@
 
 #include "paper/paper_messages.h"
 #include "paper/paper_score.h"
+#include "paper/paper_writer.h"
 
 #include <QHash>
 #include <QObject>

@@ -3,6 +3,7 @@
 #include "paper/paper_commands.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_storage.h"
+#include "paper/paper_writer.h"
 #include "paper/work_progress.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 // For the tests, benchmarks and fuzz targets: reading a pair straight into
 // the model, as Open does once it has the bytes of both files.
 
-#include "paper/paper_files.h"
+#include "paper/paper_reader.h"
 
 // Tells the pair's encoding, reads it and adopts it with that encoding, only
 // if both files parse and every text decodes without loss; on failure the

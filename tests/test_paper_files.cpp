@@ -3,9 +3,10 @@
 
 #include "paper/paper_commands.h"
 #include "paper/paper_encoding.h"
-#include "paper/paper_files.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
+#include "paper/paper_reader.h"
+#include "paper/paper_writer.h"
 #include "tests/paper_testing.h"
 #include "tests/test_support.h"
 

@@ -3,7 +3,9 @@
 
 #include "exchange/csv.h"
 #include "exchange/zip_writer.h"
+#include "paper/paper_reader.h"
 #include "paper/paper_storage.h"
+#include "paper/paper_writer.h"
 #include "paper_tool/paper_check.h"
 #include "paper_tool/paper_print.h"
 #include "paper_tool/paper_tool.h"

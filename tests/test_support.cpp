@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QTimer>
 #include <QtGlobal>
+#include <QtTest>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -84,4 +85,22 @@ QByteArray file_bytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void write_paper_files(const QString &folder, const QByteArray &problem, const QByteArray &answer)
+{
+    for (const auto &[name, bytes] :
+         {std::pair{"problem.prb", problem}, std::pair{"answer.ans", answer}}) {
+        QFile file(folder + QLatin1Char('/') + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    }
+}
+
+QByteArray read_file(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return file.readAll();
 }

@@ -35,3 +35,10 @@ const char *set_decimal_comma_c_locale(int category);
 // A file's whole content, written or read; false or empty when that failed.
 bool write_file(const QString &path, const QByteArray &bytes);
 QByteArray file_bytes(const QString &path);
+
+// Writes a pair of paper files into `folder`; a failure fails the test.
+void write_paper_files(const QString &folder, const QByteArray &problem, const QByteArray &answer);
+
+// A file's bytes, or "<missing>" when it cannot be read: a test comparing
+// them tells a missing file from an empty one.
+QByteArray read_file(const QString &path);

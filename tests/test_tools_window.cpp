@@ -2,7 +2,6 @@
 // must be what qv_paper prints and writes for the same input, and long work
 // cancelled must leave nothing behind.
 
-#include "paper/paper_files.h"
 #include "paper/work_progress.h"
 #include "paper_tool/paper_folder.h"
 #include "paper_tool/variant_folders.h"

@@ -8,7 +8,6 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -64,24 +63,6 @@ void reset_paper_model_for_tests()
         somech_table[k] = ChoiceQuestion{};
         unch_table[k] = UnchQuestion{};
     }
-}
-
-void write_paper_files(const QString &folder, const QByteArray &problem, const QByteArray &answer)
-{
-    for (const auto &[name, bytes] :
-         {std::pair{"problem.prb", problem}, std::pair{"answer.ans", answer}}) {
-        QFile file(folder + QLatin1Char('/') + QLatin1String(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(bytes), qint64(bytes.size()));
-    }
-}
-
-QByteArray read_file(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
 }
 
 QStringList shown_messages()

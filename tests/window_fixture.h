@@ -3,6 +3,7 @@
 // test, answers dialogs through the platform hooks and finds widgets by
 // object name (a missing name ends the run at once, naming it).
 
+#include "tests/test_support.h"
 #include "window/qv_make.h"
 
 #include <QByteArray>
@@ -44,11 +45,6 @@ class WindowFixture
 
 // Every count, current number, path and record back to the start-up state.
 void reset_paper_model_for_tests();
-
-// Writes a pair of paper files into `folder`.
-void write_paper_files(const QString &folder, const QByteArray &problem, const QByteArray &answer);
-
-QByteArray read_file(const QString &path);
 
 // The texts of the messages (not the questions) shown since the hooks were installed.
 QStringList shown_messages();

@@ -1,0 +1,287 @@
+// Storage and the paper commands without the window: a save's steps in their
+// order, failures at each of them injected through the storage seam or by the
+// system itself in a child process, and what a read, a write or a save leaves
+// open.
+
+#include "tests/test_support.h"
+
+#include "paper/paper_commands.h"
+#include "paper/paper_messages.h"
+#include "paper/paper_storage.h"
+#include "tests/paper_testing.h"
+#include "tests/save_testing.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+using Step = storage_testing::Step;
+Q_DECLARE_METATYPE(Step)
+
+namespace
+{
+
+// Files, folders and anything else the process holds open; -1 where it
+// cannot be told.
+int open_handles()
+{
+#if defined(Q_OS_LINUX)
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .size());
+#elif defined(Q_OS_WIN)
+    DWORD count = 0;
+    return GetProcessHandleCount(GetCurrentProcess(), &count) ? int(count) : -1;
+#else
+    return -1;
+#endif
+}
+
+} // namespace
+
+class TestStorage : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { install_strict_message_handler(); }
+    void init();
+    void cleanup() { storage_testing::set_fault_hook({}); }
+
+    void open_paperLargerThanMemory_isReportedNotCrashed();
+
+    void save_failingPartWay_leavesBothOldFilesIntact_data();
+    void save_failingPartWay_leavesBothOldFilesIntact();
+    void save_syncFailing_isReported_data();
+    void save_syncFailing_isReported();
+    void save_syncsBothFilesBeforeReplacingEither();
+    void singleFileWrite_thatFails_saysWhatAndWhere_data();
+    void singleFileWrite_thatFails_saysWhatAndWhere();
+    void storage_leavesNoFileOpen_data();
+    void storage_leavesNoFileOpen();
+
+  private:
+    QString path(const char *file) const { return folder->filePath(QLatin1String(file)); }
+
+    std::unique_ptr<QTemporaryDir> folder;
+};
+
+void TestStorage::init()
+{
+    storage_testing::set_fault_hook({});
+    folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder->isValid());
+}
+
+void TestStorage::open_paperLargerThanMemory_isReportedNotCrashed()
+{
+#if !defined(Q_OS_UNIX) || defined(__SANITIZE_ADDRESS__)
+    QSKIP("needs a POSIX address-space limit, which the sanitizers cannot run under");
+#else
+    write_paper_files(folder->path(), "0 0 1\r\n1\r\n@a$\r\n", "@b$");
+    QFile problem(path("problem.prb"));
+    QVERIFY(problem.resize(700 << 20)); // sparse: costs no disk
+    const ChildSave child = run_save_child(folder->path(), 0, 0, {}, {QStringLiteral("300")});
+    QVERIFY2(child.exit_code == 2 && child.said.contains(QStringLiteral("内存不足")),
+             qPrintable(child.said));
+#endif
+}
+
+void TestStorage::save_failingPartWay_leavesBothOldFilesIntact_data()
+{
+    QTest::addColumn<int>("extra_answer_bytes");
+    QTest::addColumn<int>("limit");
+    // Both new files outgrow the old ones (the problem file by 100 bytes); the
+    // new problem file fits under the limit and the answer file does not, so
+    // the failure comes after one temporary file is complete: a problem.prb
+    // put in place before answer.ans is written shows.
+    const int new_problem_size = int(kExampleProblem.size()) + 100;
+    QTest::newRow("answer file far past the limit") << 20000 << 4096;
+    QTest::newRow("limit just above the new problem file") << 300 << new_problem_size + 20;
+}
+
+void TestStorage::save_failingPartWay_leavesBothOldFilesIntact()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("the file-size limit is a POSIX facility");
+#else
+    QFETCH(int, extra_answer_bytes);
+    QFETCH(int, limit);
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    const ChildSave save = run_save_child(folder->path(), extra_answer_bytes, limit);
+    QVERIFY2(save.exit_code == 3, qPrintable(save.said));
+    QVERIFY2(save.said.contains(QStringLiteral("answer.ans")), qPrintable(save.said));
+
+    QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
+    QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+    PaperError error;
+    QVERIFY2(read_paper(read_file(path("problem.prb")), read_file(path("answer.ans")), &error),
+             qPrintable(paper_message(error)));
+#endif
+}
+
+void TestStorage::save_syncFailing_isReported_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("the new files' sync")
+        << "all" << QStringLiteral("原来的试卷文件没有改动") << false;
+    // The first folder sync puts the record of the save on the disk, before
+    // either file is replaced.
+    QTest::newRow("the folder's sync")
+        << "folder" << QStringLiteral("原来的试卷文件没有改动") << false;
+}
+
+void TestStorage::save_syncFailing_isReported()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("the sync shim is preloaded the Linux way");
+#else
+    QFETCH(QString, failing);
+    QFETCH(QString, said);
+    QFETCH(bool, replaced);
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    const QByteArray grown = QByteArray(kExampleAnswer).replace("notes.$", "notes.xxxxxxxxxx$");
+    const QByteArray grown_problem =
+        QByteArray(kExampleProblem).replace("steps.$", "steps." + QByteArray(100, 'p') + "$");
+    const ChildSave failed =
+        run_save_child(folder->path(), 10, 0, {{"QV_SHIM_FAIL_SYNC", failing}});
+    QVERIFY2(failed.exit_code == 3 && failed.said.contains(said), qPrintable(failed.said));
+    QCOMPARE(read_file(path("problem.prb")), replaced ? grown_problem : kExampleProblem);
+    QCOMPARE(read_file(path("answer.ans")), replaced ? grown : kExampleAnswer);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    const ChildSave saved = run_save_child(folder->path(), 10, 0);
+    QVERIFY2(saved.exit_code == 0, qPrintable(saved.said));
+    QCOMPARE(read_file(path("answer.ans")), grown);
+#endif
+}
+
+void TestStorage::save_syncsBothFilesBeforeReplacingEither()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("the sync shim is preloaded the Linux way");
+#else
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    // A leftover of a save killed part-way, removed by the next save.
+    write_paper_files(folder->path(), "left", "over");
+    QVERIFY(QFile::rename(path("problem.prb"), path("problem.prb.qv_make-AbC123")));
+    QVERIFY(QFile::rename(path("answer.ans"), path("answer.ans.qv_make-xYz789")));
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    const QString log = folder->filePath(QStringLiteral("calls.log"));
+    const ChildSave saved = run_save_child(folder->path(), 1, 0, {{"QV_SHIM_LOG", log}});
+    QVERIFY2(saved.exit_code == 0, qPrintable(saved.said));
+
+    const QString dir = QFileInfo(folder->path()).canonicalFilePath();
+    const QStringList calls =
+        QString::fromLocal8Bit(read_file(log)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QString problem_temp = dir + QStringLiteral("/problem.prb.qv_make-");
+    const QString answer_temp = dir + QStringLiteral("/answer.ans.qv_make-");
+    const QString record = dir + QStringLiteral("/.qv_make-save");
+    QCOMPARE(calls.size(), 8);
+    QVERIFY2(calls[0].startsWith(QStringLiteral("sync ") + problem_temp), qPrintable(calls[0]));
+    QVERIFY2(calls[1].startsWith(QStringLiteral("sync ") + answer_temp), qPrintable(calls[1]));
+    QVERIFY2(calls[2].startsWith(QStringLiteral("sync ") + record + QStringLiteral(".qv_make-")),
+             qPrintable(calls[2]));
+    QVERIFY2(calls[3].endsWith(QStringLiteral(" ") + record), qPrintable(calls[3]));
+    QCOMPARE(calls[4], QStringLiteral("sync ") + dir);
+    QVERIFY2(calls[5].startsWith(QStringLiteral("rename ") + problem_temp) &&
+                 calls[5].endsWith(QStringLiteral(" ") + dir + QStringLiteral("/problem.prb")),
+             qPrintable(calls[5]));
+    QVERIFY2(calls[6].startsWith(QStringLiteral("rename ") + answer_temp) &&
+                 calls[6].endsWith(QStringLiteral(" ") + dir + QStringLiteral("/answer.ans")),
+             qPrintable(calls[6]));
+    QCOMPARE(calls[7], QStringLiteral("sync ") + dir);
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "calls.log", "problem.prb"}));
+#endif
+}
+
+void TestStorage::singleFileWrite_thatFails_saysWhatAndWhere_data()
+{
+    QTest::addColumn<Step>("step");
+    QTest::addColumn<QString>("said"); // %1 the file, %2 its folder
+    const QString unchanged = QStringLiteral("无法写入 %1：磁盘空间已满");
+    QTest::newRow("bytes not written") << Step::WriteTemporary << unchanged;
+    QTest::newRow("not replaced") << Step::Replace << unchanged;
+    QTest::newRow("folder not synced")
+        << Step::SyncFolder
+        << QStringLiteral("已写入 %1，但无法确认文件夹 %2 已写入磁盘：磁盘空间已满");
+}
+
+// qv_paper's printed paper or export, written the safe way: a failure names
+// the file, and the folder when only its sync failed.
+void TestStorage::singleFileWrite_thatFails_saysWhatAndWhere()
+{
+    QFETCH(Step, step);
+    QFETCH(QString, said);
+    storage_testing::set_fault_hook([step](Step at, const QString &) { return at == step; });
+    const PaperError failed = replace_file({path("paper.html"), "<p>x</p>"});
+    storage_testing::set_fault_hook({});
+    const QString message = paper_message(failed);
+    QVERIFY2(message.startsWith(said.arg(QDir::toNativeSeparators(path("paper.html")),
+                                         QDir::toNativeSeparators(folder->path()))),
+             qPrintable(message));
+    QCOMPARE(message.endsWith(QStringLiteral("\n原来的文件没有改动。")), step != Step::SyncFolder);
+}
+
+void TestStorage::storage_leavesNoFileOpen_data()
+{
+    QTest::addColumn<QString>("work");
+    for (const char *work : {"save", "save whose second replacement fails",
+                             "save cut short, finished", "single file written", "pair read"})
+        QTest::newRow(work) << work;
+}
+
+// Whatever a save, a write or a read opens, it closes, also when it fails: a
+// handle left behind on each save runs a long session out of them, and on
+// Windows keeps the paper's files from being replaced.
+void TestStorage::storage_leavesNoFileOpen()
+{
+    QFETCH(QString, work);
+    if (open_handles() < 0)
+        QSKIP("no count of open handles on this system");
+    const auto do_work = [&] {
+        write_paper_files(folder->path(), kOlderProblem, kOlderAnswer);
+        const bool cut =
+            work.contains(QLatin1String("fails")) || work.contains(QLatin1String("cut"));
+        storage_testing::set_fault_hook([cut](Step step, const QString &where) {
+            return cut && step == Step::Replace && step_file(where) == QLatin1String("answer.ans");
+        });
+        if (work == QLatin1String("single file written")) {
+            QVERIFY(!replace_file({path("answer.ans"), kExampleAnswer}).failed());
+        } else if (work == QLatin1String("pair read")) {
+            PaperOnDisk disk;
+            QVERIFY(!read_paper_folder(folder->path(), disk).failed());
+        } else {
+            replace_paper_files({path("problem.prb"), kExampleProblem},
+                                {path("answer.ans"), kExampleAnswer});
+        }
+        storage_testing::set_fault_hook({});
+        if (work.contains(QLatin1String("finished")))
+            QVERIFY(!finish_interrupted_save(find_interrupted_save(folder->path())).failed());
+        QCOMPARE(read_file(path("answer.ans")),
+                 work.contains(QLatin1String("fails")) || work == QLatin1String("pair read")
+                     ? kOlderAnswer
+                     : kExampleAnswer);
+    };
+    do_work(); // whatever the toolkit opens once and keeps
+    const int before = open_handles();
+    for (int i = 0; i < 5; ++i)
+        do_work();
+    QCOMPARE(open_handles(), before);
+}
+
+QTEST_GUILESS_MAIN(TestStorage)
+#include "test_storage.moc"
