@@ -29,6 +29,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     echo "screenshot-wine: no Windows build in $build: run scripts/windows.sh first" >&2
     exit 1
 fi
+# Configured again first: a target added since the build was made is known.
+cmake -S "$root" -B "$build" >/dev/null
 cmake --build "$build" -j2 --target qv_make qv_tools qv_paper
 
 work=$(mktemp -d)
