@@ -1,6 +1,7 @@
 #include "paper/paper_commands.h"
 
 #include "paper/paper_encoding.h"
+#include "paper/paper_files.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_model.h"
 #include "paper/paper_reader.h"
@@ -17,9 +18,6 @@
 
 namespace
 {
-
-const char *const kProblemFileName = "problem.prb";
-const char *const kAnswerFileName = "answer.ans";
 
 QString file_in(const QString &folder, const char *file_name)
 {

@@ -376,8 +376,8 @@ void guess_text_encoding(const QByteArray &bytes, FileEncodingGuess &guess)
             i += length - 1;
         }
     }
-    guess.encoding = guess.utf8_bom || wide_sequence_bytes >= 16 ? FileEncoding::Utf8
-                                                                 : FileEncoding::MaybeUtf8;
+    guess.encoding =
+        guess.utf8_bom || wide_sequence_bytes >= 16 ? FileEncoding::Utf8 : FileEncoding::MaybeUtf8;
 }
 
 FileEncodingGuess guess_file_encoding(const QByteArray &bytes)

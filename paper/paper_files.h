@@ -15,6 +15,10 @@
 
 class QTextCodec;
 
+// The two files of a paper's folder, as every program of the system names them.
+constexpr char kProblemFileName[] = "problem.prb";
+constexpr char kAnswerFileName[] = "answer.ans";
+
 // A paper read from its files but not yet adopted into the model. Element i of
 // a vector is question i + 1; the vector sizes are the counts.
 struct PaperData {

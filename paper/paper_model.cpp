@@ -1,5 +1,7 @@
 #include "paper/paper_model.h"
 
+#include "paper/paper_files.h"
+
 #include <QByteArray>
 #include <cstring>
 
@@ -37,8 +39,9 @@ static void write_path(char *target, const QByteArray &folder, const char *file_
 
 static bool local_paths_fit(const QByteArray &local_folder)
 {
-    // "problem.prb" is the longer name: the folder, "/", the name and the NUL must fit.
-    const size_t longest = size_t(local_folder.size()) + 1 + std::strlen("problem.prb") + 1;
+    // The problem file's is the longer name: the folder, "/", the name and the NUL must fit.
+    static_assert(sizeof kProblemFileName >= sizeof kAnswerFileName);
+    const size_t longest = size_t(local_folder.size()) + 1 + std::strlen(kProblemFileName) + 1;
     return longest <= size_t(kPathCapacity);
 }
 
@@ -52,8 +55,8 @@ bool set_paper_paths(const QString &folder)
     const QByteArray local = folder.toLocal8Bit();
     if (!local_paths_fit(local))
         return false;
-    write_path(problem_path, local, "problem.prb");
-    write_path(answer_path, local, "answer.ans");
+    write_path(problem_path, local, kProblemFileName);
+    write_path(answer_path, local, kAnswerFileName);
     return true;
 }
 

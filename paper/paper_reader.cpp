@@ -4,6 +4,7 @@
 #include "paper/paper_reader.h"
 
 #include "paper/paper_encoding.h"
+#include "paper/paper_files.h"
 
 #include <QTextCodec>
 
@@ -265,7 +266,7 @@ namespace
 bool parse_problem_file(const QByteArray &input, PaperData &paper, PaperError *error,
                         Utf8Probe *probe, qsizetype *end)
 {
-    FileReader reader(input, "problem.prb", paper_data_codec(paper), error, probe);
+    FileReader reader(input, kProblemFileName, paper_data_codec(paper), error, probe);
     int onech = 0, somech = 0, unch = 0;
     if (!reader.read_count(QuestionKind::SingleChoice, onech) ||
         !reader.read_count(QuestionKind::MultipleChoice, somech) ||
@@ -306,7 +307,7 @@ bool parse_problem_file(const QByteArray &input, PaperData &paper, PaperError *e
 bool parse_answer_file(const QByteArray &input, PaperData &paper, PaperError *error,
                        Utf8Probe *probe, qsizetype *end)
 {
-    FileReader reader(input, "answer.ans", paper_data_codec(paper), error, probe);
+    FileReader reader(input, kAnswerFileName, paper_data_codec(paper), error, probe);
     int k = 0;
     for (ChoiceQuestion &question : paper.onech) {
         if (!reader.read_answer({QuestionKind::SingleChoice, ++k, Field::Answer}, question.answer))
@@ -407,8 +408,8 @@ bool is_wide(FileEncoding encoding)
 std::optional<PaperError> wide_file_refusal(const FileEncodingGuess &problem,
                                             const FileEncodingGuess &answer)
 {
-    const std::pair<const char *, FileEncoding> files[] = {{"problem.prb", problem.encoding},
-                                                           {"answer.ans", answer.encoding}};
+    const std::pair<const char *, FileEncoding> files[] = {{kProblemFileName, problem.encoding},
+                                                           {kAnswerFileName, answer.encoding}};
     for (const auto &[name, encoding] : files) {
         if (!is_wide(encoding))
             continue;

@@ -133,23 +133,19 @@ bool append_legacy_field(QByteArray &output, const QString &text, const QTextCod
     return writable;
 }
 
-// How the writers put texts into the files: in which encoding, and whether
-// they check that the files can carry each.
-struct TextWriter {
-    TextWriter(bool check, const QTextCodec *codec)
-        : codec(codec), utf8(is_utf8_codec(codec)), check(check)
-    {
-    }
+// How the writers put a text field ("@…$") into the files: in the paper's
+// encoding, each checked that the files can carry it.
+struct PaperFieldWriter {
+    explicit PaperFieldWriter(const QTextCodec *codec) : codec(codec), utf8(is_utf8_codec(codec)) {}
 
     bool append_field(QByteArray &output, const QString &text) const
     {
-        return utf8 ? append_utf8_field(output, text) || !check
-                    : append_legacy_field(output, text, codec, check);
+        return utf8 ? append_utf8_field(output, text)
+                    : append_legacy_field(output, text, codec, true);
     }
 
     const QTextCodec *codec;
     bool utf8;
-    bool check;
 };
 
 // An upper bound for the common case, so that one allocation usually holds the
@@ -189,7 +185,7 @@ int record_count(const PaperView &paper)
 }
 
 // The writers stop at the first text the files cannot carry, when they check.
-bool write_problem(QByteArray &output, const PaperView &paper, const TextWriter &writer)
+bool write_problem(QByteArray &output, const PaperView &paper, const PaperFieldWriter &writer)
 {
     qsizetype units = 0;
     for (int k = 0; k < paper.onech_count; ++k)
@@ -232,7 +228,7 @@ bool write_problem(QByteArray &output, const PaperView &paper, const TextWriter 
     return true;
 }
 
-bool write_answer(QByteArray &output, const PaperView &paper, const TextWriter &writer)
+bool write_answer(QByteArray &output, const PaperView &paper, const PaperFieldWriter &writer)
 {
     qsizetype units = 0;
     for (int k = 0; k < paper.unch_count; ++k)
@@ -257,26 +253,16 @@ bool write_answer(QByteArray &output, const PaperView &paper, const TextWriter &
 
 } // namespace
 
-void write_problem_file(QByteArray &output)
-{
-    write_problem(output, open_paper_view(), TextWriter(false, paper_file_codec()));
-}
-
-void write_answer_file(QByteArray &output)
-{
-    write_answer(output, open_paper_view(), TextWriter(false, paper_file_codec()));
-}
-
 bool write_paper_checked(QByteArray &problem, QByteArray &answer)
 {
-    const TextWriter writer(true, paper_file_codec());
+    const PaperFieldWriter writer(paper_file_codec());
     return write_problem(problem, open_paper_view(), writer) &&
            write_answer(answer, open_paper_view(), writer);
 }
 
 bool write_paper_data(const PaperData &paper, QByteArray &problem, QByteArray &answer)
 {
-    const TextWriter writer(true, paper_data_codec(paper));
+    const PaperFieldWriter writer(paper_data_codec(paper));
     return write_problem(problem, view_of(paper), writer) &&
            write_answer(answer, view_of(paper), writer);
 }

@@ -4,6 +4,8 @@
 
 #include "paper/save_record.h"
 
+#include "paper/paper_files.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -28,7 +30,7 @@ bool parse_save_record(const QByteArray &bytes, RecordedFile (&files)[2])
     if (lines.size() != 5 || lines[0] != kSaveRecordHeader || lines[3] != "end" ||
         !lines[4].isEmpty())
         return false;
-    const char *const names[2] = {"problem.prb", "answer.ans"};
+    const char *const names[2] = {kProblemFileName, kAnswerFileName};
     for (int i = 0; i < 2; ++i) {
         const QList<QByteArray> fields = lines[i + 1].split(' ');
         bool number = false;

@@ -2,6 +2,7 @@
 
 #include "exchange/option_layout.h"
 
+#include "paper/paper_files.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_score.h"
 #include "paper/paper_writer.h"
@@ -195,13 +196,13 @@ void check_beyond_counts(Findings &findings, const PaperOnDisk &disk)
 {
     const int problems = records_after(disk.problem, disk.extent.problem_end, false);
     if (problems > 0)
-        findings.add_file(0, QStringLiteral("problem.prb"),
+        findings.add_file(0, QLatin1String(kProblemFileName),
                           QStringLiteral("题目数量之外还有 %1 道题的记录：打开试卷时不会读入，"
                                          "qv_make 保存时会丢掉它们")
                               .arg(problems));
     const int answers = records_after(disk.answer, disk.extent.answer_end, true);
     if (answers > 0)
-        findings.add_file(1, QStringLiteral("answer.ans"),
+        findings.add_file(1, QLatin1String(kAnswerFileName),
                           QStringLiteral("题目数量之外还有 %1 个答案记录：打开试卷时不会读入，"
                                          "qv_make 保存时会丢掉它们")
                               .arg(answers));

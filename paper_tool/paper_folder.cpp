@@ -1,6 +1,7 @@
 #include "paper_tool/paper_folder.h"
 
 #include "paper/paper_commands.h"
+#include "paper/paper_files.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_storage.h"
 #include "paper/paper_writer.h"
@@ -11,9 +12,6 @@
 
 namespace
 {
-
-const char kProblemFile[] = "problem.prb";
-const char kAnswerFile[] = "answer.ans";
 
 QString shown(const QString &path)
 {
@@ -43,7 +41,7 @@ QString refuse_paper_folder(const QString &folder)
 {
     return QStringLiteral("文件夹 %1 中有试卷文件（%2、%3），qv_paper 不会往其中写入；"
                           "确要写入请加 --force")
-        .arg(shown(folder), QLatin1String(kProblemFile), QLatin1String(kAnswerFile));
+        .arg(shown(folder), QLatin1String(kProblemFileName), QLatin1String(kAnswerFileName));
 }
 
 QString save_file(const QString &path, const QByteArray &bytes, bool force)
