@@ -15,10 +15,7 @@
 #endif
 
 #ifdef Q_OS_WIN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "paper/windows_api.h"
 #endif
 
 namespace

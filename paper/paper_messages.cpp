@@ -10,10 +10,7 @@
 #include <cerrno>
 
 #ifdef Q_OS_WIN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "paper/windows_api.h"
 #endif
 
 namespace

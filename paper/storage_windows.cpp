@@ -3,15 +3,12 @@
 
 #include "paper/storage.h"
 
+#include "paper/windows_api.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
 
 #include <fcntl.h>
 #include <io.h>
