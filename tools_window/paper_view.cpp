@@ -221,47 +221,51 @@ void PaperView::save_word()
 
 void PaperView::save_pdf()
 {
-    const bool key = with_key_->isChecked();
-    const PrintOptions options{folder_title(folder_), key};
-    save_as(tools_text::pdf_caption(), QStringLiteral("pdf"), tools_text::pdf_filter(), key,
-            [options](const PaperData &paper) {
-                return print_paper(paper, options, PrintFormat::Pdf);
-            });
+    save_printed(tools_text::pdf_caption(), QStringLiteral("pdf"), tools_text::pdf_filter(),
+                 PrintFormat::Pdf);
 }
 
 void PaperView::save_html()
 {
+    save_printed(tools_text::html_caption(), QStringLiteral("html"), tools_text::html_filter(),
+                 PrintFormat::Html);
+}
+
+void PaperView::save_printed(const QString &caption, const QString &suffix, const QString &filter,
+                             PrintFormat format)
+{
     const bool key = with_key_->isChecked();
     const PrintOptions options{folder_title(folder_), key};
-    save_as(tools_text::html_caption(), QStringLiteral("html"), tools_text::html_filter(), key,
-            [options](const PaperData &paper) {
-                return print_paper(paper, options, PrintFormat::Html);
-            });
+    save_as(caption, suffix, filter, key, [options, format](const PaperData &paper) {
+        return print_paper(paper, options, format);
+    });
 }
 
 void PaperView::save_excel()
 {
-    save_as(tools_text::excel_caption(), QStringLiteral("xlsx"), tools_text::excel_filter(), false,
-            [](const PaperData &paper) {
-                return export_paper(paper, {ExportFormat::Xlsx, QString(), DocxContents::Paper});
-            });
+    save_exported(tools_text::excel_caption(), QStringLiteral("xlsx"), tools_text::excel_filter(),
+                  ExportFormat::Xlsx);
 }
 
 void PaperView::export_gift()
 {
-    save_as(tools_text::gift_caption(), QStringLiteral("gift"), tools_text::gift_filter(), false,
-            [](const PaperData &paper) {
-                return export_paper(paper, {ExportFormat::Gift, QString(), DocxContents::Paper});
-            });
+    save_exported(tools_text::gift_caption(), QStringLiteral("gift"), tools_text::gift_filter(),
+                  ExportFormat::Gift);
 }
 
 void PaperView::export_moodle()
 {
-    save_as(
-        tools_text::moodle_caption(), QStringLiteral("xml"), tools_text::moodle_filter(), false,
-        [](const PaperData &paper) {
-            return export_paper(paper, {ExportFormat::MoodleXml, QString(), DocxContents::Paper});
-        });
+    save_exported(tools_text::moodle_caption(), QStringLiteral("xml"), tools_text::moodle_filter(),
+                  ExportFormat::MoodleXml);
+}
+
+// The formats without a key of their own to choose: the key is in them.
+void PaperView::save_exported(const QString &caption, const QString &suffix, const QString &filter,
+                              ExportFormat format)
+{
+    save_as(caption, suffix, filter, false, [format](const PaperData &paper) {
+        return export_paper(paper, {format, QString(), DocxContents::Paper});
+    });
 }
 
 void PaperView::make_variants()

@@ -12,6 +12,8 @@ class QTreeWidget;
 class WorkRunner;
 struct PaperData;
 struct PaperOutput;
+enum class PrintFormat;
+enum class ExportFormat;
 
 class PaperView : public QWidget
 {
@@ -37,6 +39,10 @@ class PaperView : public QWidget
     void export_gift();
     void export_moodle();
     void make_variants();
+    void save_printed(const QString &caption, const QString &suffix, const QString &filter,
+                      PrintFormat format);
+    void save_exported(const QString &caption, const QString &suffix, const QString &filter,
+                       ExportFormat format);
 
     // The default file: beside the paper's folder, named after it.
     QString suggested(const QString &suffix, bool key) const;
