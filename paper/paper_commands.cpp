@@ -160,7 +160,7 @@ CommandOutcome write_open_paper()
     }
     const CommandOutcome outcome = written(replace_paper_files(
         {QFile::decodeName(problem_path), problem}, {QFile::decodeName(answer_path), answer}));
-    if (outcome.ok())
+    if (outcome.done())
         paper_changed = false;
     return outcome;
 }

@@ -5,14 +5,17 @@
 
 #include "paper/paper_error.h"
 #include "paper/paper_reader.h"
+#include "paper/paper_storage.h"
 
 #include <QByteArray>
 #include <QString>
 
 struct CommandOutcome {
-    PaperError error; // on failure: what failed
+    PaperError error; // on failure: what failed; done but told: what the teacher is told
 
     bool ok() const { return !error.failed(); }
+    // Done, with something to tell: the save is whole, its record stays.
+    bool done() const { return saved_whole(error); }
 
     // What the teacher is told, in Chinese.
     QString message() const;

@@ -65,6 +65,7 @@ struct PaperError {
         PaperUnwritable,
         SaveFailed,       // the old pair is untouched
         SaveNotOnDisk,    // `path` is the folder: both files replaced, not known on the disk
+        SavedRecordLeft,  // saved whole, but the record of the save at `path` stays: `system`
         SaveHalfDone,     // `path` the second file, `other_path` the first, `temporary`
         FinishFailed,     // finishing a save cut short: replacing `path` failed
         WriteFailed,      // one file: the old one is untouched

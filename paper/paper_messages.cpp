@@ -366,6 +366,10 @@ QString writing_message(const PaperError &error)
         return QStringLiteral("两个试卷文件都已替换，但无法确认文件夹 %1 已写入磁盘：%2\n"
                               "请解决问题后再保存一次。")
             .arg(shown_path(error.path), reason);
+    case What::SavedRecordLeft:
+        return QStringLiteral("试卷已经保存，但无法删除记录这次保存的文件 %1：%2\n"
+                              "它不影响这份试卷；下次用 qv_make 打开这份试卷时会删除它。")
+            .arg(shown_path(error.path), reason);
     case What::SaveHalfDone:
         return QStringLiteral(
                    "无法保存 %1：%2\n%3 已经保存，%1 仍是原来的内容；新的 %1 完整地保存在 "

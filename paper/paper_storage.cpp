@@ -227,7 +227,10 @@ PaperError replace_paper_files(const PaperFileWrite &first, const PaperFileWrite
     error = storage::sync_folder(folder);
     if (error)
         return not_known_on_disk(folder, *error);
-    QFile::remove(record_path);
+    if (const Fault left = storage::remove_record(record_path)) {
+        // Saved whole: only the record stays, which the next open removes.
+        return with_system(file_error(PaperError::What::SavedRecordLeft, record_path), *left);
+    }
     // The record's own temporary goes too: a save killed while writing the
     // record leaves one, which nothing else would ever remove.
     remove_leftover_temporaries(folder, {QFileInfo(first.path).fileName(),

@@ -38,6 +38,14 @@ struct PaperFileWrite {
 // left in the folder are removed.
 PaperError replace_paper_files(const PaperFileWrite &first, const PaperFileWrite &second);
 
+// Both files replaced and the folder synced, but the record of the save could
+// not be removed: the save is whole, and the teacher is told. The next open
+// removes the record.
+inline bool saved_whole(const PaperError &error)
+{
+    return !error.failed() || error.what == PaperError::What::SavedRecordLeft;
+}
+
 // A save cut short (a crash, a power cut, a failed second replacement) leaves
 // a record beside the paper files, kSaveRecordName, that names the temporary
 // file of each; the other programs of the system read only the two paper
@@ -97,6 +105,7 @@ enum class Step {
     Replace,        // `path` is the paper file being replaced
     SyncFolder,     // `path` is the folder
     ReadFile,       // `path` is the paper file, open; fails as a failed read
+    RemoveRecord,   // `path` is the record of a save, both replacements done
 };
 using FaultHook = std::function<bool(Step step, const QString &path)>;
 void set_fault_hook(FaultHook hook); // an empty hook removes it

@@ -56,6 +56,9 @@ Fault refusal_to_replace(const QString &target);
 // Puts the folder's names on the disk: a rename is only there once they are.
 Fault sync_folder(const QString &folder);
 
+// Removes the record of a save; none when it is gone.
+Fault remove_record(const QString &path);
+
 // Replacing a file may free the old one's blocks inside the rename call,
 // which for a large paper takes as long as the rest of a save: an
 // interruption there would leave a new problem.prb beside an old answer.ans.

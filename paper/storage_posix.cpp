@@ -155,6 +155,15 @@ Fault refusal_to_replace(const QString &)
 }
 
 // A rename is only on the disk once the folder that holds the name is.
+Fault remove_record(const QString &path)
+{
+    if (injected_fault(storage_testing::Step::RemoveRecord, path))
+        return system_fault(kInjectedError);
+    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
+        return system_fault(errno);
+    return std::nullopt;
+}
+
 Fault sync_folder(const QString &folder)
 {
     if (injected_fault(storage_testing::Step::SyncFolder, folder))

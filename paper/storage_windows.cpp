@@ -146,6 +146,15 @@ Fault refusal_to_replace(const QString &target)
 }
 
 // MOVEFILE_WRITE_THROUGH has put each replacement on the disk already.
+Fault remove_record(const QString &path)
+{
+    if (injected_fault(storage_testing::Step::RemoveRecord, path))
+        return system_fault(kInjectedError);
+    if (!DeleteFileW(native(path).c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return system_fault(GetLastError());
+    return std::nullopt;
+}
+
 Fault sync_folder(const QString &folder)
 {
     if (injected_fault(storage_testing::Step::SyncFolder, folder))

@@ -58,22 +58,23 @@ int main(int argc, char *argv[])
     // replaced just before it).
     const QString kill_at = qEnvironmentVariable("QV_KILL_AT");
     if (!kill_at.isEmpty()) {
-        storage_testing::set_fault_hook([kill_at,
-                                         replaced = QString()](storage_testing::Step step,
-                                                               const QString &path) mutable {
-            static const char *const names[] = {"open", "write", "sync", "replace", "sync folder"};
-            QString file = QFileInfo(path).fileName();
-            const int infix = file.lastIndexOf(QLatin1String(kTemporaryInfix));
-            if (infix > 0 && file.size() == infix + int(std::strlen(kTemporaryInfix)) + 6)
-                file.chop(6);
-            if (step == storage_testing::Step::Replace)
-                replaced = file;
-            if (step == storage_testing::Step::SyncFolder)
-                file = replaced;
-            if (QLatin1String(names[int(step)]) + QLatin1Char(' ') + file == kill_at)
-                std::raise(SIGKILL);
-            return false;
-        });
+        storage_testing::set_fault_hook(
+            [kill_at, replaced = QString()](storage_testing::Step step,
+                                            const QString &path) mutable {
+                static const char *const names[] = {"open",        "write", "sync",  "replace",
+                                                    "sync folder", "read",  "remove"};
+                QString file = QFileInfo(path).fileName();
+                const int infix = file.lastIndexOf(QLatin1String(kTemporaryInfix));
+                if (infix > 0 && file.size() == infix + int(std::strlen(kTemporaryInfix)) + 6)
+                    file.chop(6);
+                if (step == storage_testing::Step::Replace)
+                    replaced = file;
+                if (step == storage_testing::Step::SyncFolder)
+                    file = replaced;
+                if (QLatin1String(names[int(step)]) + QLatin1Char(' ') + file == kill_at)
+                    std::raise(SIGKILL);
+                return false;
+            });
     }
     const CommandOutcome saved = save_open_paper();
     std::printf("%s\n", saved.ok() ? "saved" : qPrintable(saved.message()));

@@ -861,7 +861,8 @@ void TestCommands::save_writesBothFilesBeforeReplacingEither_andRemovesLeftovers
     }
     QStringList steps;
     storage_testing::set_fault_hook([&](Step step, const QString &where) {
-        static const char *const names[] = {"open", "write", "sync", "replace", "sync folder"};
+        static const char *const names[] = {"open",        "write", "sync",  "replace",
+                                            "sync folder", "read",  "remove"};
         steps << QLatin1String(names[int(step)]) +
                      (step == Step::SyncFolder ? QString() : QLatin1Char(' ') + step_file(where));
         return false;
@@ -872,7 +873,7 @@ void TestCommands::save_writesBothFilesBeforeReplacingEither_andRemovesLeftovers
                                  "write answer.ans.qv_make-", "sync answer.ans.qv_make-",
                                  "write .qv_make-save.qv_make-", "sync .qv_make-save.qv_make-",
                                  "replace .qv_make-save", "sync folder", "replace problem.prb",
-                                 "replace answer.ans", "sync folder"}));
+                                 "replace answer.ans", "sync folder", "remove .qv_make-save"}));
     QCOMPARE(read_file(path("problem.prb")), kExampleProblem);
     QCOMPARE(read_file(path("answer.ans")), kExampleAnswer);
     QCOMPARE(files_in(folder->path()),
@@ -942,6 +943,8 @@ void TestCommands::save_killedAtEachStep_opensAWholePair_data()
         << "replace answer.ans" << true << false << false;
     QTest::newRow("before the last folder sync")
         << "sync folder answer.ans" << false << false << true;
+    // Saved whole; only the record is left, which the next open removes.
+    QTest::newRow("removing the record") << "remove .qv_make-save" << false << false << true;
 }
 
 void TestCommands::save_killedAtEachStep_opensAWholePair()

@@ -58,6 +58,8 @@ class TestStorage : public QObject
     void cleanup() { storage_testing::set_fault_hook({}); }
 
     void open_paperLargerThanMemory_isReportedNotCrashed();
+    void save_whoseRecordStays_isSavedAndTold_andTheNextOpenRemovesIt_data();
+    void save_whoseRecordStays_isSavedAndTold_andTheNextOpenRemovesIt();
 
     void save_failingPartWay_leavesBothOldFilesIntact_data();
     void save_failingPartWay_leavesBothOldFilesIntact();
@@ -94,6 +96,53 @@ void TestStorage::open_paperLargerThanMemory_isReportedNotCrashed()
     QVERIFY2(child.exit_code == 2 && child.said.contains(QStringLiteral("内存不足")),
              qPrintable(child.said));
 #endif
+}
+
+void TestStorage::save_whoseRecordStays_isSavedAndTold_andTheNextOpenRemovesIt_data()
+{
+    // Another program of the system may rewrite the pair before the next
+    // open: then the record cannot tell a finished save from one cut short
+    // whose files changed since, and the folder is refused as such.
+    QTest::addColumn<bool>("rewritten");
+    QTest::newRow("opened next") << false;
+    QTest::newRow("rewritten by another program before it is opened") << true;
+}
+
+// Both files are replaced and the folder synced; only the record of the save
+// cannot be removed. The save is whole: the paper counts as saved, the teacher
+// is told, and the next open removes the record.
+void TestStorage::save_whoseRecordStays_isSavedAndTold_andTheNextOpenRemovesIt()
+{
+    QFETCH(bool, rewritten);
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    QVERIFY(open_paper_folder(folder->path()).ok());
+    unch_table[1].answer = QStringLiteral("See the book.");
+    paper_changed = true;
+    storage_testing::set_fault_hook(
+        [](Step step, const QString &) { return step == Step::RemoveRecord; });
+    const CommandOutcome saved = save_open_paper();
+    storage_testing::set_fault_hook({});
+    QVERIFY(saved.done());
+    QVERIFY2(
+        saved.message().startsWith(QStringLiteral("试卷已经保存，但无法删除记录这次保存的文件 ") +
+                                   QDir::toNativeSeparators(path(".qv_make-save"))),
+        qPrintable(saved.message()));
+    QVERIFY(!paper_has_unsaved_changes());
+    const QByteArray answer = QByteArray(kExampleAnswer).replace("See the notes.", "See the book.");
+    QCOMPARE(read_file(path("answer.ans")), answer);
+    QVERIFY(QFileInfo::exists(path(".qv_make-save")));
+    if (rewritten)
+        write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    const CommandOutcome opened = open_paper_folder(folder->path());
+    if (rewritten) {
+        QVERIFY2(opened.message().contains(QStringLiteral("被改动过")),
+                 qPrintable(opened.message()));
+        QVERIFY(QFileInfo::exists(path(".qv_make-save")));
+        return;
+    }
+    QVERIFY2(opened.ok(), qPrintable(opened.message()));
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
+    QCOMPARE(unch_table[1].answer, QStringLiteral("See the book."));
 }
 
 void TestStorage::save_failingPartWay_leavesBothOldFilesIntact_data()
