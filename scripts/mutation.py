@@ -72,7 +72,8 @@ WINDOW_TESTS = ["test_window", "test_dialogs", "test_dialogs_x11", "test_pages",
 TOOL_TESTS = ["test_paper_tool", "test_tools_window"]
 # Tests that run another test's program in another way, by the program.
 PROGRAM_OF = {"test_dialogs_x11": "test_dialogs"}
-EXCHANGE_TESTS = ["test_exchange", "test_html_text", "test_question_text", "test_question_sheet",
+EXCHANGE_TESTS = ["test_exchange", "test_export_marks", "test_derived_scores", "test_limits",
+                  "test_html_text", "test_question_text", "test_question_sheet",
                   "test_docx", "test_sheets", "test_zip_archive", "test_variants",
                   "test_paper_tool", "test_tools_window"]
 LINKED = [

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Mutation testing: plants one small fault at a time in the .cpp files of
-# paper/, pages/, window/, platform/ and paper_tool/ (a condition inverted, a
+# paper/, exchange/, pages/, window/, platform/, paper_tool/ and tools_window/
+# (a condition inverted, a
 # result ignored, a step dropped, a bound off by one, a text swapped; the rules
 # are in mutation.py), rebuilds incrementally in build-mutation (Ninja) and
 # runs the fast test suite (no sanitizers, no fuzzing) against each: first the

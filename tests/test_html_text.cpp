@@ -138,6 +138,28 @@ void TestHtmlText::flatten_data()
                        "<ins> </ins> <input type=text><input type=\"checkbox\">"),
         QStringLiteral("____ is ____, ____, word, ____ ____"));
 
+    // Less common spellings: an attribute left out, an element without its
+    // usual type, names in capitals, a value without quotes or without value.
+    row("an input without a type is a text field", QStringLiteral("a<input>b <INPUT TYPE=TEXT>c"),
+        QStringLiteral("a____b ____c"));
+    row("inputs that are no blank",
+        QStringLiteral("<input type=radio>a<input type=\"checkbox\">b<input type=hidden>c"),
+        QStringLiteral("abc"));
+    row("list letters and numerals in either case",
+        QStringLiteral("<ol type=a><li>x<li>y</ol><OL TYPE=\"I\"><LI>z<LI>w</OL>"),
+        QStringLiteral("a. x\nb. y\nI. z\nII. w"));
+    row("a list start that is no number", QStringLiteral("<ol start=x><li>p</ol>"),
+        QStringLiteral("1. p"));
+    row("a link without its address", QStringLiteral("<a>plain</a> <a href>bare</a>"),
+        QStringLiteral("plain bare"));
+    row("a picture's attributes in capitals",
+        QStringLiteral("<IMG SRC=\"m.png\" ALT=\"\"><img alt>"),
+        QStringLiteral("[图片：m.png][图片]"),
+        {QStringLiteral("[图片：m.png]"), QStringLiteral("[图片]")});
+    row("scripts in capitals", QStringLiteral("x<SUP>2</SUP>+H<Sub>2</Sub>"),
+        QStringLiteral("x²+H₂"));
+    row("cells without a row", QStringLiteral("<table><td>a<td>b</table>"), QStringLiteral("a\tb"));
+
     // Tables.
     row("table",
         QStringLiteral("<table>\n <tr><th>名称</th><th>数量</th></tr>\n"

@@ -4,7 +4,9 @@
 #include "tests/test_support.h"
 #include "tests/window_fixture.h"
 
+#include "paper/paper_messages.h"
 #include "paper/paper_model.h"
+#include "platform/dialogs.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -43,6 +45,50 @@ const PageKind kKinds[] = {
      "unch_next", [](int k) -> QString & { return unch_table[k].problem; },
      [](int k) -> double & { return unch_table[k].score; }, []() -> int & { return unch_current; }},
 };
+
+// Every widget a page shows a question in, by object name: what clearing the
+// page must empty and grey, each of them, whichever way it is cleared.
+struct PageFields {
+    const char *count;
+    QStringList texts;   // QTextEdit
+    QStringList spins;   // QDoubleSpinBox
+    QStringList options; // A to F, or none
+    QStringList buttons; // 上一题, 保存当前试题, 下一题
+    int tab;
+    const char *number;
+    int (*current)();
+};
+
+const PageFields kFields[] = {
+    {"onech_in",
+     {"onech_pro_in"},
+     {"onech_score_in"},
+     {"onech_A", "onech_B", "onech_C", "onech_D", "onech_E", "onech_F"},
+     {"onech_last", "onech_save", "onech_next"},
+     1,
+     "onech_num",
+     [] { return onech_current; }},
+    {"somech_in",
+     {"somech_pro_in"},
+     {"somech_scrig_in", "somech_scsor_in"},
+     {"somech_A", "somech_B", "somech_C", "somech_D", "somech_E", "somech_F"},
+     {"somech_last", "somech_save", "somech_next"},
+     2,
+     "somech_num",
+     [] { return somech_current; }},
+    {"unch_in",
+     {"unch_pro_in", "unch_ans_in"},
+     {"unch_score_in"},
+     {},
+     {"unch_last", "unch_save", "unch_next"},
+     3,
+     "unch_num",
+     [] { return unch_current; }},
+};
+
+// The ways a page is cleared: its count set to 0, the paper closed, another
+// paper opened that has none of the kind, a new paper made and opened.
+enum class Clearing { CountZero, ClosePaper, OpenEmptyPaper, NewPaperOpened };
 
 QString text_of(int k)
 {
@@ -84,6 +130,11 @@ class TestPages : public QObject
     void multipleChoice_storesCheckedOptionsAndBothScores();
     void multipleChoice_showsAllSixForMask63();
     void freeAnswer_storesAnswerText();
+
+    void clearedPage_showsNothingAndTakesNoInput_data();
+    void clearedPage_showsNothingAndTakesNoInput();
+    void storedThenSaved_leavesWithoutAQuestionAndTheFilesHoldIt_data();
+    void storedThenSaved_leavesWithoutAQuestionAndTheFilesHoldIt();
 
   private:
     void kinds();
@@ -388,6 +439,152 @@ void TestPages::freeAnswer_storesAnswerText()
     set_count(kKinds[2], 0);
     QCOMPARE(on<QTextEdit>("unch_ans_in")->toPlainText(), QString());
     QVERIFY(!on<QTextEdit>("unch_ans_in")->isEnabled());
+}
+
+void TestPages::clearedPage_showsNothingAndTakesNoInput_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("clearing");
+    const std::pair<const char *, Clearing> ways[] = {
+        {"count 0", Clearing::CountZero},
+        {"close paper", Clearing::ClosePaper},
+        {"open a paper without questions", Clearing::OpenEmptyPaper},
+        {"new paper opened", Clearing::NewPaperOpened}};
+    for (int i = 0; i < int(std::size(kKinds)); ++i) {
+        for (const auto &[way, clearing] : ways)
+            QTest::addRow("%s, %s", kKinds[i].label, way) << i << int(clearing);
+    }
+}
+
+// Question 2 is shown with every field set (every option checked, a partial
+// score, an answer), partly stored and partly typed; whichever way the page
+// is cleared, no field keeps a value or takes input.
+void TestPages::clearedPage_showsNothingAndTakesNoInput()
+{
+    QFETCH(int, clearing);
+    const int index = *static_cast<int *>(QTest::qData("kind", qMetaTypeId<int>()));
+    const PageKind &page = kKinds[index];
+    const PageFields &fields = kFields[index];
+    for (int k = 1; k <= 2; ++k) {
+        onech_table[k].answer = 1 << (k + 2);
+        somech_table[k].answer = kAllOptions;
+        somech_table[k].partial_score = 1.5;
+    }
+    set_count(page, 2);
+    fixture.show_tab(page.tab);
+    fixture.click(page.next);
+    on<QTextEdit>(fields.texts.last().toLatin1())->setPlainText(QStringLiteral("typed"));
+    for (const QString &spin : fields.spins)
+        on<QDoubleSpinBox>(spin.toLatin1())->setValue(2.5);
+    for (const QString &option : fields.options)
+        QVERIFY2(on<QAbstractButton>(option.toLatin1())->isEnabled(), qPrintable(option));
+
+    QTemporaryDir other;
+    switch (Clearing(clearing)) {
+    case Clearing::CountZero:
+        set_count(page, 0);
+        break;
+    case Clearing::ClosePaper:
+        platform::testing::queue_answer(true);
+        fixture.click("close_paper");
+        break;
+    case Clearing::OpenEmptyPaper:
+        write_paper_files(other.path(), "0 0 0", QByteArray());
+        platform::testing::queue_answer(true); // the typing is given up
+        fixture.open_paper(other.path());
+        break;
+    case Clearing::NewPaperOpened:
+        platform::testing::queue_folder(other.path());
+        fixture.click("new_paper");
+        platform::testing::queue_answer(true);
+        fixture.open_paper(other.path());
+        break;
+    }
+    QCOMPARE(platform::testing::pending_answers(), 0);
+
+    QCOMPARE(on<QLCDNumber>(fields.number)->intValue(), 0);
+    QCOMPARE(fields.current(), 0);
+    QCOMPARE(on<QSpinBox>(fields.count)->value(), 0);
+    QCOMPARE(on<QSpinBox>(fields.count)->isEnabled(), Clearing(clearing) != Clearing::ClosePaper);
+    for (const QString &name : fields.texts) {
+        QCOMPARE(on<QTextEdit>(name.toLatin1())->toPlainText(), QString());
+        QVERIFY2(!on<QTextEdit>(name.toLatin1())->isEnabled(), qPrintable(name));
+    }
+    for (const QString &name : fields.spins) {
+        QCOMPARE(on<QDoubleSpinBox>(name.toLatin1())->value(), 0.0);
+        QVERIFY2(!on<QDoubleSpinBox>(name.toLatin1())->isEnabled(), qPrintable(name));
+    }
+    for (const QString &name : fields.options) {
+        QVERIFY2(!on<QAbstractButton>(name.toLatin1())->isChecked(), qPrintable(name));
+        QVERIFY2(!on<QAbstractButton>(name.toLatin1())->isEnabled(), qPrintable(name));
+    }
+    for (const QString &name : fields.buttons)
+        QVERIFY2(!on<QAbstractButton>(name.toLatin1())->isEnabled(), qPrintable(name));
+    // The single-choice buttons are exclusive again once cleared.
+    if (index == 0) {
+        for (const QString &name : fields.options)
+            QVERIFY(on<QRadioButton>(name.toLatin1())->autoExclusive());
+    }
+}
+
+void TestPages::storedThenSaved_leavesWithoutAQuestionAndTheFilesHoldIt_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("store");
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("question"); // what leaving the paper asks first, if anything
+    for (int i = 0; i < int(std::size(kKinds)); ++i) {
+        QTest::addRow("%s, stored and saved", kKinds[i].label) << i << true << true << QString();
+        QTest::addRow("%s, stored, not saved", kKinds[i].label)
+            << i << true << false << discard_changes_question();
+        QTest::addRow("%s, typed only", kKinds[i].label)
+            << i << false << false << discard_typing_question();
+        QTest::addRow("%s, typed, the paper saved", kKinds[i].label)
+            << i << false << true << discard_typing_question();
+    }
+}
+
+// A question typed, then stored or not, then the paper saved or not, then
+// another paper opened: the window asks exactly when something would be lost,
+// and the files hold exactly what was stored and saved.
+void TestPages::storedThenSaved_leavesWithoutAQuestionAndTheFilesHoldIt()
+{
+    QFETCH(bool, store);
+    QFETCH(bool, save);
+    QFETCH(QString, question);
+    const PageKind &page = kind();
+    const int index = *static_cast<int *>(QTest::qData("kind", qMetaTypeId<int>()));
+    set_count(page, 1);
+    fixture.click("save_paper"); // the count is in the files: only the question differs
+    fixture.show_tab(page.tab);
+    on<QTextEdit>(page.problem)->setPlainText(QStringLiteral("改过的题目"));
+    if (store)
+        fixture.click(page.save);
+    if (save)
+        fixture.click("save_paper");
+    const QByteArray saved_problem = read_file(folder.path() + QStringLiteral("/problem.prb"));
+
+    QTemporaryDir other;
+    write_paper_files(other.path(), "0 0 0", QByteArray());
+    if (!question.isEmpty())
+        platform::testing::queue_answer(true);
+    fixture.open_paper(other.path());
+    QStringList asked;
+    for (const platform::testing::ShownDialog &dialog : platform::testing::shown_dialogs()) {
+        if (dialog.kind == platform::testing::ShownDialog::Kind::Question)
+            asked.append(dialog.text);
+    }
+    QCOMPARE(asked, question.isEmpty() ? QStringList() : QStringList{question});
+    QCOMPARE(shown_messages(), QStringList());
+    QCOMPARE(on<QLCDNumber>(page.number)->intValue(), 0);
+    QCOMPARE(read_file(folder.path() + QStringLiteral("/problem.prb")), saved_problem);
+    QCOMPARE(saved_problem.contains("@改过的题目$"), store && save);
+
+    fixture.open_paper(folder.path());
+    QCOMPARE(on<QTextEdit>(page.problem)->toPlainText(),
+             store && save ? QStringLiteral("改过的题目") : text_of(1));
+    QCOMPARE(on<QLCDNumber>(page.number)->intValue(), 1);
+    QCOMPARE(kFields[index].current(), 1);
 }
 
 QTEST_MAIN(TestPages)

@@ -231,6 +231,9 @@ void TestPaperTool::check_finds_what_to_mend_data()
     QTest::newRow("partial score equal to full")
         << QByteArray("0 1 0\n4 4\n@q$") << QByteArray("3")
         << QStringList{"多选题 第 1 题 少选分数：4 不低于全对分数 4"};
+    QTest::newRow("partial score above full")
+        << QByteArray("0 1 0\n4 5.5\n@q$") << QByteArray("3")
+        << QStringList{"多选题 第 1 题 少选分数：5.5 不低于全对分数 4"};
     QTest::newRow("empty and blank texts")
         << QByteArray("1 0 1\n2\n@$\n3\n@ \r\n $") << QByteArray("1\n@\r\n$")
         << QStringList{"单选题 第 1 题 题面：为空", "非选择题 第 1 题 题面：为空",

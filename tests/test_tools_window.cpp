@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/documents.h"
 #include "tests/test_support.h"
+#include "tools_window/tools_messages.h"
 #include "tools_window/tools_window.h"
 #include "tools_window/work_runner.h"
 
@@ -179,6 +180,9 @@ class TestToolsWindow : public QObject
     void cancelled_work_leaves_nothing_behind();
     void dropping_a_folder_or_a_file_opens_it_data();
     void dropping_a_folder_or_a_file_opens_it();
+    void a_paper_that_does_not_read_shows_why_and_nothing_else();
+    void progress_names_done_of_all_from_one_step_on_data();
+    void progress_names_done_of_all_from_one_step_on();
 
   private:
     template <typename T> T *on(const char *name)
@@ -356,6 +360,10 @@ void TestToolsWindow::preview_puts_kinds_keys_and_notes_on_their_rows()
     QVERIFY2(note.isEmpty() ? said.isEmpty() : said.contains(note), qPrintable(said));
     const bool coloured = table->item(row, 0)->background().style() != Qt::NoBrush;
     QCOMPARE(coloured, highlighted);
+    // The first words and the note, cut short by their columns, are read whole
+    // in their tips.
+    for (int column : {5, 7})
+        QCOMPARE(table->item(row, column)->toolTip(), table->item(row, column)->text());
 }
 
 void TestToolsWindow::scores_set_in_the_window_update_the_preview()
@@ -704,4 +712,36 @@ void TestToolsWindow::dropping_a_folder_or_a_file_opens_it()
 }
 
 QTEST_MAIN(TestToolsWindow)
+void TestToolsWindow::a_paper_that_does_not_read_shows_why_and_nothing_else()
+{
+    const QString paper = dir_->filePath(QStringLiteral("坏卷"));
+    QVERIFY(write_paper(paper, "1 0 0\n2\n@q", "1")); // the text never closed
+    platform::testing::queue_folder(paper);
+    on<QPushButton>("open_paper")->click();
+    QVERIFY(wait_idle());
+    const QStringList shown = finding_lines();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown[0].contains(QStringLiteral("problem.prb")), qPrintable(shown[0]));
+    QCOMPARE(run_tool({"check", paper}).status, 2);
+}
+
+void TestToolsWindow::progress_names_done_of_all_from_one_step_on_data()
+{
+    QTest::addColumn<qint64>("done");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("no total yet") << qint64(0) << qint64(0) << "正在处理…";
+    QTest::newRow("none of one") << qint64(0) << qint64(1) << "正在处理：0 / 1";
+    QTest::newRow("one of one") << qint64(1) << qint64(1) << "正在处理：1 / 1";
+    QTest::newRow("some of many") << qint64(3) << qint64(20000) << "正在处理：3 / 20000";
+}
+
+void TestToolsWindow::progress_names_done_of_all_from_one_step_on()
+{
+    QFETCH(qint64, done);
+    QFETCH(qint64, total);
+    QFETCH(QString, line);
+    QCOMPARE(tools_text::working(done, total), line);
+}
+
 #include "test_tools_window.moc"
