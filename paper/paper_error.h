@@ -60,6 +60,7 @@ struct PaperError {
         OutOfMemory,
         SaveWaitsToBeFinished, // `interrupted`: a save cut short, to be finished first
         SaveUnclear,           // `interrupted`: a save cut short, the folder changed since
+        TemporaryUnfit,        // a save cut short whose `temporary` cannot finish it: `unfit`
         // Writing: `path` is the file, `system` why.
         TextUnwritable, // `place` (Problem or AnswerText), `unwritable`, `found`, `encoding`
         PaperUnwritable,
@@ -76,6 +77,8 @@ struct PaperError {
     };
     // Why a text cannot go into the files.
     enum class Unwritable { DollarSign, TooLong, NotInEncoding };
+    // Why a temporary named in the record of a save cannot be put in place.
+    enum class Unfit { SymbolicLink, NotRegularFile, WrongSize, Unreadable };
 
     What what = What::None;
     QString path;
@@ -89,6 +92,7 @@ struct PaperError {
     FileType file_type = FileType::Special;
     PaperAction action = PaperAction::Open;
     Unwritable unwritable = Unwritable::DollarSign;
+    Unfit unfit = Unfit::SymbolicLink;
     // SaveWaitsToBeFinished / SaveUnclear: the record, and the temporaries
     // holding problem.prb and answer.ans.
     QString record;

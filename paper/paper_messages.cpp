@@ -240,8 +240,29 @@ QString content_fault(const PaperError &error)
     return place + QStringLiteral("处应为一个数字，实际为“%1”").arg(visible(error.found));
 }
 
+QString unfit_reason(const PaperError &error)
+{
+    switch (error.unfit) {
+    case PaperError::Unfit::SymbolicLink:
+        return QStringLiteral("是一个符号链接，不是 qv_make 写下的文件");
+    case PaperError::Unfit::NotRegularFile:
+        return QStringLiteral("不是一个普通文件");
+    case PaperError::Unfit::WrongSize:
+        return QStringLiteral("的大小与记录不符（应为 %1 字节）").arg(error.found);
+    case PaperError::Unfit::Unreadable:
+        break;
+    }
+    return QStringLiteral("无法读取");
+}
+
 QString interrupted_save_text(const PaperError &error)
 {
+    if (error.what == PaperError::What::TemporaryUnfit)
+        return QStringLiteral("上次保存被中断，但记录中的临时文件 %1 %2，不能用它完成这次保存；"
+                              "什么也没有改动。请检查文件夹 %3 中的文件；确认无误后删除 %4，"
+                              "再打开试卷。")
+            .arg(shown_path(error.temporary), unfit_reason(error),
+                 shown_path(QFileInfo(error.record).absolutePath()), shown_path(error.record));
     if (error.what == PaperError::What::SaveUnclear)
         return QStringLiteral(
                    "上次保存被中断，而且文件夹中的文件在那之后又被改动过，无法确定哪些文件"
@@ -454,6 +475,7 @@ QString paper_message(const PaperError &error)
     case What::OutOfMemory:
     case What::SaveWaitsToBeFinished:
     case What::SaveUnclear:
+    case What::TemporaryUnfit:
         return folder_message(error);
     default:
         break;

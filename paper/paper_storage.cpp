@@ -246,6 +246,12 @@ PaperError finish_interrupted_save(const InterruptedSave &save)
         return PaperError();
     if (save.state == State::Unclear)
         return interrupted_save_error(save);
+    // Checked again when the teacher has answered: nothing is touched unless
+    // every temporary still waiting is the file the save wrote.
+    if (save.state != State::BothReplaced) {
+        if (const auto unfit = unfit_temporary_error(save))
+            return *unfit;
+    }
     for (int i = 0; i < 2; ++i) {
         const bool waiting =
             save.state == State::NothingReplaced || (save.state == State::FirstReplaced && i == 1);

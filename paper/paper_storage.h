@@ -64,6 +64,7 @@ struct InterruptedSave {
     QString record;
     QString paper_files[2]; // problem.prb, answer.ans
     QString temporaries[2];
+    qint64 sizes[2] = {-1, -1}; // of the new files, as recorded
 
     // The pair may not be read as it is: it waits for the save to be
     // finished, or nothing can tell which files belong together.

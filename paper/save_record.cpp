@@ -5,11 +5,13 @@
 #include "paper/save_record.h"
 
 #include "paper/paper_files.h"
+#include "paper/storage.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
+#include <optional>
 
 const char kSaveRecordName[] = ".qv_make-save";
 
@@ -49,10 +51,17 @@ bool parse_save_record(const QByteArray &bytes, RecordedFile (&files)[2])
     return true;
 }
 
+constexpr qint64 kAbsent = -1;
+constexpr qint64 kNotAFile = -2; // a link, a folder or anything but a regular file
+
+// A temporary or paper file's size; a link counts as no file of ours, even
+// one that leads to a file of the right size.
 qint64 size_of(const QString &path)
 {
     const QFileInfo info(path);
-    return info.isFile() ? info.size() : -1;
+    if (!info.exists() && !info.isSymLink())
+        return kAbsent;
+    return info.isFile() && !info.isSymLink() ? info.size() : kNotAFile;
 }
 
 } // namespace
@@ -89,6 +98,7 @@ InterruptedSave find_interrupted_save(const QString &folder)
     for (int i = 0; i < 2; ++i) {
         save.paper_files[i] = folder + QLatin1Char('/') + files[i].paper_file;
         save.temporaries[i] = folder + QLatin1Char('/') + files[i].temporary;
+        save.sizes[i] = files[i].size;
     }
     const qint64 temporary_sizes[2] = {size_of(save.temporaries[0]), size_of(save.temporaries[1])};
     const qint64 file_sizes[2] = {size_of(save.paper_files[0]), size_of(save.paper_files[1])};
@@ -98,11 +108,48 @@ InterruptedSave find_interrupted_save(const QString &folder)
     const auto still_waiting = [&](int i) { return temporary_sizes[i] == files[i].size; };
     if (still_waiting(0) && still_waiting(1))
         save.state = InterruptedSave::State::NothingReplaced;
-    else if (temporary_sizes[0] < 0 && is_new(0) && still_waiting(1))
+    else if (temporary_sizes[0] == kAbsent && is_new(0) && still_waiting(1))
         save.state = InterruptedSave::State::FirstReplaced;
-    else if (temporary_sizes[0] < 0 && temporary_sizes[1] < 0 && is_new(0) && is_new(1))
+    else if (temporary_sizes[0] == kAbsent && temporary_sizes[1] == kAbsent && is_new(0) &&
+             is_new(1))
         save.state = InterruptedSave::State::BothReplaced;
     return save;
+}
+
+std::optional<PaperError::Unfit> unfit_temporary(const QString &path, qint64 recorded_size)
+{
+    using Unfit = PaperError::Unfit;
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return Unfit::SymbolicLink;
+    if (!info.isFile())
+        return Unfit::NotRegularFile;
+    if (info.size() != recorded_size)
+        return Unfit::WrongSize;
+    QFile file(path);
+    if (storage::injected_fault(storage_testing::Step::OpenForReading, path) ||
+        !file.open(QIODevice::ReadOnly))
+        return Unfit::Unreadable;
+    return std::nullopt;
+}
+
+// The first temporary that is there but could not finish the save, named.
+std::optional<PaperError> unfit_temporary_error(const InterruptedSave &save)
+{
+    for (int i = 0; i < 2; ++i) {
+        if (!QFileInfo(save.temporaries[i]).exists() && !QFileInfo(save.temporaries[i]).isSymLink())
+            continue;
+        if (const auto unfit = unfit_temporary(save.temporaries[i], save.sizes[i])) {
+            PaperError error;
+            error.what = PaperError::What::TemporaryUnfit;
+            error.record = save.record;
+            error.temporary = save.temporaries[i];
+            error.found = QString::number(save.sizes[i]);
+            error.unfit = *unfit;
+            return error;
+        }
+    }
+    return std::nullopt;
 }
 
 PaperError interrupted_save_error(const InterruptedSave &save)
@@ -124,6 +171,10 @@ PaperError interrupted_save_error(const InterruptedSave &save)
     case State::Unclear:
         break;
     }
+    // A temporary that is not what the save wrote is named; otherwise the
+    // folder changed since in a way nothing can tell.
+    if (const auto unfit = unfit_temporary_error(save))
+        return *unfit;
     error.what = PaperError::What::SaveUnclear;
     return error;
 }

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -58,6 +59,8 @@ class TestStorage : public QObject
     void cleanup() { storage_testing::set_fault_hook({}); }
 
     void open_paperLargerThanMemory_isReportedNotCrashed();
+    void finishingASave_usesOnlyTheTemporariesItWrote_data();
+    void finishingASave_usesOnlyTheTemporariesItWrote();
     void save_whoseRecordStays_isSavedAndTold_andTheNextOpenRemovesIt_data();
     void save_whoseRecordStays_isSavedAndTold_andTheNextOpenRemovesIt();
 
@@ -96,6 +99,95 @@ void TestStorage::open_paperLargerThanMemory_isReportedNotCrashed()
     QVERIFY2(child.exit_code == 2 && child.said.contains(QStringLiteral("内存不足")),
              qPrintable(child.said));
 #endif
+}
+
+// Every entry of the folder: a file with its bytes, a folder, or a link with
+// where it leads.
+QMap<QString, QByteArray> entries_of(const QString &folder)
+{
+    QMap<QString, QByteArray> entries;
+    const QDir dir(folder);
+    for (const QFileInfo &entry :
+         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        if (entry.isSymLink())
+            entries[entry.fileName()] = "link to " + entry.symLinkTarget().toUtf8();
+        else if (entry.isDir())
+            entries[entry.fileName()] = "folder";
+        else
+            entries[entry.fileName()] = read_file(entry.filePath());
+    }
+    return entries;
+}
+
+void TestStorage::finishingASave_usesOnlyTheTemporariesItWrote_data()
+{
+    QTest::addColumn<QString>("temporary"); // what stands at the new answer file's temporary
+    QTest::addColumn<QString>("said");      // empty: the save is finished
+    QTest::newRow("the file the save wrote") << "as written" << QString();
+    QTest::newRow("a link to a file of its size")
+        << "link" << QStringLiteral("是一个符号链接，不是 qv_make 写下的文件");
+    QTest::newRow("a folder") << "folder" << QStringLiteral("不是一个普通文件");
+    QTest::newRow("a file of another size")
+        << "longer" << QStringLiteral("的大小与记录不符（应为 %1 字节）");
+    QTest::newRow("a file that cannot be read") << "unreadable" << QStringLiteral("无法读取");
+}
+
+// A save cut short before either replacement names its temporaries in its
+// record. Finishing it renames them over the paper files: only when each is
+// the regular file the save wrote, of the recorded size, and readable; else
+// nothing is touched and the teacher is told which file and why.
+void TestStorage::finishingASave_usesOnlyTheTemporariesItWrote()
+{
+    QFETCH(QString, temporary);
+    QFETCH(QString, said);
+#ifndef Q_OS_UNIX
+    if (temporary == QLatin1String("link"))
+        QSKIP("a symbolic link is made the POSIX way");
+#endif
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    const QByteArray new_problem = QByteArray(kExampleProblem).replace("1+1=?", "2+2=?");
+    const QByteArray new_answer = QByteArray(kExampleAnswer).replace("notes", "book");
+    const QString waiting_problem = path("problem.prb.qv_make-AbC123");
+    const QString waiting_answer = path("answer.ans.qv_make-XyZ789");
+    QVERIFY(write_file(waiting_problem, new_problem));
+    QVERIFY(write_file(path(".qv_make-save"), "qv_make interrupted save 1\n"
+                                              "problem.prb problem.prb.qv_make-AbC123 " +
+                                                  QByteArray::number(new_problem.size()) +
+                                                  "\n"
+                                                  "answer.ans answer.ans.qv_make-XyZ789 " +
+                                                  QByteArray::number(new_answer.size()) +
+                                                  "\nend\n"));
+    if (temporary == QLatin1String("link")) {
+        QVERIFY(write_file(path("elsewhere"), new_answer));
+        QVERIFY(QFile::link(path("elsewhere"), waiting_answer));
+    } else if (temporary == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(waiting_answer));
+    } else {
+        QVERIFY(write_file(waiting_answer, temporary == QLatin1String("longer")
+                                               ? new_answer + "more"
+                                               : new_answer));
+    }
+    if (temporary == QLatin1String("unreadable"))
+        storage_testing::set_fault_hook([waiting_answer](Step step, const QString &where) {
+            return step == Step::OpenForReading && where == waiting_answer;
+        });
+    const QMap<QString, QByteArray> before = entries_of(folder->path());
+    const CommandOutcome finished = finish_interrupted_save_in(folder->path());
+    storage_testing::set_fault_hook({});
+    if (said.isEmpty()) {
+        QVERIFY2(finished.ok(), qPrintable(finished.message()));
+        QCOMPARE(read_file(path("problem.prb")), new_problem);
+        QCOMPARE(read_file(path("answer.ans")), new_answer);
+        return;
+    }
+    QCOMPARE(finished.message(),
+             QStringLiteral("上次保存被中断，但记录中的临时文件 %1 %2，不能用它完成这次保存；"
+                            "什么也没有改动。请检查文件夹 %3 中的文件；确认无误后删除 %4，"
+                            "再打开试卷。")
+                 .arg(QDir::toNativeSeparators(waiting_answer), said.arg(new_answer.size()),
+                      QDir::toNativeSeparators(folder->path()),
+                      QDir::toNativeSeparators(path(".qv_make-save"))));
+    QCOMPARE(entries_of(folder->path()), before);
 }
 
 void TestStorage::save_whoseRecordStays_isSavedAndTold_andTheNextOpenRemovesIt_data()
