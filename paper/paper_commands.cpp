@@ -145,6 +145,9 @@ CommandOutcome read_open_paper_folder(const QString &folder)
     adopt_paper_data(disk.paper);
     set_paper_paths(folder); // fits: checked above
     paper_changed = false;
+    // The pair is read and no save waits to be finished: whatever saves
+    // killed part-way left is of no use any more.
+    remove_save_leftovers(folder);
     return {};
 }
 

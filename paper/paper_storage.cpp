@@ -4,14 +4,17 @@
 
 #include "paper/paper_storage.h"
 
+#include "paper/paper_files.h"
 #include "paper/save_record.h"
 #include "paper/storage.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 
 const char kTemporaryInfix[] = ".qv_make-";
@@ -67,6 +70,21 @@ bool read_at_most(QFile &file, qint64 limit, QByteArray &bytes)
 }
 
 } // namespace
+
+QString storage::temporary_suffix()
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QRandomGenerator *random = QRandomGenerator::global();
+    char suffix[6];
+    for (char &c : suffix)
+        c = alphabet[random->bounded(62)];
+    // One capital and one digit, in two different places.
+    const int capital = random->bounded(6);
+    const int digit = (capital + 1 + random->bounded(5)) % 6;
+    suffix[capital] = alphabet[random->bounded(26)];
+    suffix[digit] = alphabet[52 + random->bounded(10)];
+    return QString::fromLatin1(suffix, 6);
+}
 
 bool storage::injected_fault(storage_testing::Step step, const QString &path)
 {
@@ -132,7 +150,22 @@ QString folder_of(const QString &path)
     return QFileInfo(path).absolutePath();
 }
 
-// A save killed part-way leaves its temporary files behind.
+// The end of a name as temporary_suffix() makes it.
+bool is_temporary_suffix(const QStringRef &suffix)
+{
+    bool capital = false, digit = false;
+    for (const QChar c : suffix) {
+        const char16_t u = c.unicode();
+        capital |= u >= u'A' && u <= u'Z';
+        digit |= u >= u'0' && u <= u'9';
+        if (!(u < 128 && std::isalnum(int(u))))
+            return false;
+    }
+    return suffix.size() == 6 && capital && digit;
+}
+
+// A save killed part-way leaves its temporary files behind: exactly the names
+// this program makes, never a file whose name merely starts the same way.
 void remove_leftover_temporaries(const QString &folder, const QStringList &file_names)
 {
     QStringList patterns;
@@ -140,8 +173,10 @@ void remove_leftover_temporaries(const QString &folder, const QStringList &file_
         patterns << name + QLatin1String(kTemporaryInfix) + QStringLiteral("??????");
     QDir dir(folder);
     for (const QString &leftover :
-         dir.entryList(patterns, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks))
-        dir.remove(leftover);
+         dir.entryList(patterns, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
+        if (is_temporary_suffix(leftover.rightRef(6)))
+            dir.remove(leftover);
+    }
 }
 
 PaperError half_saved_to_finish(const QString &first, const QString &second,
@@ -237,6 +272,13 @@ PaperError replace_paper_files(const PaperFileWrite &first, const PaperFileWrite
                                          QFileInfo(second.path).fileName(),
                                          QFileInfo(record_path).fileName()});
     return PaperError();
+}
+
+void remove_save_leftovers(const QString &folder)
+{
+    remove_leftover_temporaries(folder,
+                                {QLatin1String(kProblemFileName), QLatin1String(kAnswerFileName),
+                                 QLatin1String(kSaveRecordName)});
 }
 
 PaperError finish_interrupted_save(const InterruptedSave &save)

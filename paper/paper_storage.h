@@ -46,6 +46,11 @@ inline bool saved_whole(const PaperError &error)
     return !error.failed() || error.what == PaperError::What::SavedRecordLeft;
 }
 
+// Removes the temporaries that saves of this program killed part-way left in
+// `folder` (the paper files' and the record's), and nothing else. Opening a
+// paper does it once the pair is read; a successful save does it too.
+void remove_save_leftovers(const QString &folder);
+
 // A save cut short (a crash, a power cut, a failed second replacement) leaves
 // a record beside the paper files, kSaveRecordName, that names the temporary
 // file of each; the other programs of the system read only the two paper

@@ -53,6 +53,12 @@ Fault replace(const Temporary &temporary, const QString &target);
 // changes; none where it replaces any file its folder lets it replace.
 Fault refusal_to_replace(const QString &target);
 
+// The six characters that end a temporary's name: letters and digits, at
+// least one capital and one digit, so that no word a teacher might end a
+// file's name with ("backup") is ever taken for one of this program's
+// temporaries.
+QString temporary_suffix();
+
 // Puts the folder's names on the disk: a rename is only there once they are.
 Fault sync_folder(const QString &folder);
 

@@ -1,4 +1,4 @@
-// Storage on POSIX systems: open(2) without blocking, mkostemp, fsync and
+// Storage on POSIX systems: open(2) without blocking, O_EXCL temporaries, fsync and
 // rename, the folder synced through a descriptor of its own.
 
 #include "paper/storage.h"
@@ -117,8 +117,15 @@ PaperFileRead open_regular_file(const QString &path, QFile &file, PaperError &er
 
 Fault write_temporary(const PaperFileWrite &target, Temporary &temporary)
 {
-    QByteArray name = QFile::encodeName(target.path) + kTemporaryInfix + "XXXXXX";
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    // A name of our own making, created only if no file has it yet.
+    QByteArray name;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        name = QFile::encodeName(target.path) + kTemporaryInfix + temporary_suffix().toLatin1();
+        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
     if (fd < 0)
         return system_fault(errno);
     temporary.path = QFile::decodeName(name);

@@ -30,15 +30,6 @@ std::wstring native(const QString &path)
     return QDir::toNativeSeparators(path).toStdWString();
 }
 
-QString random_suffix()
-{
-    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QString suffix;
-    for (int i = 0; i < 6; ++i)
-        suffix += QLatin1Char(letters[QRandomGenerator::global()->bounded(62)]);
-    return suffix;
-}
-
 } // namespace
 
 PaperFileRead open_regular_file(const QString &path, QFile &file, PaperError &error)
@@ -80,7 +71,7 @@ Fault write_temporary(const PaperFileWrite &target, Temporary &temporary)
 {
     HANDLE handle = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary.path = target.path + QLatin1String(kTemporaryInfix) + random_suffix();
+        temporary.path = target.path + QLatin1String(kTemporaryInfix) + temporary_suffix();
         handle = CreateFileW(native(temporary.path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)

@@ -1193,6 +1193,11 @@ void TestCommands::save_removesOnlyItsOwnLeftovers_data()
     QTest::newRow("seven characters after the mark") << "answer.ans.qv_make-xYz7890" << false;
     QTest::newRow("nothing after the mark") << "problem.prb.qv_make-" << false;
     QTest::newRow("another name in front") << "old problem.prb.qv_make-AbC123" << false;
+    // Six letters and digits, but no name this program makes: it puts a
+    // capital and a digit in each.
+    QTest::newRow("the teacher's backup") << "problem.prb.qv_make-backup" << false;
+    QTest::newRow("capitals without a digit") << "answer.ans.qv_make-BACKUP" << false;
+    QTest::newRow("digits without a capital") << "problem.prb.qv_make-copy12" << false;
 }
 
 // Whatever writes the pair, saving or a new paper over it, tidies up only

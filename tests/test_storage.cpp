@@ -8,12 +8,14 @@
 #include "paper/paper_commands.h"
 #include "paper/paper_messages.h"
 #include "paper/paper_storage.h"
+#include "paper/storage.h"
 #include "tests/paper_testing.h"
 #include "tests/save_testing.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -59,6 +61,8 @@ class TestStorage : public QObject
     void cleanup() { storage_testing::set_fault_hook({}); }
 
     void open_paperLargerThanMemory_isReportedNotCrashed();
+    void open_removesWhatSavesKilledPartWayLeft();
+    void temporaryNames_areOfTheShapeTheCleanUpRemoves();
     void finishingASave_usesOnlyTheTemporariesItWrote_data();
     void finishingASave_usesOnlyTheTemporariesItWrote();
     void save_whoseRecordStays_isSavedAndTold_andTheNextOpenRemovesIt_data();
@@ -117,6 +121,42 @@ QMap<QString, QByteArray> entries_of(const QString &folder)
             entries[entry.fileName()] = read_file(entry.filePath());
     }
     return entries;
+}
+
+// Saves killed part-way leave temporaries of the paper files and of the
+// record; the next open removes them, and nothing a teacher named alike.
+void TestStorage::open_removesWhatSavesKilledPartWayLeft()
+{
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    const QStringList leftovers{"problem.prb.qv_make-AbC123", "answer.ans.qv_make-9xYzQ1",
+                                ".qv_make-save.qv_make-Q1w2E3"};
+    const QStringList teachers{"problem.prb.qv_make-backup", "answer.ans.bak",
+                               "problem.prb.qv_make-AbC1234"};
+    for (const QString &name : leftovers + teachers)
+        QVERIFY(write_file(folder->filePath(name), "left over"));
+    const CommandOutcome opened = open_paper_folder(folder->path());
+    QVERIFY2(opened.ok(), qPrintable(opened.message()));
+    QStringList kept = teachers + QStringList{"answer.ans", "problem.prb"};
+    kept.sort();
+    QCOMPARE(files_in(folder->path()), kept);
+}
+
+// Whatever the draw, a temporary's name ends as the clean-up expects: were a
+// draw to lack its capital or its digit, a save killed then would leave a
+// file that nothing ever removes.
+void TestStorage::temporaryNames_areOfTheShapeTheCleanUpRemoves()
+{
+    write_paper_files(folder->path(), kExampleProblem, kExampleAnswer);
+    QSet<QString> drawn;
+    for (int i = 0; i < 2000; ++i) {
+        const QString suffix = storage::temporary_suffix();
+        drawn.insert(suffix);
+        // Left behind as a killed save leaves it, then tidied by an open.
+        QVERIFY(write_file(path("problem.prb.qv_make-") + suffix, "left over"));
+    }
+    QVERIFY(drawn.size() > 1990);
+    QVERIFY(open_paper_folder(folder->path()).ok());
+    QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
 }
 
 void TestStorage::finishingASave_usesOnlyTheTemporariesItWrote_data()
