@@ -45,6 +45,7 @@ struct ExchangeError {
         XmlHasDtd,            // `part`, `line`
         XmlTooDeep,           // `part`, `line`, `limit`
         XmlTooManyAttributes, // `part` (empty: the file itself), `line`, `limit`
+        XmlStartTagTooLong,   // the same; `limit` in bytes
         // A sheet.
         SheetTooLarge,     // `part`: the sheet; `limit`: the most rows or columns read
         SheetTooManyCells, // `part`: the sheet that took the cells of all sheets past `limit`

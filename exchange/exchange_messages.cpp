@@ -119,6 +119,12 @@ QString exchange_message(const ExchangeError &error)
             .arg(error.part.isEmpty() ? QString() : error.part + QLatin1Char(' '))
             .arg(error.line)
             .arg(error.limit);
+    case What::XmlStartTagTooLong:
+        return QStringLiteral("%1第 %2 行：一个 XML 元素的开始标记超过 %3 字节，不是题目文件，"
+                              "为安全起见不予导入")
+            .arg(error.part.isEmpty() ? QString() : error.part + QLatin1Char(' '))
+            .arg(error.line)
+            .arg(error.limit);
     case What::SheetTooLarge:
         return QStringLiteral("工作表“%1”超过 %2 行或列，不像题目表，为安全起见不予导入")
             .arg(error.part)

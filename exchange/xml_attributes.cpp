@@ -18,7 +18,15 @@ bool starts_with_at(const QByteArray &bytes, int at, const char *what)
 
 std::optional<int> line_of_crowded_tag(const QByteArray &xml, int limit)
 {
+    if (const auto crowded = find_crowded_tag(xml, limit))
+        return crowded->line;
+    return std::nullopt;
+}
+
+std::optional<CrowdedTag> find_crowded_tag(const QByteArray &xml, int limit, int max_bytes)
+{
     State state = State::Text;
+    int tag_start = 0;
     const char *skipped_until = nullptr; // what ends a comment, CDATA or the like
     char quote = 0;
     int attributes = 0;
@@ -48,19 +56,24 @@ std::optional<int> line_of_crowded_tag(const QByteArray &xml, int limit)
                 state = State::Tag;
                 attributes = 0;
                 tag_line = line;
+                tag_start = i;
             }
             break;
         case State::Tag:
+            if (i - tag_start >= max_bytes)
+                return CrowdedTag{tag_line, true};
             if (c == '"' || c == '\'') {
                 state = State::Quoted;
                 quote = c;
             } else if (c == '=' && ++attributes > limit) {
-                return tag_line;
+                return CrowdedTag{tag_line, false};
             } else if (c == '>') {
                 state = State::Text;
             }
             break;
         case State::Quoted:
+            if (i - tag_start >= max_bytes)
+                return CrowdedTag{tag_line, true};
             if (c == quote)
                 state = State::Tag;
             break;

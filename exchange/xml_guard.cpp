@@ -49,11 +49,12 @@ ExchangeError XmlPartGuard::finish(const QXmlStreamReader &reader)
 ExchangeError check_attribute_counts(const QByteArray &xml, const QString &part)
 {
     ExchangeError error;
-    if (const std::optional<int> line = line_of_crowded_tag(xml)) {
-        error.what = ExchangeError::What::XmlTooManyAttributes;
+    if (const std::optional<CrowdedTag> crowded = find_crowded_tag(xml)) {
+        error.what = crowded->too_long ? ExchangeError::What::XmlStartTagTooLong
+                                       : ExchangeError::What::XmlTooManyAttributes;
         error.part = part;
-        error.line = *line;
-        error.limit = kMaxXmlAttributes;
+        error.line = crowded->line;
+        error.limit = crowded->too_long ? kMaxXmlStartTagBytes : kMaxXmlAttributes;
     }
     return error;
 }

@@ -70,6 +70,8 @@ class TestExchange : public QObject
   private slots:
     void crowded_tags_are_found_by_their_attributes_data();
     void crowded_tags_are_found_by_their_attributes();
+    void long_start_tags_are_found_at_their_limit_data();
+    void long_start_tags_are_found_at_their_limit();
     void findOptions_data();
     void findOptions();
     void lettersUsed_data();
@@ -739,6 +741,40 @@ void TestExchange::crowded_tags_are_found_by_their_attributes()
     QFETCH(QByteArray, xml);
     QFETCH(int, line);
     QCOMPARE(line_of_crowded_tag(xml).value_or(0), line);
+}
+
+// A start tag counts its bytes from "<" to ">", quoted values included;
+// what stands between tags does not.
+void TestExchange::long_start_tags_are_found_at_their_limit_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<int>("line"); // 0: none too long
+    // "<q a=\"" and "\"/>" around the value: 9 bytes.
+    const auto tag_of = [](int bytes) { return "<q a=\"" + QByteArray(bytes - 9, 'v') + "\"/>"; };
+    QTest::newRow("as long as allowed") << tag_of(kMaxXmlStartTagBytes) << 0;
+    QTest::newRow("one byte more") << "<r>\n" + tag_of(kMaxXmlStartTagBytes + 1) << 2;
+    QTest::newRow("the same bytes as text")
+        << "<q>" + QByteArray(kMaxXmlStartTagBytes + 1, 'v') + "</q>" << 0;
+    QTest::newRow("a long name, unquoted")
+        << "<q" + QByteArray(kMaxXmlStartTagBytes, 'n') + "=\"v\"/>" << 1;
+}
+
+void TestExchange::long_start_tags_are_found_at_their_limit()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(int, line);
+    const std::optional<CrowdedTag> found = find_crowded_tag(xml);
+    QCOMPARE(found ? found->line : 0, line);
+    if (found)
+        QVERIFY(found->too_long);
+    // Refused with the words of its own limit.
+    ExchangeError refused;
+    refused.what = ExchangeError::What::XmlStartTagTooLong;
+    refused.line = 2;
+    refused.limit = kMaxXmlStartTagBytes;
+    QCOMPARE(exchange_message(refused),
+             QStringLiteral("第 2 行：一个 XML 元素的开始标记超过 1048576 字节，不是题目文件，"
+                            "为安全起见不予导入"));
 }
 
 QTEST_MAIN(TestExchange)
