@@ -111,6 +111,9 @@ QString source_file(const char *name)
     return QStringLiteral(QV_SOURCE_DIR "/tests/data/") + QLatin1String(name);
 }
 
+// Where the cancel tests hold long work a second time.
+constexpr int kHeldAt = 50;
+
 // A question file of `count` single-choice questions, which takes the import
 // well over the half second after which the progress shows.
 QByteArray long_text_file(int count)
@@ -176,6 +179,8 @@ class TestToolsWindow : public QObject
     void each_button_writes_the_file_qv_paper_writes();
     void print_opens_a_pdf_in_the_system_viewer();
     void variants_are_the_folders_qv_paper_makes();
+    void variants_of_a_paper_gone_since_say_why_and_write_nothing();
+    void a_long_note_wraps_on_its_own_row();
     void cancelled_work_leaves_nothing_behind_data();
     void cancelled_work_leaves_nothing_behind();
     void dropping_a_folder_or_a_file_opens_it_data();
@@ -621,6 +626,40 @@ void TestToolsWindow::variants_are_the_folders_qv_paper_makes()
     QVERIFY(on<QLabel>("status")->text().contains(QStringLiteral("20261208")));
 }
 
+// The paper's files went between opening the folder and making A/B papers.
+void TestToolsWindow::variants_of_a_paper_gone_since_say_why_and_write_nothing()
+{
+    const QString paper = dir_->filePath(QStringLiteral("期中"));
+    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
+    window_->open_path(paper);
+    on<QPushButton>("make_variants")->click();
+    auto *dialog = window_->findChild<QDialog *>(QStringLiteral("variants_dialog"));
+    QVERIFY(dialog);
+    QVERIFY(QFile::remove(paper + QStringLiteral("/problem.prb")));
+    const QString target = dir_->filePath(QStringLiteral("AB"));
+    dialog->findChild<QLineEdit *>("variant_target")->setText(target);
+    dialog->findChild<QPushButton *>("variant_ok")->click();
+    QVERIFY(wait_idle());
+    const QList<ShownDialog> shown = platform::testing::shown_dialogs();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].kind, ShownDialog::Kind::Message);
+    QVERIFY2(shown[0].text.contains(QStringLiteral("problem.prb")), qPrintable(shown[0].text));
+    QVERIFY(!QFileInfo::exists(target));
+    QVERIFY(on<QLabel>("status")->text().isEmpty());
+}
+
+// A note longer than its column wraps there, and its row grows to show it.
+void TestToolsWindow::a_long_note_wraps_on_its_own_row()
+{
+    window_->open_path(source_file("questions-libreoffice.docx"));
+    QVERIFY(wait_idle());
+    auto *table = on<QTableWidget>("preview");
+    QVERIFY(table->rowCount() >= 2);
+    QVERIFY(!table->item(1, 7)->text().isEmpty() && table->item(0, 7)->text().isEmpty());
+    QVERIFY2(table->rowHeight(1) > table->rowHeight(0),
+             qPrintable(QStringLiteral("%1 %2").arg(table->rowHeight(1)).arg(table->rowHeight(0))));
+}
+
 void TestToolsWindow::cancelled_work_leaves_nothing_behind_data()
 {
     QTest::addColumn<QString>("work");
@@ -642,12 +681,16 @@ void TestToolsWindow::cancelled_work_leaves_nothing_behind()
         window_->open_path(paper);
     }
     const QStringList before = entries(dir_->path());
-    // The work is held at its first step until the teacher has cancelled:
-    // as a long import or export would be, whatever the machine's pace.
-    QSemaphore cancelled;
-    std::atomic<bool> held{false};
+    // The work is held at its first step until the progress shows, then at
+    // its fiftieth until the teacher has cancelled: as a long import or
+    // export would be, whatever the machine's pace.
+    QSemaphore shown_then, cancelled;
+    std::atomic<int> steps{0};
     work_testing::set_step_hook([&] {
-        if (!held.exchange(true))
+        const int step = ++steps;
+        if (step == 1)
+            shown_then.tryAcquire(1, kChildPatienceMs);
+        else if (step == kHeldAt)
             cancelled.tryAcquire(1, kChildPatienceMs);
     });
     if (work == QLatin1String("import")) {
@@ -661,6 +704,11 @@ void TestToolsWindow::cancelled_work_leaves_nothing_behind()
     auto *cancel = on<QPushButton>("work_cancel");
     const bool shown = wait_until([cancel] { return cancel->isVisible(); }, kChildPatienceMs);
     QVERIFY(!on<QPushButton>("open_paper")->isEnabled());
+    shown_then.release();
+    // The bar follows the work while it runs.
+    auto *bar = on<QProgressBar>("work_progress");
+    const bool followed =
+        wait_until([bar] { return bar->value() == kHeldAt - 1; }, kChildPatienceMs);
     QSignalSpy finished(on<WorkRunner>("work"), &WorkRunner::finished);
     if (shown)
         QTest::mouseClick(cancel, Qt::LeftButton);
@@ -668,7 +716,13 @@ void TestToolsWindow::cancelled_work_leaves_nothing_behind()
     QVERIFY(wait_idle());
     work_testing::set_step_hook({});
     QVERIFY(shown);
-    QVERIFY(held);
+    QVERIFY2(followed, qPrintable(QString::number(bar->value())));
+    QVERIFY(on<QLabel>("work_label")
+                ->text()
+                .startsWith(QStringLiteral("正在处理：%1 / ").arg(kHeldAt - 1)));
+    // Cancelled is neither done nor out of memory: nothing is said but that.
+    for (const ShownDialog &dialog : platform::testing::shown_dialogs())
+        QVERIFY2(dialog.kind != ShownDialog::Kind::Message, qPrintable(dialog.text));
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished[0][0].toBool(), true);
     QCOMPARE(entries(dir_->path()), before);
