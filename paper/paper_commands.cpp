@@ -241,7 +241,7 @@ CommandOutcome create_empty_paper(const QString &folder)
     const CommandOutcome outcome =
         written(replace_paper_files({file_in(folder, kProblemFileName), QByteArray("0 0 0")},
                                     {file_in(folder, kAnswerFileName), QByteArray()}));
-    if (outcome.ok() && is_open_folder(folder)) {
+    if (outcome.done() && is_open_folder(folder)) {
         // The open paper's own files now hold an empty paper: only a paper
         // without questions is still what they hold.
         paper_changed = onech_count != 0 || somech_count != 0 || unch_count != 0;

@@ -354,8 +354,14 @@ int run_import(const QStringList &arguments)
     }
     if (status == kFailed)
         return fail(QStringLiteral("文件中没有可以导入的题目，没有写出试卷"));
-    const QString error = paper_message(write_paper_folder(folder, result.paper));
-    return error.isEmpty() ? status : fail(error);
+    const PaperError written = write_paper_folder(folder, result.paper);
+    if (!saved_whole(written))
+        return fail(paper_message(written));
+    if (!written.failed())
+        return status;
+    // Written whole; only the record of the save stays, and the teacher is told.
+    print_to(stderr, QStringLiteral("qv_paper：%1\n").arg(paper_message(written)));
+    return kAttention;
 }
 
 int run_variants(const QStringList &arguments)

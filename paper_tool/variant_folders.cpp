@@ -63,11 +63,16 @@ VariantsMade write_variants(const PaperData &paper, quint64 seed, const QStringL
     for (int variant = 0; variant < count; ++variant) {
         PaperData &variant_paper = made.papers[size_t(variant)];
         variant_paper.codec = nullptr; // written as import writes a paper: in the local encoding
-        const QString failed = paper_message(write_paper_folder(targets[variant], variant_paper));
-        if (!failed.isEmpty()) {
-            outcome.error = QStringLiteral("%1没有写出：%2").arg(variant_name(variant), failed);
+        const PaperError written = write_paper_folder(targets[variant], variant_paper);
+        if (!saved_whole(written)) {
+            outcome.error =
+                QStringLiteral("%1没有写出：%2").arg(variant_name(variant), paper_message(written));
             return outcome;
         }
+        // Written whole, its record of the save left: said, and the next goes on.
+        if (written.failed())
+            outcome.notes.append(variant_name(variant) + QStringLiteral("：") +
+                                 paper_message(written));
     }
     return outcome;
 }

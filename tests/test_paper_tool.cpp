@@ -10,6 +10,7 @@
 #include "paper_tool/paper_print.h"
 #include "paper_tool/paper_tool.h"
 #include "paper_tool/paper_tool_messages.h"
+#include "paper_tool/variant_folders.h"
 #include "tests/docx_package_check.h"
 #include "tests/test_support.h"
 
@@ -186,6 +187,7 @@ class TestPaperTool : public QObject
     void printed_paper_keeps_every_text_verbatim_data();
     void printed_paper_keeps_every_text_verbatim();
     void pdf_is_a_valid_document_with_the_chinese_text();
+    void variants_whose_save_record_stays_are_all_written_and_told();
     void pdf_is_refused_where_no_font_shows_chinese_data();
     void pdf_is_refused_where_no_font_shows_chinese();
     void never_writes_into_a_paper_folder_unasked_data();
@@ -420,6 +422,28 @@ void TestPaperTool::pdf_is_a_valid_document_with_the_chinese_text()
         QVERIFY2(font.contains(QLatin1String("CJK")), qPrintable(font));
     }
     QVERIFY(fonts > 0);
+}
+
+// A variant's folder written whole but for the record of its save, which
+// could not be removed: said, and the variants after it are written too.
+void TestPaperTool::variants_whose_save_record_stays_are_all_written_and_told()
+{
+    QTemporaryDir dir;
+    const QStringList targets = variant_folders(dir.filePath("AB"), 3);
+    storage_testing::set_fault_hook([](storage_testing::Step step, const QString &) {
+        return step == storage_testing::Step::RemoveRecord;
+    });
+    const VariantsMade made = write_variants(shuffled_paper(), 7, targets);
+    storage_testing::set_fault_hook({});
+    QVERIFY2(made.error.isEmpty(), qPrintable(made.error));
+    QCOMPARE(made.status(), kAttention);
+    for (const QString &target : targets) {
+        QVERIFY(QFileInfo::exists(target + "/problem.prb"));
+        QVERIFY(QFileInfo::exists(target + "/answer.ans"));
+        const QString told =
+            QFileInfo(target).fileName() + QStringLiteral("：试卷已经保存，但无法删除记录");
+        QVERIFY2(made.notes.join('\n').contains(told), qPrintable(made.notes.join('\n')));
+    }
 }
 
 // Without a font for Chinese, Qt would leave every Chinese character out of

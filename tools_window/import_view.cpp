@@ -39,7 +39,8 @@ constexpr size_t kRowsMeasured = 2000;
 
 // What writing the new paper came to.
 struct ImportWritten {
-    QString error;
+    QString error; // nothing was written
+    QString note;  // written whole, with something to tell
 };
 
 QDoubleSpinBox *score_box(const QString &name)
@@ -239,7 +240,10 @@ void ImportView::import()
                 return ImportWritten{import.error};
             if (import.status() == kFailed)
                 return ImportWritten{tools_text::nothing_to_import()};
-            return ImportWritten{paper_message(write_paper_folder(folder, import.result.paper))};
+            const PaperError written = write_paper_folder(folder, import.result.paper);
+            if (!saved_whole(written))
+                return ImportWritten{paper_message(written)};
+            return ImportWritten{QString(), paper_message(written)};
         },
         [this, folder](const ImportWritten &written) {
             if (!written.error.isEmpty()) {
@@ -247,5 +251,7 @@ void ImportView::import()
                 return;
             }
             emit imported(folder);
+            if (!written.note.isEmpty())
+                platform::show_message(written.note);
         });
 }
