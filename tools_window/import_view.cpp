@@ -85,12 +85,6 @@ ImportView::ImportView(WorkRunner *runner, QWidget *parent)
     for (QDoubleSpinBox *box : {single_, multiple_, free_})
         connect(box, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
                 &ImportView::preview);
-    connect(runner_, &WorkRunner::finished, this, [this] {
-        if (preview_again_) {
-            preview_again_ = false;
-            preview();
-        }
-    });
     connect(change, &QPushButton::clicked, this, &ImportView::choose_target);
     connect(import_, &QPushButton::clicked, this, &ImportView::import);
 
@@ -139,12 +133,9 @@ void ImportView::preview()
 {
     if (path_.isEmpty())
         return;
-    // A new score while the file is read: read it again with the new one.
-    if (runner_->busy()) {
-        preview_again_ = true;
-        runner_->cancel();
+    // The window takes no input while work runs, the scores included.
+    if (runner_->busy())
         return;
-    }
     import_->setEnabled(false);
     const QString path = path_;
     const ImportScores scores = this->scores();

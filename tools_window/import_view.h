@@ -40,7 +40,6 @@ class ImportView : public QWidget
 
     WorkRunner *runner_;
     QString path_;
-    bool preview_again_ = false;
     QLabel *heading_;
     QLabel *notes_;
     QTableWidget *table_;
