@@ -314,6 +314,22 @@ void TestDocx::lines_data()
         << R"(<w:style w:type="paragraph" w:styleId="Option"><w:basedOn w:val="Normal"/>)"
            R"(<w:pPr><w:numPr><w:numId w:val="1"/></w:numPr></w:pPr></w:style>)"
         << "A．x | B．y | z";
+    // Word's heading numbering: each level names the style it numbers, and
+    // the styles name only the list.
+    const QString question_style = R"(<w:pStyle w:val="Question"/>)";
+    const QString choice_style = R"(<w:pStyle w:val="Choice"/>)";
+    QTest::newRow("list levels tied to paragraph styles")
+        << para(run("甲"), question_style) + para(run("x"), choice_style) +
+               para(run("y"), choice_style) + para(run("乙"), question_style) +
+               para(run("z"), choice_style)
+        << list(0, level(0, "decimal", "%1.", question_style) +
+                       level(1, "upperLetter", "%2．", choice_style + no_suffix)) +
+               num(1, 0)
+        << R"(<w:style w:type="paragraph" w:styleId="Question">)"
+           R"(<w:pPr><w:numPr><w:numId w:val="1"/></w:numPr></w:pPr></w:style>)"
+           R"(<w:style w:type="paragraph" w:styleId="Choice">)"
+           R"(<w:pPr><w:numPr><w:numId w:val="1"/></w:numPr></w:pPr></w:style>)"
+        << "1.\t甲 | A．x | B．y | 2.\t乙 | A．z";
     QTest::newRow("bullets draw no number")
         << numbered(1, 0, "x") << list(0, level(0, "bullet", "")) + num(1, 0) << ""
         << "x";

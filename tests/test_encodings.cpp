@@ -230,6 +230,11 @@ void TestEncodings::save_refusesACharacterTheEncodingCannotCarry_data()
     QTest::newRow("lone surrogate in a UTF-8 paper")
         << QByteArray("UTF-8") << kUtf8Problem << kUtf8Answer << QString(QChar(0xD83D))
         << QStringLiteral("U+D83D");
+    // The character named is the lone half itself, not the letter before it
+    // taken for its other half.
+    QTest::newRow("lone low surrogate after a letter")
+        << QByteArray("UTF-8") << kUtf8Problem << kUtf8Answer
+        << QStringLiteral("a") + QChar(0xDE00) + QStringLiteral("b") << QStringLiteral("U+DE00");
     QTest::newRow("emoji in a UTF-8 paper")
         << QByteArray("UTF-8") << kUtf8Problem << kUtf8Answer << emoji << QString();
     QTest::newRow("emoji in a UTF-8 paper under GB18030")

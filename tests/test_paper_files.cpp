@@ -610,6 +610,7 @@ class TestPaperFiles : public QObject
         QTest::newRow("0.01") << 0.01 << QByteArray("0.01") << 0.01;
         QTest::newRow("six digits kept") << 2.1234567 << QByteArray("2.12346") << 2.12346;
         QTest::newRow("exponent form") << 1234567.0 << QByteArray("1.23457e+06") << 1234570.0;
+        QTest::newRow("negative, above -1") << -0.5 << QByteArray("-0.5") << -0.5;
         QTest::newRow("negative zero") << -0.0 << QByteArray("-0") << 0.0;
         QTest::newRow("above the spin boxes") << 10000.25 << QByteArray("10000.2") << 10000.2;
     }

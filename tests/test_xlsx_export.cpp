@@ -151,6 +151,9 @@ void TestXlsxExport::each_question_is_a_row_data()
     QTest::newRow("characters XML cannot hold and what looks like Excel's escape")
         << free << "a < b & \"c\"\t_x000D_\u0001"
         << "𝑥²" << 1.0 << 0.0 << "简答题|a < b & \"c\"\t_x000D_\u0001|||||||𝑥²|1" << false;
+    QTest::newRow("Excel's escapes typed as text, NUL's and the underscore's among them")
+        << free << "_x0000_ _x005F_ _xFFFF_"
+        << "_x0041_" << 1.0 << 0.0 << "简答题|_x0000_ _x005F_ _xFFFF_|||||||_x0041_|1" << true;
     QTest::newRow("options written otherwise, laid out again on the way back")
         << single << "丙 A．a B．b"
         << "A" << 2.0 << 0.0 << "单选题|丙|a|b|||||A|2" << false;
