@@ -105,6 +105,8 @@ class TestSheets : public QObject
     void sheetsInOrder();
     void refusedWorkbooks_data();
     void refusedWorkbooks();
+    void workbookCells_sixHundredThousandAndNoMore_data();
+    void workbookCells_sixHundredThousandAndNoMore();
     void csv_data();
     void csv();
 };
@@ -280,6 +282,59 @@ void TestSheets::refusedWorkbooks()
     QCOMPARE(int(error.what), what);
     QCOMPARE(error.part, part);
     QVERIFY(book.sheets.empty());
+}
+
+// `rows` rows of `width` cells each, only the last of them written: a cell
+// to the right counts every cell to its left.
+QByteArray wide_rows(int rows, int width)
+{
+    const QByteArray column =
+        width > 26 ? QByteArray(1, char('A' + (width - 1) / 26 - 1)) + char('A' + (width - 1) % 26)
+                   : QByteArray(1, char('A' + width - 1));
+    return QByteArray("<row><c r=\"" + column + "1\"><v>1</v></c></row>").repeated(rows);
+}
+
+// The cells of all sheets together, at the cap and one past it, in one
+// sheet and in two.
+void TestSheets::workbookCells_sixHundredThousandAndNoMore_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("what");
+    QTest::addColumn<QString>("part");
+    const auto two_sheets = [](const QByteArray &first, const QByteArray &second) {
+        return zip_of(
+            package({{"一", "worksheets/sheet1.xml", "xl/worksheets/sheet1.xml", first},
+                     {"二", "worksheets/sheet2.xml", "xl/worksheets/sheet2.xml", second}}));
+    };
+    QTest::newRow("600000 cells") << one_sheet(worksheet(wide_rows(5999, 100) + wide_rows(1, 100)))
+                                  << int(What::None) << "";
+    QTest::newRow("600001 cells") << one_sheet(worksheet(wide_rows(5999, 100) + wide_rows(1, 101)))
+                                  << int(What::SheetTooManyCells) << "Sheet1";
+    QTest::newRow("300000 and 300000 cells")
+        << two_sheets(worksheet(wide_rows(3000, 100)), worksheet(wide_rows(3000, 100)))
+        << int(What::None) << "";
+    QTest::newRow("300000 and 300001 cells")
+        << two_sheets(worksheet(wide_rows(3000, 100)),
+                      worksheet(wide_rows(2999, 100) + wide_rows(1, 101)))
+        << int(What::SheetTooManyCells) << "二";
+}
+
+void TestSheets::workbookCells_sixHundredThousandAndNoMore()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, what);
+    QFETCH(QString, part);
+    ExchangeError error;
+    const SourceWorkbook book = read_xlsx(file, error);
+    QCOMPARE(int(error.what), what);
+    QCOMPARE(error.part, part);
+    if (what != int(What::None))
+        return;
+    qint64 cells = 0;
+    for (const SourceSheet &sheet : book.sheets)
+        for (const SourceSheet::Row &row : sheet.rows)
+            cells += qint64(row.cells.size());
+    QCOMPARE(cells, qint64(600000));
 }
 
 void TestSheets::csv_data()

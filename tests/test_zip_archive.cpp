@@ -160,6 +160,86 @@ class TestZipArchive : public QObject
             QCOMPARE(archive->read(part.name, error), std::optional<QByteArray>(part.bytes));
     }
 
+    // The directory is read for up to 10000 entries, and refused at 10001.
+    void open_tenThousandEntriesAndNoMore_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("10000") << 10000 << true;
+        QTest::newRow("10001") << 10001 << false;
+    }
+
+    void open_tenThousandEntriesAndNoMore()
+    {
+        QFETCH(int, entries);
+        QFETCH(bool, opened);
+        std::vector<Entry> many;
+        for (int i = 0; i < entries; ++i)
+            many.push_back({QString::number(i), {}, false});
+        const QByteArray zip = zip_of(many);
+        QVERIFY(!zip.isEmpty());
+        ExchangeError error;
+        auto archive = ZipArchive::open(zip, error);
+        QCOMPARE(bool(archive), opened);
+        if (opened) {
+            QCOMPARE(archive->names().size(), entries);
+            return;
+        }
+        QCOMPARE(error.what, ExchangeError::What::ZipTooManyEntries);
+        QCOMPARE(error.limit, qint64(10000));
+    }
+
+    // Without a cap of its own, a file may inflate to thirty times its size,
+    // but always to 16 MB and never past 1 GB. An entry of zeros inflates to
+    // exactly the cap, or one byte past it; `padding` bytes stored and never
+    // read make the file large enough for the thirty times to count.
+    void read_inflatedBytes_thirtyTimesTheFileFrom16MB_data()
+    {
+        QTest::addColumn<int>("padding");
+        QTest::addColumn<int>("past_the_cap");
+        QTest::newRow("small file, 16 MB") << 0 << 0;
+        QTest::newRow("small file, 16 MB + 1") << 0 << 1;
+        QTest::newRow("1 MB file, thirty times") << (1 << 20) << 0;
+        QTest::newRow("1 MB file, thirty times + 1") << (1 << 20) << 1;
+    }
+
+    void read_inflatedBytes_thirtyTimesTheFileFrom16MB()
+    {
+        QFETCH(int, padding);
+        QFETCH(int, past_the_cap);
+        QRandomGenerator random(20261208);
+        QByteArray stored(padding, '\0');
+        for (char &byte : stored)
+            byte = char(random.bounded(256));
+        // The file's size depends a little on the entry's, which depends on
+        // the cap, which depends on the file's size: a few rounds settle it.
+        qint64 cap = qint64(16) << 20;
+        QByteArray zip;
+        for (int round = 0; round < 5; ++round) {
+            zip = zip_of(
+                {{"pad", stored, false}, {"zeros", QByteArray(int(cap) + past_the_cap, '\0')}});
+            const qint64 next =
+                std::clamp<qint64>(qint64(zip.size()) * 30, qint64(16) << 20, qint64(1) << 30);
+            if (next == cap)
+                break;
+            cap = next;
+        }
+        QCOMPARE(cap, padding == 0 ? qint64(16) << 20 : qint64(zip.size()) * 30);
+
+        ExchangeError error;
+        auto archive = ZipArchive::open(zip, error);
+        QVERIFY(archive);
+        const std::optional<QByteArray> zeros = archive->read("zeros", error);
+        if (past_the_cap == 0) {
+            QVERIFY2(!error.failed(), qPrintable(error.part));
+            QCOMPARE(zeros ? zeros->size() : -1, int(cap));
+            return;
+        }
+        QCOMPARE(zeros, std::nullopt);
+        QCOMPARE(error.what, ExchangeError::What::ZipTooLarge);
+        QCOMPARE(error.limit, cap);
+    }
+
     void open_bytesThatAreNoZip_isBroken()
     {
         ExchangeError error;
