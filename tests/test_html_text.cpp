@@ -49,6 +49,10 @@ void TestHtmlText::flatten_data()
         QStringLiteral("ABcD \uFFFD \uFFFD \uFFFD – 😀 \uFFFD"));
     row("bare and unknown names", QStringLiteral("&copy 2024 AT&T &notit; &alpha &bogus; &"),
         QStringLiteral("© 2024 AT&T &notit; &alpha &bogus; &"));
+    // Only an attribute's '=' makes a bare name a URL's query.
+    row("bare names before '=' in the text and before a space in an attribute",
+        QStringLiteral("&copy=2 <img alt='&copy 2'> &alpha=1"),
+        QStringLiteral("©=2 [图片：© 2] &alpha=1"), {QStringLiteral("[图片：© 2]")});
     row("no-break spaces stay", QStringLiteral("a&nbsp;&nbsp;b\u00A0c"), QStringLiteral("a  b c"));
     row("unquoted attribute values", QStringLiteral("<a href=p.html>p</a> <img alt=x src=map.png>"),
         QStringLiteral("p [链接：p.html] [图片：x]"),
