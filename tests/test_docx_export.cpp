@@ -4,6 +4,7 @@
 
 #include "exchange/docx_export.h"
 #include "exchange/option_layout.h"
+#include "exchange/option_lines.h"
 #include "exchange/question_file.h"
 
 #include "tests/docx_package_check.h"
@@ -105,6 +106,8 @@ class TestDocxExport : public QObject
     void the_page_is_a4_in_song_at_five_point_size();
     void options_share_a_line_as_their_widths_allow_data();
     void options_share_a_line_as_their_widths_allow();
+    void wide_characters_take_two_from_the_first_of_each_range_to_the_last_data();
+    void wide_characters_take_two_from_the_first_of_each_range_to_the_last();
     void headings_give_the_scores_or_each_question_its_own_data();
     void headings_give_the_scores_or_each_question_its_own();
     void keys_go_in_runs_of_five_and_read_back_data();
@@ -172,6 +175,42 @@ void TestDocxExport::options_share_a_line_as_their_widths_allow_data()
     QTest::newRow("half full") << QStringList{"甲", QString(34, 'x'), "丙", "丁"} << 2 << half;
     QTest::newRow("past half") << QStringList{"甲", QString(35, 'x'), "丙", "丁"} << 1
                                << QList<int>{};
+}
+
+// Each range of wide characters at its first and last character, and the
+// narrow ones just outside it.
+void TestDocxExport::wide_characters_take_two_from_the_first_of_each_range_to_the_last_data()
+{
+    QTest::addColumn<uint>("code");
+    QTest::addColumn<int>("width");
+    const auto range = [](const char *name, uint first, uint last, bool narrow_after = true) {
+        QTest::addRow("%s, before", name) << first - 1 << 1;
+        QTest::addRow("%s, first", name) << first << 2;
+        QTest::addRow("%s, last", name) << last << 2;
+        if (narrow_after)
+            QTest::addRow("%s, after", name) << last + 1 << 1;
+    };
+    range("Hangul jamo", 0x1100, 0x115F);
+    range("CJK radicals to Yi", 0x2E80, 0xA4CF);
+    range("Hangul syllables", 0xAC00, 0xD7A3);
+    range("compatibility ideographs", 0xF900, 0xFAFF);
+    range("vertical and compatibility forms", 0xFE30, 0xFE4F);
+    range("full-width forms", 0xFF00, 0xFF60);
+    range("full-width signs", 0xFFE0, 0xFFE6);
+    range("supplementary ideographs", 0x20000, 0x3FFFD);
+}
+
+void TestDocxExport::wide_characters_take_two_from_the_first_of_each_range_to_the_last()
+{
+    QFETCH(uint, code);
+    QFETCH(int, width);
+    // Not QString::fromUcs4, which drops U+FEFF as a byte order mark.
+    const QString character =
+        QChar::requiresSurrogates(code)
+            ? QString(QChar(QChar::highSurrogate(code))) + QChar(QChar::lowSurrogate(code))
+            : QString(QChar(code));
+    QCOMPARE(display_width(character), width);
+    QCOMPARE(display_width(QStringLiteral("a") + character + QStringLiteral("甲")), width + 3);
 }
 
 void TestDocxExport::options_share_a_line_as_their_widths_allow()

@@ -15,8 +15,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <QTextEdit>
 #include <QTextCodec>
+#include <QTextEdit>
 #include <QtTest>
 
 namespace

@@ -191,6 +191,12 @@ void TestQuestionText::keys_wherever_teachers_put_them_data()
            "参考答案\n一、单选题\n1.B\n二、判断题\n1．×\n三、简答题\n1．答：丁\n戊\n"
         << "S2:B:甲\nA. a\nB. b | S2:B:乙\nA. 正确\nB. 错误 | U5:丙=>丁\n戊 | "
            "change 第 6 行（二、第 1 题）: 判断题改成了单选题：A. 正确　B. 错误，答案 B";
+    QTest::newRow("an analysis under its key in the answer section")
+        << "一、单选题\n1．甲\nA．a\nB．b\n二、简答题\n1．丙\n2．戊\n"
+           "参考答案\n一、单选题\n1.B\n解析：选 B。\n二、简答题\n1．答：丁\n解析：因为\n所以\n"
+           "2．己\n【解析】庚\n"
+        << "S2:B:甲\nA. a\nB. b | U5:丙=>丁\n解析：\n因为\n所以 | U5:戊=>己\n解析：\n庚 | "
+           "note: 1 道选择题的解析没有导入：试卷的选择题没有放解析的地方";
     QTest::newRow("numbers that restart in the answer section move to the next section")
         << "一、单选题\n1．甲\nA．a\nB．b\n二、单选题\n1．乙\nA．a\nB．b\n"
            "参考答案\n1.A\n1.B\n"
