@@ -422,6 +422,16 @@ void TestPaperTool::pdf_is_a_valid_document_with_the_chinese_text()
         QVERIFY2(font.contains(QLatin1String("CJK")), qPrintable(font));
     }
     QVERIFY(fonts > 0);
+    // A viewer's title bar and document properties name the paper and qv_paper.
+    process.start(QStandardPaths::findExecutable(QStringLiteral("pdfinfo")),
+                  {dir.filePath("paper.pdf")});
+    QVERIFY(process.waitForFinished(kChildPatienceMs));
+    const QString info = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("^Title: +期中考试$"),
+                                              QRegularExpression::MultilineOption)) &&
+                 info.contains(QRegularExpression(QStringLiteral("^Creator: +qv_paper$"),
+                                                  QRegularExpression::MultilineOption)),
+             qPrintable(info));
 }
 
 // A variant's folder written whole but for the record of its save, which
