@@ -957,6 +957,10 @@ void TestPaperTool::import_of_a_text_file_previews_or_writes_by_its_exit_status_
     QTest::newRow("clean, previewed")
         << clean << true << 0 << "单选题\t1\tB\t2\t—\t甲（ ） A. a B. b\t第 2 行（一、第 1 题）\t"
         << "";
+    QTest::newRow("a free answer, previewed")
+        << QByteArray("五、简答题（每小题10分）\n1．证明勾股定理。\n【答案】略\n") << true << 0
+        << "非选择题\t1\t—\t10\t—\t证明勾股定理。\t第 2 行（五、第 1 题）\t"
+        << "";
     QTest::newRow("a question left out")
         << clean + "2．乙\nA．a\nB．b\n"
         << false << 1 << ""
