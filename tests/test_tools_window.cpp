@@ -13,11 +13,13 @@
 #include "tools_window/work_runner.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QProcess>
 #include <QProgressBar>
@@ -28,6 +30,8 @@
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QtTest>
@@ -188,6 +192,20 @@ class TestToolsWindow : public QObject
     void a_paper_that_does_not_read_shows_why_and_nothing_else();
     void progress_names_done_of_all_from_one_step_on_data();
     void progress_names_done_of_all_from_one_step_on();
+    void no_progress_shows_until_work_runs();
+    void an_empty_target_writes_nothing_data();
+    void an_empty_target_writes_nothing();
+    void a_cancelled_folder_choice_keeps_the_target_data();
+    void a_cancelled_folder_choice_keeps_the_target();
+    void a_question_file_gone_since_its_preview_says_why_on_import();
+    void a_file_that_cannot_be_saved_says_why_data();
+    void a_file_that_cannot_be_saved_says_why();
+    void a_pdf_without_a_chinese_font_says_so_and_writes_nothing();
+    void the_platforms_button_opens_its_menu_at_a_click();
+    void no_control_covers_another_data();
+    void no_control_covers_another();
+    void variants_number_from_one_to_twenty_six_data();
+    void variants_number_from_one_to_twenty_six();
 
   private:
     template <typename T> T *on(const char *name)
@@ -198,6 +216,7 @@ class TestToolsWindow : public QObject
         return widget;
     }
     bool wait_idle();
+    QDialog *open_variants_dialog(const QString &paper);
     QStringList table_rows();
     QStringList finding_lines();
 
@@ -763,6 +782,296 @@ void TestToolsWindow::dropping_a_folder_or_a_file_opens_it()
         QCOMPARE(on<QLabel>("paper_total")->text(), QStringLiteral("试卷总分确认：16.00 分"));
     else
         QCOMPARE(on<QTableWidget>("preview")->rowCount(), 5);
+}
+
+QDialog *TestToolsWindow::open_variants_dialog(const QString &paper)
+{
+    if (!write_paper(paper, kSoundProblem, kSoundAnswer))
+        return nullptr;
+    window_->open_path(paper);
+    on<QPushButton>("make_variants")->click();
+    return window_->findChild<QDialog *>(QStringLiteral("variants_dialog"));
+}
+
+// The bar and its 取消 stand in the window only while work runs.
+void TestToolsWindow::no_progress_shows_until_work_runs()
+{
+    auto *work = on<WorkRunner>("work");
+    QVERIFY(window_->isVisible());
+    QVERIFY(!work->isVisible());
+    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+    QVERIFY(write_file(path, kText));
+    window_->open_path(path);
+    QVERIFY(wait_idle());
+    QVERIFY(!work->isVisible());
+}
+
+// A target cleared, or of spaces only, is no folder: nothing is asked and
+// nothing written, not even into the program's working folder.
+void TestToolsWindow::an_empty_target_writes_nothing_data()
+{
+    QTest::addColumn<bool>("variants");
+    QTest::addColumn<QString>("target");
+    QTest::newRow("import, cleared") << false << "";
+    QTest::newRow("import, spaces") << false << "   ";
+    QTest::newRow("A/B papers, cleared") << true << "";
+    QTest::newRow("A/B papers, spaces") << true << "  ";
+}
+
+void TestToolsWindow::an_empty_target_writes_nothing()
+{
+    QFETCH(bool, variants);
+    QFETCH(QString, target);
+    const QString working = dir_->filePath(QStringLiteral("工作"));
+    QVERIFY(QDir().mkpath(working));
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(working));
+    if (variants) {
+        QDialog *dialog = open_variants_dialog(dir_->filePath(QStringLiteral("期中")));
+        QVERIFY(dialog);
+        dialog->findChild<QLineEdit *>("variant_target")->setText(target);
+        dialog->findChild<QPushButton *>("variant_ok")->click();
+    } else {
+        const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+        QVERIFY(write_file(path, kText));
+        window_->open_path(path);
+        QVERIFY(wait_idle());
+        on<QLineEdit>("import_target")->setText(target);
+        on<QPushButton>("import")->click();
+    }
+    QVERIFY(wait_idle());
+    const QStringList left = entries(working);
+    QVERIFY(QDir::setCurrent(before));
+    QCOMPARE(left, QStringList());
+    QCOMPARE(platform::testing::shown_dialogs().size(), 0);
+    QVERIFY(on<QLabel>("status")->text().isEmpty());
+}
+
+void TestToolsWindow::a_cancelled_folder_choice_keeps_the_target_data()
+{
+    QTest::addColumn<bool>("variants");
+    QTest::addColumn<bool>("chosen");
+    QTest::newRow("import, cancelled") << false << false;
+    QTest::newRow("import, chosen") << false << true;
+    QTest::newRow("A/B papers, cancelled") << true << false;
+    QTest::newRow("A/B papers, chosen") << true << true;
+}
+
+void TestToolsWindow::a_cancelled_folder_choice_keeps_the_target()
+{
+    QFETCH(bool, variants);
+    QFETCH(bool, chosen);
+    QLineEdit *target = nullptr;
+    QPushButton *change = nullptr;
+    if (variants) {
+        QDialog *dialog = open_variants_dialog(dir_->filePath(QStringLiteral("期中")));
+        QVERIFY(dialog);
+        target = dialog->findChild<QLineEdit *>("variant_target");
+        change = dialog->findChild<QPushButton *>("variant_change_target");
+    } else {
+        const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+        QVERIFY(write_file(path, kText));
+        window_->open_path(path);
+        QVERIFY(wait_idle());
+        target = on<QLineEdit>("import_target");
+        change = on<QPushButton>("import_change_target");
+    }
+    QVERIFY(target && change);
+    const QString suggested = target->text();
+    QVERIFY(!suggested.isEmpty());
+    const QString other = dir_->filePath(QStringLiteral("别处"));
+    if (chosen)
+        platform::testing::queue_folder(other);
+    else
+        platform::testing::queue_folder_cancel();
+    change->click();
+    QCOMPARE(target->text(), chosen ? QDir::toNativeSeparators(other) : suggested);
+}
+
+void TestToolsWindow::a_question_file_gone_since_its_preview_says_why_on_import()
+{
+    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+    QVERIFY(write_file(path, kText));
+    window_->open_path(path);
+    QVERIFY(wait_idle());
+    QVERIFY(QFile::remove(path));
+    on<QPushButton>("import")->click();
+    QVERIFY(wait_idle());
+    const QList<ShownDialog> shown = platform::testing::shown_dialogs();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].kind, ShownDialog::Kind::Message);
+    QVERIFY2(shown[0].text.contains(QStringLiteral("无法读取")) &&
+                 shown[0].text.contains(QDir::toNativeSeparators(path)),
+             qPrintable(shown[0].text));
+    QVERIFY(!QFileInfo::exists(dir_->filePath(QStringLiteral("题库"))));
+    QCOMPARE(on<QStackedWidget>("views")->currentWidget()->objectName(),
+             QStringLiteral("import_view"));
+}
+
+// Saved over a folder of the same name: the teacher is told, and no status
+// line claims the file was written.
+void TestToolsWindow::a_file_that_cannot_be_saved_says_why_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("Word") << "save_word"
+                          << "卷.docx";
+    QTest::newRow("GIFT") << "export_gift"
+                          << "卷.gift";
+}
+
+void TestToolsWindow::a_file_that_cannot_be_saved_says_why()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, file);
+    const QString paper = dir_->filePath(QStringLiteral("期中"));
+    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
+    window_->open_path(paper);
+    const QString in_the_way = dir_->filePath(file);
+    QVERIFY(QDir().mkpath(in_the_way));
+    platform::testing::queue_path(in_the_way);
+    if (auto *action = window_->findChild<QAction *>(control))
+        action->trigger();
+    else
+        on<QPushButton>(qPrintable(control))->click();
+    QVERIFY(wait_idle());
+    const QList<ShownDialog> shown = platform::testing::shown_dialogs();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[1].kind, ShownDialog::Kind::Message);
+    QVERIFY2(shown[1].text.contains(file), qPrintable(shown[1].text));
+    QVERIFY(QFileInfo(in_the_way).isDir());
+    QVERIFY(on<QLabel>("status")->text().isEmpty());
+}
+
+// The fonts are chosen once a process starts: this test runs itself again
+// in a child that fontconfig finds no font for, and checks there.
+void TestToolsWindow::a_pdf_without_a_chinese_font_says_so_and_writes_nothing()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("the fonts are chosen by fontconfig on Linux only");
+#endif
+    const char *const child_flag = "QV_TEST_WITHOUT_FONTS";
+    if (!qEnvironmentVariableIsSet(child_flag)) {
+        QTemporaryDir fonts;
+        QVERIFY(QDir().mkpath(fonts.filePath("fonts")));
+        QVERIFY(write_file(fonts.filePath("fonts.conf"),
+                           "<?xml version=\"1.0\"?>\n<fontconfig><dir>" +
+                               fonts.filePath("fonts").toUtf8() + "</dir><cachedir>" +
+                               fonts.filePath("cache").toUtf8() + "</cachedir></fontconfig>\n"));
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("FONTCONFIG_FILE", fonts.filePath("fonts.conf"));
+        environment.insert(child_flag, "1");
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"a_pdf_without_a_chinese_font_says_so_and_writes_nothing"});
+        QVERIFY(child.waitForFinished(kChildPatienceMs));
+        const QString told = QString::fromUtf8(child.readAll());
+        QVERIFY2(child.exitCode() == 0 && told.contains(QLatin1String("Totals: 3 passed")),
+                 qPrintable(told));
+        return;
+    }
+    const QString paper = dir_->filePath(QStringLiteral("期中"));
+    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
+    window_->open_path(paper);
+    const QString pdf = dir_->filePath(QStringLiteral("卷.pdf"));
+    platform::testing::queue_path(pdf);
+    on<QPushButton>("save_pdf")->click();
+    QVERIFY(wait_idle());
+    const QList<ShownDialog> shown = platform::testing::shown_dialogs();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[1].kind, ShownDialog::Kind::Message);
+    QVERIFY2(shown[1].text.contains(QStringLiteral("fonts-noto-cjk")) &&
+                 shown[1].text.contains(QStringLiteral("HTML")),
+             qPrintable(shown[1].text));
+    QVERIFY(!QFileInfo::exists(pdf));
+    QVERIFY(on<QLabel>("status")->text().isEmpty());
+}
+
+// Its one click shows GIFT and Moodle XML; no press held long is needed.
+void TestToolsWindow::the_platforms_button_opens_its_menu_at_a_click()
+{
+    const QString paper = dir_->filePath(QStringLiteral("期中"));
+    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
+    window_->open_path(paper);
+    auto *button = on<QToolButton>("export_platform");
+    QStringList shown;
+    // The menu runs an event loop of its own while it is open.
+    QTimer::singleShot(0, [&shown] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (QAction *action : menu->actions())
+                shown << action->objectName();
+            menu->close();
+        }
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(shown, (QStringList{"export_gift", "export_moodle"}));
+}
+
+// Every button, box and field of a view can be reached: none lies on another.
+void TestToolsWindow::no_control_covers_another_data()
+{
+    QTest::addColumn<bool>("paper");
+    QTest::newRow("paper view") << true;
+    QTest::newRow("question-file view") << false;
+}
+
+void TestToolsWindow::no_control_covers_another()
+{
+    QFETCH(bool, paper);
+    if (paper) {
+        const QString folder = dir_->filePath(QStringLiteral("期中"));
+        QVERIFY(write_paper(folder, kSoundProblem, kSoundAnswer));
+        window_->open_path(folder);
+    } else {
+        const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+        QVERIFY(write_file(path, kText));
+        window_->open_path(path);
+    }
+    QVERIFY(wait_idle());
+    QWidget *view = on<QStackedWidget>("views")->currentWidget();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QList<QWidget *> controls;
+    for (QWidget *widget : view->findChildren<QWidget *>()) {
+        if (widget->isVisible() &&
+            (qobject_cast<QAbstractButton *>(widget) || qobject_cast<QLineEdit *>(widget) ||
+             qobject_cast<QAbstractSpinBox *>(widget)))
+            controls << widget;
+    }
+    QVERIFY(controls.size() >= (paper ? 9 : 5));
+    for (int i = 0; i < controls.size(); ++i) {
+        const QRect a(controls[i]->mapTo(window_.get(), QPoint()), controls[i]->size());
+        for (int j = i + 1; j < controls.size(); ++j) {
+            if (controls[i]->isAncestorOf(controls[j]) || controls[j]->isAncestorOf(controls[i]))
+                continue;
+            const QRect b(controls[j]->mapTo(window_.get(), QPoint()), controls[j]->size());
+            QVERIFY2(!a.intersects(b), qPrintable(controls[i]->objectName() + QLatin1String(" / ") +
+                                                  controls[j]->objectName()));
+        }
+    }
+}
+
+// How many A/B papers: one at the least, 26 (A to Z) at the most.
+void TestToolsWindow::variants_number_from_one_to_twenty_six_data()
+{
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<int>("taken");
+    QTest::newRow("0") << 0 << 1;
+    QTest::newRow("1") << 1 << 1;
+    QTest::newRow("26") << 26 << 26;
+    QTest::newRow("27") << 27 << 26;
+}
+
+void TestToolsWindow::variants_number_from_one_to_twenty_six()
+{
+    QFETCH(int, asked);
+    QFETCH(int, taken);
+    QDialog *dialog = open_variants_dialog(dir_->filePath(QStringLiteral("期中")));
+    QVERIFY(dialog);
+    auto *count = dialog->findChild<QSpinBox *>("variant_count");
+    count->setValue(asked);
+    QCOMPARE(count->value(), taken);
 }
 
 QTEST_MAIN(TestToolsWindow)

@@ -228,12 +228,12 @@ void ImportView::import()
             // The same calls as qv_paper import: read the file anew, then write.
             const FileImport import = import_question_path(path, ImportFormat::Auto, scores);
             if (!import.error.isEmpty())
-                return ImportWritten{import.error};
+                return ImportWritten{import.error, {}};
             if (import.status() == kFailed)
-                return ImportWritten{tools_text::nothing_to_import()};
+                return ImportWritten{tools_text::nothing_to_import(), {}};
             const PaperError written = write_paper_folder(folder, import.result.paper);
             if (!saved_whole(written))
-                return ImportWritten{paper_message(written)};
+                return ImportWritten{paper_message(written), {}};
             return ImportWritten{QString(), paper_message(written)};
         },
         [this, folder](const ImportWritten &written) {
