@@ -596,6 +596,13 @@ void TestDocx::changes_data()
         << "<w:p><m:oMathPara><m:oMath>" + mr("a=1") + "</m:oMath><m:oMath>" + mr("b=2") +
                "</m:oMath></m:oMathPara></w:p>"
         << "a=1\nb=2" << QStringList{one_line + "a=1", one_line + "b=2"};
+    // An object's end closes the object, not the display that follows it.
+    QTest::newRow("an equation object, then a display of two")
+        << R"(<w:p><w:r><w:object><v:shape><v:imagedata o:title=""/>)"
+           R"(</v:shape><o:OLEObject ProgID="Equation.DSMT4"/></w:object></w:r>)"
+           "<m:oMathPara><m:oMath>" +
+               mr("a=1") + "</m:oMath><m:oMath>" + mr("b=2") + "</m:oMath></m:oMathPara></w:p>"
+        << "[公式]a=1\nb=2" << left + QStringList{one_line + "a=1", one_line + "b=2"};
 }
 
 void TestDocx::changes()

@@ -105,6 +105,8 @@ class TestSheets : public QObject
     void sheetsInOrder();
     void refusedWorkbooks_data();
     void refusedWorkbooks();
+    void sharedStrings_whereTheRelationsPutThem_data();
+    void sharedStrings_whereTheRelationsPutThem();
     void workbookCells_sixHundredThousandAndNoMore_data();
     void workbookCells_sixHundredThousandAndNoMore();
     void csv_data();
@@ -282,6 +284,41 @@ void TestSheets::refusedWorkbooks()
     QCOMPARE(int(error.what), what);
     QCOMPARE(error.part, part);
     QVERIFY(book.sheets.empty());
+}
+
+// Some writers keep the shared strings elsewhere than Excel does, and say
+// where in the workbook's relations.
+void TestSheets::sharedStrings_whereTheRelationsPutThem_data()
+{
+    QTest::addColumn<QByteArray>("target"); // empty: no relation, Excel's own place
+    QTest::addColumn<QString>("part");
+    QTest::newRow("Excel's place, unnamed") << QByteArray() << "xl/sharedStrings.xml";
+    QTest::newRow("elsewhere, relative") << QByteArray("text/strings.xml") << "xl/text/strings.xml";
+    QTest::newRow("elsewhere, from the root")
+        << QByteArray("/strings/all.xml") << "strings/all.xml";
+}
+
+void TestSheets::sharedStrings_whereTheRelationsPutThem()
+{
+    QFETCH(QByteArray, target);
+    QFETCH(QString, part);
+    Parts parts = package({{"Sheet1", "worksheets/sheet1.xml", "xl/worksheets/sheet1.xml",
+                            worksheet("<row r=\"1\"><c t=\"s\"><v>1</v></c></row>")}});
+    parts.append({part, shared_strings("<si><t>甲</t></si><si><t>乙</t></si>")});
+    if (!target.isEmpty()) {
+        for (auto &[name, bytes] : parts) {
+            if (name == QLatin1String("xl/_rels/workbook.xml.rels"))
+                bytes.replace("</Relationships>",
+                              "<Relationship Id=\"rId9\" Type=\"http://schemas.openxmlformats.org/"
+                              "officeDocument/2006/relationships/sharedStrings\" Target=\"" +
+                                  target + "\"/></Relationships>");
+        }
+    }
+    ExchangeError error;
+    const SourceWorkbook book = read_xlsx(zip_of(parts), error);
+    QCOMPARE(int(error.what), int(What::None));
+    QCOMPARE(int(book.sheets.size()), 1);
+    QCOMPARE(rows_of(book.sheets[0]), QStringLiteral("1:乙"));
 }
 
 // `rows` rows of `width` cells each, only the last of them written: a cell
