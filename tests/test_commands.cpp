@@ -1198,6 +1198,9 @@ void TestCommands::save_removesOnlyItsOwnLeftovers_data()
     QTest::newRow("the teacher's backup") << "problem.prb.qv_make-backup" << false;
     QTest::newRow("capitals without a digit") << "answer.ans.qv_make-BACKUP" << false;
     QTest::newRow("digits without a capital") << "problem.prb.qv_make-copy12" << false;
+    // It makes them of ASCII letters and digits alone.
+    QTest::newRow("a letter beyond ASCII") << QStringLiteral("problem.prb.qv_make-Äb1C23") << false;
+    QTest::newRow("a full-width digit") << QStringLiteral("answer.ans.qv_make-AbC12３") << false;
 }
 
 // Whatever writes the pair, saving or a new paper over it, tidies up only
