@@ -978,6 +978,10 @@ void TestPaperTool::import_of_a_text_file_previews_or_writes_by_its_exit_status_
                          << "按 GB18030 读取";
     QTest::newRow("nothing to take") << QByteArray("只有说明文字。\n") << false << 2 << ""
                                      << "第 1 行的题目：没有题号、选项或答案，不像是题目";
+    QTest::newRow("nothing to take, previewed")
+        << QByteArray("只有说明文字。\n") << true << 2
+        << "略过\t\t\t\t\t\t第 1 行\t没有题号、选项或答案，不像是题目"
+        << "";
     // Excel on Chinese Windows saves CSV in GBK with CR LF.
     QTest::newRow("CSV in GBK")
         << QTextCodec::codecForName("GBK")->fromUnicode(
