@@ -190,6 +190,7 @@ class TestToolsWindow : public QObject
     void dropping_a_folder_or_a_file_opens_it_data();
     void dropping_a_folder_or_a_file_opens_it();
     void a_paper_that_does_not_read_shows_why_and_nothing_else();
+    void a_paper_whose_save_was_cut_short_shows_that_alone();
     void progress_names_done_of_all_from_one_step_on_data();
     void progress_names_done_of_all_from_one_step_on();
     void no_progress_shows_until_work_runs();
@@ -1086,6 +1087,23 @@ void TestToolsWindow::a_paper_that_does_not_read_shows_why_and_nothing_else()
     QCOMPARE(shown.size(), 1);
     QVERIFY2(shown[0].contains(QStringLiteral("problem.prb")), qPrintable(shown[0]));
     QCOMPARE(run_tool({"check", paper}).status, 2);
+}
+
+// The pair may be mixed: it is not read, and what qv_paper check says is
+// all the view shows.
+void TestToolsWindow::a_paper_whose_save_was_cut_short_shows_that_alone()
+{
+    const QString paper = dir_->filePath(QStringLiteral("期中"));
+    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
+    QVERIFY(write_file(paper + QStringLiteral("/.qv_make-save"), "not a record of ours\n"));
+    window_->open_path(paper);
+    QVERIFY(wait_idle());
+    const Run printed = run_tool({"check", paper});
+    QCOMPARE(printed.status, kAttention);
+    QCOMPARE(finding_lines(), output_lines(printed.out));
+    QVERIFY(finding_lines()[0].contains(QStringLiteral("上次保存被中断")));
+    QVERIFY(on<QLabel>("paper_counts")->text().isEmpty());
+    QVERIFY(on<QLabel>("paper_total")->text().isEmpty());
 }
 
 void TestToolsWindow::progress_names_done_of_all_from_one_step_on_data()
