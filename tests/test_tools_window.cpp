@@ -626,6 +626,11 @@ void TestToolsWindow::variants_are_the_folders_qv_paper_makes()
     QCOMPARE(dialog->findChild<QLineEdit *>("variant_target")->text(),
              QDir::toNativeSeparators(dir_->filePath(QStringLiteral("期中-AB卷"))));
     QVERIFY(parse_seed(dialog->findChild<QLineEdit *>("variant_seed")->text()));
+    // What the seed is for stands beside it.
+    bool hint_shown = false;
+    for (const QLabel *label : dialog->findChildren<QLabel *>())
+        hint_shown |= label->isVisible() && label->text() == tools_text::variant_seed_hint();
+    QVERIFY(hint_shown);
     const QString ours = dir_->filePath(QStringLiteral("窗口"));
     dialog->findChild<QSpinBox *>("variant_count")->setValue(3);
     dialog->findChild<QLineEdit *>("variant_seed")->setText(QStringLiteral("20261208"));
