@@ -184,6 +184,8 @@ class TestToolsWindow : public QObject
     void print_opens_a_pdf_in_the_system_viewer();
     void variants_are_the_folders_qv_paper_makes();
     void variants_of_a_paper_gone_since_say_why_and_write_nothing();
+    void variants_never_replace_papers_unasked_data();
+    void variants_never_replace_papers_unasked();
     void a_long_note_wraps_on_its_own_row();
     void cancelled_work_leaves_nothing_behind_data();
     void cancelled_work_leaves_nothing_behind();
@@ -649,6 +651,34 @@ void TestToolsWindow::variants_are_the_folders_qv_paper_makes()
         }
     }
     QVERIFY(on<QLabel>("status")->text().contains(QStringLiteral("20261208")));
+}
+
+void TestToolsWindow::variants_never_replace_papers_unasked_data()
+{
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("the teacher keeps them") << false;
+    QTest::newRow("the teacher replaces them") << true;
+}
+
+// A卷 of an earlier round stands in the target: replaced only when the
+// teacher says so.
+void TestToolsWindow::variants_never_replace_papers_unasked()
+{
+    QFETCH(bool, replace);
+    QDialog *dialog = open_variants_dialog(dir_->filePath(QStringLiteral("期中")));
+    QVERIFY(dialog);
+    const QString target = dir_->filePath(QStringLiteral("AB"));
+    const QString earlier = target + QStringLiteral("/A卷");
+    QVERIFY(write_paper(earlier, kFaultyProblem, kFaultyAnswer));
+    dialog->findChild<QLineEdit *>("variant_target")->setText(target);
+    platform::testing::queue_answer(replace);
+    dialog->findChild<QPushButton *>("variant_ok")->click();
+    QVERIFY(wait_idle());
+    const QList<ShownDialog> shown = platform::testing::shown_dialogs();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].kind, ShownDialog::Kind::Question);
+    QCOMPARE(file_bytes(earlier + "/problem.prb") == kFaultyProblem, !replace);
+    QCOMPARE(QFileInfo::exists(target + QStringLiteral("/B卷")), replace);
 }
 
 // The paper's files went between opening the folder and making A/B papers.
