@@ -261,12 +261,24 @@ void TestPaperTool::check_finds_what_to_mend_data()
         << QByteArray("0 0 1\n1\n@\x80$") << QByteArray("@a$")
         << QStringList{"非选择题 第 1 题 题面：含有字符“€”（U+20AC），试卷的文字编码 GBK "
                        "无法保存这个字符"};
+    // Found last, told first: a question's findings follow its page.
+    QTest::newRow("findings in the page's order")
+        << QByteArray("0 0 1\n0\n@\x80$") << QByteArray("@$")
+        << QStringList{"非选择题 第 1 题 题面：含有字符“€”（U+20AC），试卷的文字编码 GBK "
+                       "无法保存这个字符",
+                       "非选择题 第 1 题 分数：为 0", "非选择题 第 1 题 答案：参考答案为空"};
 #else
     // GB18030's four-byte "₩" reads, but GBK, what Windows reads it as, has no such character.
     QTest::newRow("character the paper's encoding cannot carry")
         << QByteArray("0 0 1\n1\n@\x81\x36\xb2\x39$") << QByteArray("@a$")
         << QStringList{"非选择题 第 1 题 题面：含有字符“₩”（U+20A9），试卷的文字编码 GBK "
                        "无法保存这个字符"};
+    // Found last, told first: a question's findings follow its page.
+    QTest::newRow("findings in the page's order")
+        << QByteArray("0 0 1\n0\n@\x81\x36\xb2\x39$") << QByteArray("@$")
+        << QStringList{"非选择题 第 1 题 题面：含有字符“₩”（U+20A9），试卷的文字编码 GBK "
+                       "无法保存这个字符",
+                       "非选择题 第 1 题 分数：为 0", "非选择题 第 1 题 答案：参考答案为空"};
 #endif
     // A UTF-8 paper, whatever the local encoding (an ASCII one would take it).
     QTest::newRow("text too long to save")
