@@ -187,6 +187,7 @@ class TestPaperTool : public QObject
     void printed_paper_keeps_every_text_verbatim_data();
     void printed_paper_keeps_every_text_verbatim();
     void pdf_is_a_valid_document_with_the_chinese_text();
+    void printed_questions_and_keys_number_from_one_in_each_section();
     void variants_whose_save_record_stays_are_all_written_and_told();
     void pdf_is_refused_where_no_font_shows_chinese_data();
     void pdf_is_refused_where_no_font_shows_chinese();
@@ -391,6 +392,22 @@ void TestPaperTool::printed_paper_keeps_every_text_verbatim()
     for (const char *key :
          {"1. B", "1. AC（全部选对得 4 分，少选得 1.5 分，选错不得分）", "参考答案\n第二行"})
         QCOMPARE(html.contains(QString::fromUtf8(key)), answers);
+}
+
+void TestPaperTool::printed_questions_and_keys_number_from_one_in_each_section()
+{
+    const PaperOnDisk disk = read_pair("2 2 2\n2\n@单一$\n3\n@单二$\n4 2\n@多一$\n5 2\n@多二$\n"
+                                       "6\n@简一$\n7\n@简二$\n",
+                                       "1\n2\n3\n6\n@答一$\n@答二$\n");
+    const QString html = QString::fromUtf8(paper_html(disk.paper, {QStringLiteral("卷"), true}));
+    QStringList numbers;
+    const QRegularExpression numbered(
+        QStringLiteral("<p class=\"(?:number|key)\">(\\d+)\\.[^<]*</p>(?:<[^>]*>)*(单|多|简)?"));
+    for (auto match = numbered.globalMatch(html); match.hasNext();) {
+        const QRegularExpressionMatch next = match.next();
+        numbers << next.captured(1) + next.captured(2);
+    }
+    QCOMPARE(numbers.join(' '), QStringLiteral("1单 2单 1多 2多 1简 2简 1 2 1 2 1 2"));
 }
 
 void TestPaperTool::pdf_is_a_valid_document_with_the_chinese_text()
