@@ -330,6 +330,12 @@ void TestDocx::lines_data()
            R"(<w:style w:type="paragraph" w:styleId="Choice">)"
            R"(<w:pPr><w:numPr><w:numId w:val="1"/></w:numPr></w:pPr></w:style>)"
         << "1.\t甲 | A．x | B．y | 2.\t乙 | A．z";
+    QTest::newRow("Roman numerals, upper and lower")
+        << numbered(1, 0, "a") + numbered(1, 0, "b") + numbered(2, 0, "c")
+        << list(0, level(0, "upperRoman", "%1.", {}, 3)) +
+               list(1, level(0, "lowerRoman", "(%1)", no_suffix, 1999)) + num(1, 0) + num(2, 1)
+        << ""
+        << "III.\ta | IV.\tb | (mcmxcix)c";
     QTest::newRow("bullets draw no number")
         << numbered(1, 0, "x") << list(0, level(0, "bullet", "")) + num(1, 0) << ""
         << "x";
@@ -588,6 +594,14 @@ void TestDocx::changes_data()
         << math(mr("S=") + "<m:nary><m:naryPr><m:chr m:val=\"∑\"/></m:naryPr><m:sub>" + mr("i=1") +
                 "</m:sub><m:sup>" + mr("n") + "</m:sup><m:e>" + mr("i") + "</m:e></m:nary>")
         << "解：[公式]" << left;
+    // Each equation starts afresh: one left as a mark leaves the next alone.
+    QTest::newRow("a sum with limits, then a plain equation")
+        << "<w:p><m:oMath>" + mr("S=") +
+               "<m:nary><m:naryPr><m:chr m:val=\"∑\"/></m:naryPr><m:sub>" + mr("i=1") +
+               "</m:sub><m:sup>" + mr("n") + "</m:sup><m:e>" + mr("i") +
+               "</m:e></m:nary></m:oMath>" + run("，") + "<m:oMath>" + mr("a=1") +
+               "</m:oMath></w:p>"
+        << "[公式]，a=1" << left + QStringList{one_line + "a=1"};
     QTest::newRow("an equation object")
         << R"(<w:p><w:r><w:object><v:shape><v:imagedata o:title=""/>)"
            R"(</v:shape><o:OLEObject ProgID="Equation.DSMT4"/></w:object></w:r></w:p>)"
