@@ -183,6 +183,9 @@ void TestQuestionText::keys_wherever_teachers_put_them_data()
     QTest::newRow("a run in the answer section")
         << "一、单选题\n1．甲\nA．a\nB．b\n2．乙\nA．a\nB．b\n参考答案\n1～2 BA"
         << "S2:B:甲\nA. a\nB. b | S2:A:乙\nA. a\nB. b";
+    QTest::newRow("words after a range are no run of keys")
+        << "一、单选题\n1．甲\nA．a\nB．b\n2．乙\nA．a\nB．b\n参考答案\n1～2 见下\n1.B\n2.A\n"
+        << "S2:B:甲\nA. a\nB. b | S2:A:乙\nA. a\nB. b";
     QTest::newRow("a run with a colon, and keys of several letters")
         << "1．甲\nA．a\nB．b\n2．乙\nA．a\nB．b\n答案与解析\n1-2：AB BA"
         << "M3/1.5:AB:甲\nA. a\nB. b | M3/1.5:AB:乙\nA. a\nB. b";
