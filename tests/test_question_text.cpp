@@ -341,6 +341,15 @@ void TestQuestionText::the_format_is_found_from_the_content_data()
     QTest::newRow("CSV") << QByteArray("\xEF\xBB\xBF题型,题干,答案\n") << int(ImportFormat::Csv)
                          << "";
     QTest::newRow("text") << QByteArray("一、单选题\n1．甲") << int(ImportFormat::Text) << "";
+    // The header is read from the file's first 4 KB, which may end inside
+    // a character.
+    for (int shift = 0; shift < 3; ++shift) {
+        QByteArray csv = "题型,题干,选项A,选项B,正确答案,分值\n" + QByteArray(shift, ' ');
+        while (csv.size() < 5000)
+            csv += "单选题,题面甲乙丙,甲,乙,A,2\n";
+        QTest::addRow("CSV past 4 KB, shifted by %d", int(shift))
+            << csv << int(ImportFormat::Csv) << "";
+    }
 }
 
 void TestQuestionText::the_format_is_found_from_the_content()
