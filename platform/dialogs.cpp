@@ -137,8 +137,11 @@ QString choose_save_path(const QString &caption, const QString &suggested, const
 namespace testing
 {
 
+// Fresh each time: what a test queued and did not use never answers the
+// next one's dialogs, where a path meant for opening would be saved over.
 void install_hooks()
 {
+    hooks() = Hooks{};
     hooks().installed = true;
 }
 

@@ -44,8 +44,8 @@ struct ShownDialog {
     QString text; // empty for a folder or file chooser; the suggested path for a save
 };
 
-void install_hooks();
-void remove_hooks(); // also forgets every queued answer and shown dialog
+void install_hooks(); // with nothing queued and nothing shown
+void remove_hooks();  // also forgets every queued answer and shown dialog
 
 // The next ask_ok_cancel answers `ok`; `while_shown`, if given, runs first, as
 // the teacher's work in the main window while the box is up. A message needs

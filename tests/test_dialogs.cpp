@@ -42,6 +42,7 @@ class TestDialogs : public QObject
     void hooks_runWorkWhileQuestionIsShown();
     void hooks_unexpectedQuestionCountsAsCancel();
     void hooks_answerFolderDialogs();
+    void hooks_installedAnew_forgetWhatWasQueued();
     void realMessage_isNonModalPlainAndLeavesWindowUsable();
     void realQuestion_okIsTheOnlyYes_data();
     void realQuestion_okIsTheOnlyYes();
@@ -96,6 +97,24 @@ void TestDialogs::hooks_unexpectedQuestionCountsAsCancel()
                          QRegularExpression(QStringLiteral("unexpected folder dialog")));
     QCOMPARE(platform::choose_folder(QStringLiteral("指定打开试卷所在的文件夹")), QString());
     QCOMPARE(platform::testing::shown_dialogs().size(), 2);
+}
+
+// A test that failed before its dialogs came leaves its answers queued;
+// the next test's install must not hand them on, or a save would go to a
+// path queued for opening.
+void TestDialogs::hooks_installedAnew_forgetWhatWasQueued()
+{
+    platform::testing::queue_path(QStringLiteral("/papers/题库.docx"));
+    platform::testing::queue_answer(true);
+    platform::show_message(QStringLiteral("甲"));
+    platform::testing::install_hooks();
+    QCOMPARE(platform::testing::pending_answers(), 0);
+    QCOMPARE(platform::testing::shown_dialogs().size(), 0);
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("unexpected save dialog")));
+    QCOMPARE(platform::choose_save_path(QStringLiteral("另存为"), QStringLiteral("/papers/卷.docx"),
+                                        QStringLiteral("Word (*.docx)")),
+             QString());
 }
 
 void TestDialogs::hooks_answerFolderDialogs()
