@@ -670,9 +670,7 @@ void TestToolsWindow::variants_are_the_folders_qv_paper_makes()
 
 void TestToolsWindow::variants_never_replace_papers_unasked_data()
 {
-    QTest::addColumn<bool>("replace");
-    QTest::newRow("the teacher keeps them") << false;
-    QTest::newRow("the teacher replaces them") << true;
+    import_never_replaces_a_paper_unasked_data();
 }
 
 // A卷 of an earlier round stands in the target: replaced only when the
