@@ -36,6 +36,10 @@
 #include <QUrl>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 using platform::testing::ShownDialog;
 
 namespace
@@ -203,6 +207,7 @@ class TestToolsWindow : public QObject
     void a_cancelled_folder_choice_keeps_the_target_data();
     void a_cancelled_folder_choice_keeps_the_target();
     void a_question_file_gone_since_its_preview_says_why_on_import();
+    void a_question_file_that_does_not_read_shows_why_and_no_rows();
     void a_file_that_cannot_be_saved_says_why_data();
     void a_file_that_cannot_be_saved_says_why();
     void a_pdf_without_a_chinese_font_says_so_and_writes_nothing();
@@ -968,6 +973,26 @@ void TestToolsWindow::a_question_file_gone_since_its_preview_says_why_on_import(
     QVERIFY(!QFileInfo::exists(dir_->filePath(QStringLiteral("题库"))));
     QCOMPARE(on<QStackedWidget>("views")->currentWidget()->objectName(),
              QStringLiteral("import_view"));
+}
+
+// A named pipe is no file to read (and opening one would block): said in
+// the notes, with no rows and nothing to import.
+void TestToolsWindow::a_question_file_that_does_not_read_shows_why_and_no_rows()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("named pipes are made the POSIX way");
+#else
+    const QString pipe = dir_->filePath(QStringLiteral("题库.txt"));
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+    window_->open_path(pipe);
+    QVERIFY(wait_idle());
+    const QString notes = on<QLabel>("file_notes")->text();
+    QVERIFY2(notes.contains(QStringLiteral("命名管道")) &&
+                 !notes.contains(tools_text::nothing_to_import()),
+             qPrintable(notes));
+    QCOMPARE(on<QTableWidget>("preview")->rowCount(), 0);
+    QVERIFY(!on<QPushButton>("import")->isEnabled());
+#endif
 }
 
 // Saved over a folder of the same name: the teacher is told, and no status
