@@ -10,6 +10,7 @@ namespace
 
 struct Recorder {
     bool recording = false;
+    bool opens = true;
     QStringList opened;
 };
 
@@ -25,7 +26,7 @@ bool open_with_system(const QString &path)
 {
     if (recorder().recording) {
         recorder().opened.append(path);
-        return true;
+        return recorder().opens;
     }
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
@@ -33,9 +34,10 @@ bool open_with_system(const QString &path)
 namespace testing
 {
 
-void record_opened_documents()
+void record_opened_documents(bool system_has_a_program)
 {
     recorder().recording = true;
+    recorder().opens = system_has_a_program;
 }
 
 void stop_recording_opened_documents()

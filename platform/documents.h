@@ -12,10 +12,11 @@ namespace platform
 bool open_with_system(const QString &path);
 
 // Test hooks. While installed, nothing is opened: each path is recorded, and
-// the call succeeds. Never installed in the program.
+// the call answers as a system with (or without) a program for it would.
+// Never installed in the program.
 namespace testing
 {
-void record_opened_documents();
+void record_opened_documents(bool system_has_a_program = true);
 void stop_recording_opened_documents(); // also forgets what was recorded
 QStringList opened_documents();
 } // namespace testing
