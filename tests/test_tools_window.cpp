@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -24,12 +25,14 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSemaphore>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -159,6 +162,66 @@ QStringList entries(const QString &folder)
                                   QDir::System);
 }
 
+// What a teacher reads on a window or dialog, line by line from the top and
+// left to right on each line: its title, then every visible label, button,
+// field, box and header. Controls whose middles lie within a few pixels of a
+// line's first one are on that line. `dir` is shown as "…".
+QStringList screen_lines(QWidget *top, const QString &dir)
+{
+    struct Shown {
+        QRect place;
+        QString text;
+    };
+    QList<Shown> shown;
+    const auto add = [&](QWidget *widget, QString text) {
+        if (text.isEmpty())
+            return;
+        text.replace(QDir::toNativeSeparators(dir), QStringLiteral("…"));
+        text.replace(QRegularExpression(QStringLiteral("[0-9]{10,}")), QStringLiteral("#"));
+        shown.append({QRect(widget->mapTo(top, QPoint()), widget->size()), text});
+    };
+    for (QWidget *widget : top->findChildren<QWidget *>()) {
+        if (!widget->isVisibleTo(top) || widget->window() != top)
+            continue;
+        if (auto *label = qobject_cast<QLabel *>(widget))
+            add(widget, label->text());
+        else if (auto *check = qobject_cast<QCheckBox *>(widget))
+            add(widget, (check->isChecked() ? "[x] " : "[ ] ") + check->text());
+        else if (auto *button = qobject_cast<QAbstractButton *>(widget))
+            add(widget, "[" + button->text() + "]");
+        else if (auto *field = qobject_cast<QLineEdit *>(widget)) {
+            if (!qobject_cast<QAbstractSpinBox *>(widget->parentWidget()))
+                add(widget, "<" + field->text() + ">");
+        } else if (auto *box = qobject_cast<QAbstractSpinBox *>(widget))
+            add(widget, "<" + box->text() + ">");
+        else if (auto *header = qobject_cast<QHeaderView *>(widget)) {
+            QStringList sections;
+            for (int i = 0; i < header->count(); ++i)
+                sections.append(header->model()->headerData(i, header->orientation()).toString());
+            add(widget, sections.join(QLatin1Char('/')));
+        }
+    }
+    std::stable_sort(shown.begin(), shown.end(), [](const Shown &a, const Shown &b) {
+        return a.place.center().y() < b.place.center().y();
+    });
+    QStringList lines{top->windowTitle()};
+    for (int first = 0; first < shown.size();) {
+        int end = first + 1;
+        while (end < shown.size() &&
+               shown[end].place.center().y() - shown[first].place.center().y() <= 6)
+            ++end;
+        QList<Shown> line = shown.mid(first, end - first);
+        std::stable_sort(line.begin(), line.end(), [](const Shown &a, const Shown &b) {
+            return a.place.left() < b.place.left();
+        });
+        QStringList texts;
+        for (const Shown &item : line)
+            texts.append(item.text);
+        lines.append(texts.join(QStringLiteral(" | ")));
+        first = end;
+    }
+    return lines;
+}
 } // namespace
 
 class TestToolsWindow : public QObject
@@ -216,6 +279,15 @@ class TestToolsWindow : public QObject
     void no_control_covers_another();
     void variants_number_from_one_to_twenty_six_data();
     void variants_number_from_one_to_twenty_six();
+    void each_screen_reads_in_order_data();
+    void each_screen_reads_in_order();
+    void the_bar_shows_the_share_done_at_any_count_data();
+    void the_bar_shows_the_share_done_at_any_count();
+    void scores_typed_are_the_scores_previewed_data();
+    void scores_typed_are_the_scores_previewed();
+    void preview_rows_are_read_not_edited();
+    void names_with_markup_show_as_typed_data();
+    void names_with_markup_show_as_typed();
 
   private:
     template <typename T> T *on(const char *name)
@@ -610,24 +682,34 @@ void TestToolsWindow::each_button_writes_the_file_qv_paper_writes()
 void TestToolsWindow::print_opens_a_pdf_in_the_system_viewer_data()
 {
     QTest::addColumn<bool>("with_key");
+    QTest::addColumn<bool>("viewer"); // the system has a program for PDFs
     QTest::addColumn<QString>("name");
-    QTest::newRow("with the key") << true << "期中（含答案）.pdf";
-    QTest::newRow("without") << false << "期中.pdf";
+    QTest::newRow("with the key") << true << true << "期中（含答案）.pdf";
+    QTest::newRow("without") << false << true << "期中.pdf";
+    QTest::newRow("no PDF viewer") << false << false << "期中.pdf";
 }
 
 void TestToolsWindow::print_opens_a_pdf_in_the_system_viewer()
 {
     QFETCH(bool, with_key);
+    QFETCH(bool, viewer);
     QFETCH(QString, name);
     const QString paper = dir_->filePath(QStringLiteral("期中"));
     QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
     window_->open_path(paper);
+    platform::testing::record_opened_documents(viewer);
     on<QCheckBox>("with_key")->setChecked(with_key);
     on<QPushButton>("print")->click();
     QVERIFY(wait_idle());
     const QStringList opened = platform::testing::opened_documents();
     QCOMPARE(opened.size(), 1);
     QVERIFY2(QFileInfo(opened[0]).fileName() == name, qPrintable(opened[0]));
+    // Without a viewer the teacher is told where the PDF is kept.
+    const QList<ShownDialog> shown = platform::testing::shown_dialogs();
+    QCOMPARE(shown.size(), viewer ? 0 : 1);
+    if (!viewer)
+        QCOMPARE(shown[0].text, tools_text::no_pdf_viewer(opened[0]));
+    QCOMPARE(on<QLabel>("status")->text().isEmpty(), !viewer);
     const QString text = pdf_text(opened[0]);
     QVERIFY2(text.isNull() || text.contains(QStringLiteral("答案")) == with_key, qPrintable(text));
     QVERIFY(file_bytes(opened[0]).startsWith("%PDF-"));
@@ -1161,6 +1243,237 @@ void TestToolsWindow::variants_number_from_one_to_twenty_six()
     auto *count = dialog->findChild<QSpinBox *>("variant_count");
     count->setValue(asked);
     QCOMPARE(count->value(), taken);
+}
+
+// Everything the teacher reads, where it is read: each label beside its field,
+// every text in Chinese, the outputs in the order they are used.
+void TestToolsWindow::each_screen_reads_in_order_data()
+{
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<QStringList>("lines");
+    const QString tools = QStringLiteral("[打开试卷文件夹…] | [打开题目文件…]");
+    const QStringList questions{
+        "试卷工具",
+        tools,
+        "题目文件：…/题库.txt",
+        "类型/题号/答案/分值/部分得分/题目/位置/说明",
+        "单选题数量：3  多选题数量：1  非选择题数量：1",
+        "试卷总分确认：5.00 分",
+        "文件没有给出分数的题目： | 单选 | <1.00> | 多选 | <1.00> | 非选择 | <1.00>",
+        "新试卷的文件夹： | <…/题库> | [更改…] | [导入]"};
+    QTest::newRow("start") << "start"
+                           << QStringList{"试卷工具", tools,
+                                          "把试卷文件夹或题目文件（Word、Excel、CSV、文本、GIFT、"
+                                          "Moodle XML）拖到这里，\n或者用上面的按钮打开。"};
+    QTest::newRow("questions") << "questions" << questions;
+    QStringList working = questions;
+    working[7] = QStringLiteral("新试卷的文件夹： | <…/新卷> | [更改…] | [导入]");
+    working << QStringLiteral("正在处理：0 / 18 | [取消]");
+    QTest::newRow("while work runs") << "work" << working;
+    QTest::newRow("paper") << "paper"
+                           << QStringList{
+                                  "试卷工具",
+                                  tools,
+                                  "试卷：…/期中",
+                                  "位置/需要改正的地方",
+                                  "单选题数量：1  多选题数量：1  非选择题数量：1",
+                                  "试卷总分确认：16.00 分",
+                                  "[ ] 附参考答案",
+                                  "[打印] | [另存为 Word…] | [另存为 PDF…] | [另存为 HTML…]",
+                                  "[另存为 Excel…] | [导出到学习平台] | [A/B 卷…] | [重新检查]"};
+    QTest::newRow("A/B papers")
+        << "variants"
+        << QStringList{"A/B 卷",
+                       "份数： | <2>",
+                       "种子： | <#>",
+                       "同一个种子在任何电脑上都做出同样的几份；记下它，需要时可以再做一次。",
+                       "放到文件夹： | <…/期中-AB卷> | [更改…]",
+                       "[确定] | [取消]"};
+}
+
+void TestToolsWindow::each_screen_reads_in_order()
+{
+    QFETCH(QString, screen);
+    QFETCH(QStringList, lines);
+    QWidget *top = window_.get();
+    QSemaphore held;
+    if (screen == QLatin1String("questions") || screen == QLatin1String("work")) {
+        const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+        QVERIFY(write_file(path, kText));
+        window_->open_path(path);
+        QVERIFY(wait_idle());
+    } else if (screen == QLatin1String("paper")) {
+        const QString folder = dir_->filePath(QStringLiteral("期中"));
+        QVERIFY(write_paper(folder, kSoundProblem, kSoundAnswer));
+        window_->open_path(folder);
+        QVERIFY(wait_idle());
+    } else if (screen == QLatin1String("variants")) {
+        top = open_variants_dialog(dir_->filePath(QStringLiteral("期中")));
+        QVERIFY(top);
+    }
+    if (screen == QLatin1String("work")) {
+        // Held at its first step while the screen is read.
+        work_testing::set_step_hook([&held] { held.tryAcquire(1, kChildPatienceMs); });
+        on<QLineEdit>("import_target")->setText(dir_->filePath(QStringLiteral("新卷")));
+        on<QPushButton>("import")->click();
+        auto *cancel = on<QPushButton>("work_cancel");
+        QVERIFY(wait_until([cancel] { return cancel->isVisible(); }, kChildPatienceMs));
+    }
+    QVERIFY(QTest::qWaitForWindowExposed(top));
+    const QStringList read = screen_lines(top, dir_->path());
+    if (screen == QLatin1String("work")) {
+        held.release(1000);
+        QVERIFY(wait_idle());
+        work_testing::set_step_hook({});
+    }
+    QCOMPARE(read, lines);
+}
+
+// The bar counts in ints, the work in 64 bits: beyond an int's reach the bar
+// still shows the share done, never an overflowed or empty bar.
+void TestToolsWindow::the_bar_shows_the_share_done_at_any_count_data()
+{
+    QTest::addColumn<qint64>("done");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("none of one") << qint64(0) << qint64(1) << "正在处理：0 / 1";
+    QTest::newRow("one of one") << qint64(1) << qint64(1) << "正在处理：1 / 1";
+    QTest::newRow("some of many") << qint64(3) << qint64(20000) << "正在处理：3 / 20000";
+    QTest::newRow("more done than counted") << qint64(7) << qint64(5) << "正在处理：5 / 5";
+    QTest::newRow("half of five billion")
+        << qint64(2500000000) << qint64(5000000000) << "正在处理：2500000000 / 5000000000";
+    QTest::newRow("all of three billion")
+        << qint64(3000000000) << qint64(3000000000) << "正在处理：3000000000 / 3000000000";
+}
+
+void TestToolsWindow::the_bar_shows_the_share_done_at_any_count()
+{
+    QFETCH(qint64, done);
+    QFETCH(qint64, total);
+    QFETCH(QString, line);
+    auto *work = on<WorkRunner>("work");
+    auto *bar = on<QProgressBar>("work_progress");
+    QSemaphore held;
+    work->run<int>(
+        [&held, done, total] {
+            work_total(total);
+            work_step(done);
+            held.tryAcquire(1, kChildPatienceMs);
+            return 0;
+        },
+        [](const int &) {});
+    auto *label = on<QLabel>("work_label");
+    const bool shown =
+        wait_until([label, line] { return label->text() == line; }, kChildPatienceMs);
+    const int minimum = bar->minimum(), maximum = bar->maximum(), value = bar->value();
+    held.release();
+    QVERIFY(wait_idle());
+    QVERIFY2(shown, qPrintable(label->text()));
+    QCOMPARE(minimum, 0);
+    QVERIFY2(maximum > 0, qPrintable(QString::number(maximum)));
+    const double share = double(std::min(done, total)) / double(total);
+    QVERIFY2(std::abs(double(value) / maximum - share) <= 1.0 / maximum,
+             qPrintable(QStringLiteral("%1 of %2").arg(value).arg(maximum)));
+}
+
+// Typed as a teacher types them, from 0 to 10000 in hundredths as on the
+// question pages; every key counts, however long the preview of the one
+// before takes.
+void TestToolsWindow::scores_typed_are_the_scores_previewed_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("score");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("0") << "0" << 0.0 << "0";
+    QTest::newRow("hundredths") << "0.25" << 0.25 << "0.25";
+    QTest::newRow("no thousandths") << "0.125" << 0.12 << "0.12";
+    QTest::newRow("two keys") << "25" << 25.0 << "25";
+    QTest::newRow("10000") << "10000" << 10000.0 << "10000";
+    QTest::newRow("past 10000") << "10000.5" << 10000.0 << "10000";
+}
+
+void TestToolsWindow::scores_typed_are_the_scores_previewed()
+{
+    QFETCH(QString, typed);
+    QFETCH(double, score);
+    QFETCH(QString, cell);
+    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+    QVERIFY(write_file(path, kText));
+    window_->open_path(path);
+    QVERIFY(wait_idle());
+    auto *box = on<QDoubleSpinBox>("score_single");
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, typed);
+    QTest::keyClick(box, Qt::Key_Return);
+    QVERIFY(wait_idle());
+    QCOMPARE(box->value(), score);
+    QCOMPARE(on<QTableWidget>("preview")->item(0, 3)->text(), cell);
+}
+
+// The preview shows what the import will take; a cell edited there would
+// change nothing, so none can be.
+void TestToolsWindow::preview_rows_are_read_not_edited()
+{
+    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+    QVERIFY(write_file(path, kText));
+    window_->open_path(path);
+    QVERIFY(wait_idle());
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    auto *table = on<QTableWidget>("preview");
+    const QPoint words = table->visualItemRect(table->item(1, 5)).center();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, words);
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, words);
+    QTest::keyClick(table, Qt::Key_F2);
+    QTest::keyClicks(table, QStringLiteral("x"));
+    QVERIFY(table->viewport()->findChildren<QLineEdit *>().isEmpty());
+    QCOMPARE(table_rows(), output_lines(run_tool({"import", path, "--preview"}).out).mid(1, 5));
+}
+
+// A name is shown as the teacher typed it, never taken as markup.
+void TestToolsWindow::names_with_markup_show_as_typed_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // empty: a paper folder
+    QTest::newRow("paper folder") << "<b>期中" << QByteArray();
+    QTest::newRow("question file, then its paper") << "<b>题库.txt" << kText;
+    QTest::newRow("question file that does not read") << "<b>题库.docx" << QByteArray("<i>");
+    QTest::newRow("a column it leaves out")
+        << "题库.csv"
+        << QByteArray("题型,题干,选项A,选项B,正确答案,<b>备注\n单选题,1+1=?,2,3,A,x\n");
+}
+
+void TestToolsWindow::names_with_markup_show_as_typed()
+{
+#ifdef Q_OS_WIN
+    QSKIP("Windows takes no < or > in a name");
+#endif
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    const QString path = dir_->filePath(name);
+    if (content.isEmpty())
+        QVERIFY(write_paper(path, kSoundProblem, kSoundAnswer));
+    else
+        QVERIFY(write_file(path, content));
+    window_->open_path(path);
+    QVERIFY(wait_idle());
+    if (content == kText) {
+        on<QLineEdit>("import_target")->setText(dir_->filePath(QStringLiteral("<i>新卷")));
+        on<QPushButton>("import")->click();
+        QVERIFY(wait_idle());
+    }
+    int named = 0;
+    for (QLabel *label : window_->findChildren<QLabel *>()) {
+        if (!label->isVisible() ||
+            !label->text().contains(QRegularExpression(QStringLiteral("<[bi]>"))))
+            continue;
+        ++named;
+        const bool literal =
+            label->textFormat() == Qt::PlainText ||
+            (label->textFormat() == Qt::AutoText && !Qt::mightBeRichText(label->text()));
+        QVERIFY2(literal, qPrintable(label->objectName() + ": " + label->text()));
+    }
+    QCOMPARE(named, content == kText ? 2 : 1);
 }
 
 QTEST_MAIN(TestToolsWindow)

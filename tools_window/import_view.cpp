@@ -50,6 +50,9 @@ QDoubleSpinBox *score_box(const QString &name)
     box->setRange(0, 10000);
     box->setDecimals(2);
     box->setValue(1);
+    // One preview for the number typed, not one a key: the window takes no
+    // keys while a preview runs, so the keys after the first were lost.
+    box->setKeyboardTracking(false);
     return box;
 }
 
