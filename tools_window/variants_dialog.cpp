@@ -49,11 +49,14 @@ VariantsDialog::VariantsDialog(const QString &paper_folder, WorkRunner *runner, 
     auto *hint = new QLabel(tools_text::variant_seed_hint());
     hint->setWordWrap(true);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(tools_text::ok_button());
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("variant_ok"));
+    ok_ = buttons->button(QDialogButtonBox::Ok);
+    ok_->setText(tools_text::ok_button());
+    ok_->setObjectName(QStringLiteral("variant_ok"));
     buttons->button(QDialogButtonBox::Cancel)->setText(tools_text::cancel_button());
     connect(buttons, &QDialogButtonBox::accepted, this, &VariantsDialog::make);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(seed_, &QLineEdit::textChanged, this, &VariantsDialog::enable_ok);
+    connect(target_, &QLineEdit::textChanged, this, &VariantsDialog::enable_ok);
 
     auto *form = new QFormLayout(this);
     form->addRow(tools_text::variant_count_label(), count_);
@@ -61,6 +64,13 @@ VariantsDialog::VariantsDialog(const QString &paper_folder, WorkRunner *runner, 
     form->addRow(QString(), hint);
     form->addRow(tools_text::variant_target_label(), target_row);
     form->addRow(buttons);
+}
+
+// A seed past 2^64 - 1 has digits only and still makes no papers: without
+// this, 确定 did nothing and said nothing.
+void VariantsDialog::enable_ok()
+{
+    ok_->setEnabled(parse_seed(seed_->text()) && !target_->text().trimmed().isEmpty());
 }
 
 void VariantsDialog::choose_target()

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QLineEdit;
+class QPushButton;
 class QSpinBox;
 class WorkRunner;
 
@@ -21,10 +22,13 @@ class VariantsDialog : public QDialog
   private:
     void choose_target();
     void make();
+    // 确定 only while there is a seed and a folder to make the papers from.
+    void enable_ok();
 
     QString paper_folder_;
     WorkRunner *runner_;
     QSpinBox *count_;
     QLineEdit *seed_;
     QLineEdit *target_;
+    QPushButton *ok_ = nullptr;
 };
