@@ -288,6 +288,8 @@ class TestToolsWindow : public QObject
     void preview_rows_are_read_not_edited();
     void names_with_markup_show_as_typed_data();
     void names_with_markup_show_as_typed();
+    void variants_are_made_only_from_a_seed_and_a_folder_data();
+    void variants_are_made_only_from_a_seed_and_a_folder();
 
   private:
     template <typename T> T *on(const char *name)
@@ -831,13 +833,16 @@ void TestToolsWindow::the_columns_fill_the_preview_without_scrolling()
 void TestToolsWindow::cancelled_work_leaves_nothing_behind_data()
 {
     QTest::addColumn<QString>("work");
-    QTest::newRow("an import") << "import";
-    QTest::newRow("a Word paper") << "save_word";
+    QTest::addColumn<bool>("close"); // the window closed instead of 取消
+    QTest::newRow("an import") << "import" << false;
+    QTest::newRow("a Word paper") << "save_word" << false;
+    QTest::newRow("an import, the window closed") << "import" << true;
 }
 
 void TestToolsWindow::cancelled_work_leaves_nothing_behind()
 {
     QFETCH(QString, work);
+    QFETCH(bool, close);
     const QString path = dir_->filePath(QStringLiteral("题库.txt"));
     QVERIFY(write_file(path, long_text_file(200)));
     const QString paper = dir_->filePath(QStringLiteral("大卷"));
@@ -847,6 +852,11 @@ void TestToolsWindow::cancelled_work_leaves_nothing_behind()
         QVERIFY(wait_idle());
     } else {
         window_->open_path(paper);
+        // What the last work said goes when the next begins.
+        platform::testing::queue_path(dir_->filePath(QStringLiteral("大卷.html")));
+        on<QPushButton>("save_html")->click();
+        QVERIFY(wait_idle());
+        QVERIFY(!on<QLabel>("status")->text().isEmpty());
     }
     const QStringList before = entries(dir_->path());
     // The work is held at its first step until the progress shows, then at
@@ -871,19 +881,34 @@ void TestToolsWindow::cancelled_work_leaves_nothing_behind()
     // The progress shows once the work has taken half a second.
     auto *cancel = on<QPushButton>("work_cancel");
     const bool shown = wait_until([cancel] { return cancel->isVisible(); }, kChildPatienceMs);
-    QVERIFY(!on<QPushButton>("open_paper")->isEnabled());
+    // Only 取消 takes input: the files the work reads and writes must not
+    // change under it.
+    QStringList taking_input;
+    for (QWidget *widget : window_->findChildren<QWidget *>()) {
+        if (widget != cancel && widget->isVisible() && widget->isEnabled() &&
+            (qobject_cast<QAbstractButton *>(widget) || qobject_cast<QLineEdit *>(widget) ||
+             qobject_cast<QAbstractSpinBox *>(widget)))
+            taking_input.append(widget->objectName());
+    }
+    const bool takes_drops = window_->acceptDrops();
+    const QString status_while = on<QLabel>("status")->text();
     shown_then.release();
     // The bar follows the work while it runs.
     auto *bar = on<QProgressBar>("work_progress");
     const bool followed =
         wait_until([bar] { return bar->value() == kHeldAt - 1; }, kChildPatienceMs);
     QSignalSpy finished(on<WorkRunner>("work"), &WorkRunner::finished);
-    if (shown)
+    if (shown && close)
+        window_->close();
+    else if (shown)
         QTest::mouseClick(cancel, Qt::LeftButton);
     cancelled.release();
     QVERIFY(wait_idle());
     work_testing::set_step_hook({});
     QVERIFY(shown);
+    QCOMPARE(taking_input, QStringList());
+    QVERIFY(!takes_drops);
+    QCOMPARE(status_while, QString());
     QVERIFY2(followed, qPrintable(QString::number(bar->value())));
     QVERIFY(on<QLabel>("work_label")
                 ->text()
@@ -896,37 +921,59 @@ void TestToolsWindow::cancelled_work_leaves_nothing_behind()
     QCOMPARE(entries(dir_->path()), before);
     QCOMPARE(on<QLabel>("status")->text(), QStringLiteral("已取消，没有写出任何文件。"));
     QVERIFY(on<QPushButton>("open_paper")->isEnabled());
+    QVERIFY(on<QPushButton>("open_questions")->isEnabled());
+    QVERIFY(window_->acceptDrops());
+    QCOMPARE(window_->isVisible(), !close);
 }
 
+// The first local file or folder of a drop opens; a drop with none is refused.
 void TestToolsWindow::dropping_a_folder_or_a_file_opens_it_data()
 {
-    QTest::addColumn<bool>("folder");
-    QTest::newRow("a paper folder") << true;
-    QTest::newRow("a question file") << false;
+    QTest::addColumn<QStringList>("dropped"); // "paper", "file" or "web"
+    QTest::addColumn<QString>("view");        // empty: refused
+    QTest::newRow("a paper folder") << QStringList{"paper"} << "paper_view";
+    QTest::newRow("a question file") << QStringList{"file"} << "import_view";
+    QTest::newRow("a file, then a folder") << QStringList{"file", "paper"} << "import_view";
+    QTest::newRow("a web address, then a folder") << QStringList{"web", "paper"} << "paper_view";
+    QTest::newRow("a web address alone") << QStringList{"web"} << QString();
+    QTest::newRow("text alone") << QStringList{} << QString();
 }
 
 void TestToolsWindow::dropping_a_folder_or_a_file_opens_it()
 {
-    QFETCH(bool, folder);
+    QFETCH(QStringList, dropped);
+    QFETCH(QString, view);
     const QString paper = dir_->filePath(QStringLiteral("期中"));
     QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
     const QString file = dir_->filePath(QStringLiteral("题库.txt"));
     QVERIFY(write_file(file, kText));
-    const QString dropped = folder ? paper : file;
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(dropped)});
+    data.setText(QStringLiteral("期中"));
+    QList<QUrl> urls;
+    for (const QString &item : dropped)
+        urls.append(item == QLatin1String("web")
+                        ? QUrl(QStringLiteral("https://example.com/a.txt"))
+                        : QUrl::fromLocalFile(item == QLatin1String("paper") ? paper : file));
+    if (!urls.isEmpty())
+        data.setUrls(urls);
+    QVERIFY(window_->acceptDrops());
     const QPoint at = window_->rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window_.get(), &enter);
-    QVERIFY(enter.isAccepted());
+    QCOMPARE(enter.isAccepted(), !view.isEmpty());
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window_.get(), &drop);
     QVERIFY(wait_idle());
-    const QString view = folder ? QStringLiteral("paper_view") : QStringLiteral("import_view");
-    QCOMPARE(on<QStackedWidget>("views")->currentWidget()->objectName(), view);
+    QCOMPARE(on<QStackedWidget>("views")->currentWidget()->objectName(),
+             view.isEmpty() ? QStringLiteral("start") : view);
+    QCOMPARE(platform::testing::shown_dialogs().size(), 0);
+    if (view.isEmpty())
+        return;
+    const bool folder = view == QLatin1String("paper_view");
     const QString heading =
         folder ? on<QLabel>("paper_heading")->text() : on<QLabel>("questions_heading")->text();
-    QVERIFY2(heading.endsWith(QDir::toNativeSeparators(dropped)), qPrintable(heading));
+    QVERIFY2(heading.endsWith(QDir::toNativeSeparators(folder ? paper : file)),
+             qPrintable(heading));
     if (folder)
         QCOMPARE(on<QLabel>("paper_total")->text(), QStringLiteral("试卷总分确认：16.00 分"));
     else
@@ -1474,6 +1521,46 @@ void TestToolsWindow::names_with_markup_show_as_typed()
         QVERIFY2(literal, qPrintable(label->objectName() + ": " + label->text()));
     }
     QCOMPARE(named, content == kText ? 2 : 1);
+}
+
+// The seed takes digits, as many as a 64-bit seed has; 确定 waits for a seed
+// that makes papers and a folder to put them in.
+void TestToolsWindow::variants_are_made_only_from_a_seed_and_a_folder_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("target"); // empty: the one proposed
+    QTest::addColumn<QString>("seed");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("a seed") << "20261208" << QString() << "20261208" << true;
+    QTest::newRow("letters are not taken") << "12ab34" << QString() << "1234" << true;
+    QTest::newRow("the largest seed")
+        << "18446744073709551615" << QString() << "18446744073709551615" << true;
+    QTest::newRow("one past it") << "18446744073709551616" << QString() << "18446744073709551616"
+                                 << false;
+    QTest::newRow("twenty digits at most")
+        << "123456789012345678901" << QString() << "12345678901234567890" << true;
+    QTest::newRow("no seed") << "" << QString() << "" << false;
+    QTest::newRow("no folder") << "7"
+                               << "   "
+                               << "7" << false;
+}
+
+void TestToolsWindow::variants_are_made_only_from_a_seed_and_a_folder()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, target);
+    QFETCH(QString, seed);
+    QFETCH(bool, ok);
+    QDialog *dialog = open_variants_dialog(dir_->filePath(QStringLiteral("期中")));
+    QVERIFY(dialog);
+    auto *field = dialog->findChild<QLineEdit *>("variant_seed");
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::keyClicks(field, typed);
+    if (!target.isEmpty())
+        dialog->findChild<QLineEdit *>("variant_target")->setText(target);
+    QCOMPARE(field->text(), seed);
+    QCOMPARE(dialog->findChild<QPushButton *>("variant_ok")->isEnabled(), ok);
 }
 
 QTEST_MAIN(TestToolsWindow)
