@@ -132,6 +132,10 @@ void TestQuestionText::numbers_and_options_as_teachers_write_them_data()
                                              << "S2:C:甲\nA. 一\nB. 二\nC. 三\nD. 四";
     QTest::newRow("after the stem on its line") << "1．甲（ C ）A．a B．b C．c D．d"
                                                 << "S2:C:甲（\u3000）\nA. a\nB. b\nC. c\nD. d";
+    QTest::newRow("after a bracket that begins the stem") << "1．）A．a B．b\n答案：B"
+                                                          << "S2:B:）\nA. a\nB. b";
+    QTest::newRow("after a space that begins the stem") << "1．　A．a　B．b\n答案：B"
+                                                        << "S2:B:A. a\nB. b";
     QTest::newRow("a word before a letter is no marker") << "1．甲\nA．Vitamin B.\nB．b\n答案：A"
                                                          << "S2:A:甲\nA. Vitamin B.\nB. b";
     QTest::newRow("control characters are dropped, tabs kept")
