@@ -251,6 +251,7 @@ class TestToolsWindow : public QObject
     void print_opens_a_pdf_in_the_system_viewer_data();
     void print_opens_a_pdf_in_the_system_viewer();
     void variants_are_the_folders_qv_paper_makes();
+    void variants_of_a_paper_gone_since_say_why_and_write_nothing_data();
     void variants_of_a_paper_gone_since_say_why_and_write_nothing();
     void variants_never_replace_papers_unasked_data();
     void variants_never_replace_papers_unasked();
@@ -290,6 +291,7 @@ class TestToolsWindow : public QObject
     void names_with_markup_show_as_typed();
     void variants_are_made_only_from_a_seed_and_a_folder_data();
     void variants_are_made_only_from_a_seed_and_a_folder();
+    void an_import_that_cannot_be_written_says_why_and_stays();
 
   private:
     template <typename T> T *on(const char *name)
@@ -468,8 +470,13 @@ void TestToolsWindow::preview_puts_kinds_keys_and_notes_on_their_rows()
     QCOMPARE(table->item(row, 3)->text(), score);
     const QString said = table->item(row, 7)->text();
     QVERIFY2(note.isEmpty() ? said.isEmpty() : said.contains(note), qPrintable(said));
-    const bool coloured = table->item(row, 0)->background().style() != Qt::NoBrush;
-    QCOMPARE(coloured, highlighted);
+    // A pale shade over the whole row, under text that stays readable.
+    const QBrush shade = table->item(row, 0)->background();
+    QCOMPARE(shade.style() != Qt::NoBrush, highlighted);
+    QVERIFY2(!highlighted || (shade.color().isValid() && shade.color().lightness() >= 200),
+             qPrintable(shade.color().name()));
+    for (int column = 1; column < table->columnCount(); ++column)
+        QCOMPARE(table->item(row, column)->background(), shade);
     // The first words and the note, cut short by their columns, are read whole
     // in their tips.
     for (int column : {5, 7})
@@ -784,15 +791,27 @@ void TestToolsWindow::variants_never_replace_papers_unasked()
 }
 
 // The paper's files went between opening the folder and making A/B papers.
+void TestToolsWindow::variants_of_a_paper_gone_since_say_why_and_write_nothing_data()
+{
+    QTest::addColumn<QByteArray>("problem"); // empty: removed once the dialog shows
+    QTest::addColumn<QString>("why");
+    QTest::newRow("problem.prb gone") << QByteArray() << "problem.prb";
+    QTest::newRow("no questions") << QByteArray("0 0 0\r\n") << "没有题目";
+}
+
 void TestToolsWindow::variants_of_a_paper_gone_since_say_why_and_write_nothing()
 {
+    QFETCH(QByteArray, problem);
+    QFETCH(QString, why);
     const QString paper = dir_->filePath(QStringLiteral("期中"));
-    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
+    QVERIFY(write_paper(paper, problem.isEmpty() ? kSoundProblem : problem,
+                        problem.isEmpty() ? kSoundAnswer : QByteArray()));
     window_->open_path(paper);
     on<QPushButton>("make_variants")->click();
     auto *dialog = window_->findChild<QDialog *>(QStringLiteral("variants_dialog"));
     QVERIFY(dialog);
-    QVERIFY(QFile::remove(paper + QStringLiteral("/problem.prb")));
+    if (problem.isEmpty())
+        QVERIFY(QFile::remove(paper + QStringLiteral("/problem.prb")));
     const QString target = dir_->filePath(QStringLiteral("AB"));
     dialog->findChild<QLineEdit *>("variant_target")->setText(target);
     dialog->findChild<QPushButton *>("variant_ok")->click();
@@ -800,7 +819,7 @@ void TestToolsWindow::variants_of_a_paper_gone_since_say_why_and_write_nothing()
     const QList<ShownDialog> shown = platform::testing::shown_dialogs();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].kind, ShownDialog::Kind::Message);
-    QVERIFY2(shown[0].text.contains(QStringLiteral("problem.prb")), qPrintable(shown[0].text));
+    QVERIFY2(shown[0].text.contains(why), qPrintable(shown[0].text));
     QVERIFY(!QFileInfo::exists(target));
     QVERIFY(on<QLabel>("status")->text().isEmpty());
 }
@@ -1561,6 +1580,27 @@ void TestToolsWindow::variants_are_made_only_from_a_seed_and_a_folder()
         dialog->findChild<QLineEdit *>("variant_target")->setText(target);
     QCOMPARE(field->text(), seed);
     QCOMPARE(dialog->findChild<QPushButton *>("variant_ok")->isEnabled(), ok);
+}
+
+// A target inside a file cannot be made: the teacher is told why, and the
+// questions stay on screen to be imported elsewhere.
+void TestToolsWindow::an_import_that_cannot_be_written_says_why_and_stays()
+{
+    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+    QVERIFY(write_file(path, kText));
+    window_->open_path(path);
+    QVERIFY(wait_idle());
+    on<QLineEdit>("import_target")->setText(path + QStringLiteral("/新卷"));
+    on<QPushButton>("import")->click();
+    QVERIFY(wait_idle());
+    const QList<ShownDialog> shown = platform::testing::shown_dialogs();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].kind, ShownDialog::Kind::Message);
+    QVERIFY2(shown[0].text.contains(QStringLiteral("新卷")), qPrintable(shown[0].text));
+    QCOMPARE(on<QStackedWidget>("views")->currentWidget()->objectName(),
+             QStringLiteral("import_view"));
+    QCOMPARE(on<QLabel>("status")->text(), QString());
+    QCOMPARE(entries(dir_->path()), QStringList{"题库.txt"});
 }
 
 QTEST_MAIN(TestToolsWindow)
