@@ -330,6 +330,25 @@ void TestDocx::lines_data()
            R"(<w:style w:type="paragraph" w:styleId="Choice">)"
            R"(<w:pPr><w:numPr><w:numId w:val="1"/></w:numPr></w:pPr></w:style>)"
         << "1.\t甲 | A．x | B．y | 2.\t乙 | A．z";
+    QTest::newRow("a paragraph's own level over its style's")
+        << para(run("x"), choice_style) +
+               para(run("y"), choice_style + R"(<w:numPr><w:ilvl w:val="0"/></w:numPr>)")
+        << list(0, level(0, "decimal", "%1.") + level(1, "upperLetter", "%2．", no_suffix)) +
+               num(1, 0)
+        << R"(<w:style w:type="paragraph" w:styleId="Choice"><w:pPr><w:numPr>)"
+           R"(<w:ilvl w:val="1"/><w:numId w:val="1"/></w:numPr></w:pPr></w:style>)"
+        << "A．x | 1.\ty";
+    // Word's list styles: the list a paragraph names holds only a link to a
+    // style, whose list holds the levels.
+    QTest::newRow("a list drawn from a list style")
+        << numbered(2, 0, "x") + numbered(2, 0, "y")
+        << list(0, R"(<w:styleLink w:val="Questions"/>)" + level(0, "decimal", "%1.")) +
+               R"(<w:abstractNum w:abstractNumId="1"><w:numStyleLink w:val="Questions"/>)"
+               R"(</w:abstractNum>)" +
+               num(1, 0) + num(2, 1)
+        << R"(<w:style w:type="numbering" w:styleId="Questions"><w:pPr><w:numPr>)"
+           R"(<w:numId w:val="1"/></w:numPr></w:pPr></w:style>)"
+        << "1.\tx | 2.\ty";
     QTest::newRow("Roman numerals, upper and lower")
         << numbered(1, 0, "a") + numbered(1, 0, "b") + numbered(2, 0, "c")
         << list(0, level(0, "upperRoman", "%1.", {}, 3)) +

@@ -632,6 +632,14 @@ void TestExchange::moodleXmlImport_data()
            "<question>（第 3 行）: "
            "选项 B 在平台上得 50% 的分，在试卷上不得分"
         << "";
+    QTest::newRow("grades a paper cannot hold")
+        << quiz(
+               R"(<question type="essay"><questiontext><text>x</text></questiontext><defaultgrade>nan</defaultgrade></question>
+<question type="essay"><questiontext><text>y</text></questiontext><defaultgrade>-inf</defaultgrade></question>
+<question type="essay"><questiontext><text>z</text></questiontext><defaultgrade>10000</defaultgrade></question>)")
+        << "U10000:z=> | skip 第 1 个 <question>（第 3 行）: 分值 nan 不在 0 到 10000 之间 | "
+           "skip 第 2 个 <question>（第 4 行）: 分值 -inf 不在 0 到 10000 之间"
+        << "";
     QTest::newRow("types and answers of no use")
         << quiz(
                R"(<question type="description"><questiontext><text>Read.</text></questiontext></question>

@@ -47,6 +47,9 @@ void TestHtmlText::flatten_data()
     row("numeric references",
         QStringLiteral("&#65;&#x42;&#X63;&#68 &#0; &#xD800; &#x110000; &#150; &#x1F600; \uFDD0"),
         QStringLiteral("ABcD \uFFFD \uFFFD \uFFFD – 😀 \uFFFD"));
+    // Old Word pages wrote Windows-1252's characters at 128 to 159.
+    row("Windows-1252's characters, first and last", QStringLiteral("&#128;x&#159;"),
+        QStringLiteral("€xŸ"));
     row("bare and unknown names", QStringLiteral("&copy 2024 AT&T &notit; &alpha &bogus; &"),
         QStringLiteral("© 2024 AT&T &notit; &alpha &bogus; &"));
     // Only an attribute's '=' makes a bare name a URL's query.

@@ -76,6 +76,10 @@ void TestQuestionText::headings_name_kinds_and_scores_data()
            "change 第 3 行（三、第 2 题）: 判断题改成了单选题：A. 正确　B. 错误，答案 B | "
            "change 第 4 行（三、第 3 题）: 判断题改成了单选题：A. 对　B. 错，答案 B | "
            "change 第 6 行（三、第 4 题）: 判断题改成了单选题：A. T　B. F，答案 A";
+    QTest::newRow("headings without a numeral")
+        << "判断题（每小题1分）\n1．甲\n答案：对\n多选题：\n1．乙\nA．a\nB．b\n答案：B\n"
+        << "S1:A:甲\nA. 对\nB. 错 | M3/1.5:B:乙\nA. a\nB. b | "
+           "change 第 2 行（第 1 题）: 判断题改成了单选题：A. 对　B. 错，答案 A";
     QTest::newRow("a judgement written with options is a single choice")
         << "三、是非题\n1．甲\nA．正确 B．错误\n答案：A\n"
         << "S2:A:甲\nA. 正确\nB. 错误";

@@ -2,6 +2,7 @@
 // CSV texts, read into rows of cell texts; and files built to exhaust them.
 
 #include "exchange/csv.h"
+#include "exchange/exchange_messages.h"
 #include "exchange/xlsx.h"
 #include "exchange/zip_writer.h"
 
@@ -284,6 +285,9 @@ void TestSheets::refusedWorkbooks()
     QCOMPARE(int(error.what), what);
     QCOMPARE(error.part, part);
     QVERIFY(book.sheets.empty());
+    // The teacher is told which sheet or part it was.
+    const QString told = exchange_message(error);
+    QVERIFY2(told.contains(part), qPrintable(told));
 }
 
 // Some writers keep the shared strings elsewhere than Excel does, and say
