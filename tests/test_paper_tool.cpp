@@ -165,9 +165,9 @@ Run run_tool(const QStringList &arguments, const QString &directory = QString(),
 {
     BoundedProcess process(limits);
     process.setWorkingDirectory(directory);
-    process.start(QStringLiteral(QV_PAPER_PROGRAM), arguments);
-    if (!process.waitForFinished(kChildPatienceMs))
-        qFatal("qv_paper did not finish");
+    QString why;
+    if (!run_to_end(process, QStringLiteral(QV_PAPER_PROGRAM), arguments, why))
+        qFatal("%s", qPrintable(why));
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             console_text(process.readAllStandardOutput()),
             console_text(process.readAllStandardError())};

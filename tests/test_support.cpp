@@ -104,3 +104,27 @@ QByteArray read_file(const QString &path)
         return QByteArray("<missing>");
     return file.readAll();
 }
+
+bool run_to_end(QProcess &process, const QString &program, const QStringList &arguments,
+                QString &why)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        process.start(program, arguments);
+        if (process.waitForStarted(kChildPatienceMs) || process.error() != QProcess::FailedToStart)
+            break;
+    }
+    if (process.error() == QProcess::FailedToStart) {
+        why = QStringLiteral("%1 did not start: %2").arg(program, process.errorString());
+        return false;
+    }
+    if (process.state() != QProcess::NotRunning && !process.waitForFinished(kChildPatienceMs)) {
+        why = QStringLiteral("%1 did not end in %2 s: %3")
+                  .arg(program)
+                  .arg(kChildPatienceMs / 1000)
+                  .arg(process.errorString());
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    return true;
+}

@@ -2,6 +2,7 @@
 // Shared by the test programs.
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <functional>
 
@@ -19,6 +20,13 @@ constexpr int kChildPatienceMs = 75000;
 #else
 constexpr int kChildPatienceMs = 30000;
 #endif
+
+// Starts `program` and waits until it ends. A start that fails is tried
+// twice more: under Wine, a program now and then fails to start while the
+// suite starts many at once. False when it never started or did not end in
+// kChildPatienceMs (then it is killed), with `why` saying which, in words.
+bool run_to_end(QProcess &process, const QString &program, const QStringList &arguments,
+                QString &why);
 
 // Handles events until `condition` holds, for at most `timeout_ms`; returns
 // whether it held. Wakes for each event instead of sleeping in fixed steps as

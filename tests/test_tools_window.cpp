@@ -57,9 +57,9 @@ struct Run {
 Run run_tool(const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(QV_PAPER_PROGRAM), arguments);
-    if (!process.waitForFinished(kChildPatienceMs))
-        qFatal("qv_paper did not finish");
+    QString why;
+    if (!run_to_end(process, QStringLiteral(QV_PAPER_PROGRAM), arguments, why))
+        qFatal("%s", qPrintable(why));
     QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
     out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return {process.exitCode(), out};
