@@ -1387,12 +1387,28 @@ void TestToolsWindow::each_screen_reads_in_order()
     }
     QVERIFY(QTest::qWaitForWindowExposed(top));
     const QStringList read = screen_lines(top, dir_->path());
+    // Every button has the room its text needs; the paper's outputs share
+    // their rows evenly.
+    QStringList cramped;
+    QList<int> output_widths;
+    for (QAbstractButton *button : top->findChildren<QAbstractButton *>()) {
+        if (button->isVisibleTo(top) && button->width() < button->sizeHint().width())
+            cramped.append(button->text());
+        if (button->isVisibleTo(top) && button->parentWidget()->objectName() == "paper_view" &&
+            !qobject_cast<QCheckBox *>(button))
+            output_widths.append(button->width());
+    }
     if (screen == QLatin1String("work")) {
         held.release(1000);
         QVERIFY(wait_idle());
         work_testing::set_step_hook({});
     }
     QCOMPARE(read, lines);
+    QCOMPARE(cramped, QStringList());
+    QCOMPARE(output_widths.size(), screen == QLatin1String("paper") ? 8 : 0);
+    std::sort(output_widths.begin(), output_widths.end());
+    QVERIFY2(output_widths.isEmpty() || output_widths.last() - output_widths.first() <= 1,
+             qPrintable(QString::number(output_widths.first())));
 }
 
 // The bar counts in ints, the work in 64 bits: beyond an int's reach the bar

@@ -72,6 +72,9 @@ PaperView::PaperView(WorkRunner *runner, QWidget *parent)
     platforms->setMenu(platform_menu);
     platforms->setPopupMode(QToolButton::InstantPopup);
     platforms->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // As wide as the buttons beside it: a tool button keeps to its text, and
+    // its menu's arrow then lies on the last character.
+    platforms->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
 
     connect(print, &QPushButton::clicked, this, &PaperView::print);
     connect(word, &QPushButton::clicked, this, &PaperView::save_word);
@@ -93,6 +96,8 @@ PaperView::PaperView(WorkRunner *runner, QWidget *parent)
     buttons->addWidget(platforms, 2, 1);
     buttons->addWidget(variants, 2, 2);
     buttons->addWidget(recheck, 2, 3);
+    for (int column = 0; column < 4; ++column)
+        buttons->setColumnStretch(column, 1);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(heading_);
     layout->addWidget(findings_, 1);
