@@ -685,6 +685,40 @@ void TestDocx::changes_data()
                "<m:e>" +
                mr("1") + "</m:e><m:e>" + mr("2") + "</m:e></m:d>")
         << "解：{1,2}" << QStringList{one_line + "{1,2}"};
+    QTest::newRow("tracked changes in an equation as accepted")
+        << math(R"(<m:r><w:rPr><w:rFonts w:ascii="Cambria Math"/></w:rPr><m:t>x</m:t></m:r>)"
+                "<w:del>" +
+                mr("-y") + "</w:del><w:ins>" + mr("+1") + "</w:ins><w:moveFrom>" + mr("=3") +
+                "</w:moveFrom><w:moveTo>" + mr("=2") + "</w:moveTo>")
+        << QStringLiteral("解：x+1=2") << QStringList{one_line + "x+1=2"};
+    const auto box = [](const QString &content) {
+        return "<m:box><m:boxPr/><m:e>" + content + "</m:e></m:box>";
+    };
+    QTest::newRow("boxed, alone and as a base")
+        << math(box(mr("a=b")) + mr(",") + sup(box(mr("a+b")), mr("2")))
+        << QStringLiteral("解：a=b,(a+b)^2") << QStringList{one_line + "a=b,(a+b)^2"};
+    const auto function = [](const QString &name, const QString &argument) {
+        return "<m:func><m:funcPr/><m:fName>" + name + "</m:fName><m:e>" + argument +
+               "</m:e></m:func>";
+    };
+    const auto brackets = [](const QString &content) {
+        return "<m:d><m:dPr/><m:e>" + content + "</m:e></m:d>";
+    };
+    QTest::newRow("functions of a letter, a bracket and two brackets")
+        << math(function(mr("sin"), mr("x")) + mr("+") + function(mr("cos"), brackets(mr("x+1"))) +
+                mr("+") + function(mr("ln"), brackets(mr("x+1")) + brackets(mr("x-1"))))
+        << QStringLiteral("解：sin(x)+cos(x+1)+ln((x+1)(x-1))")
+        << QStringList{one_line + "sin(x)+cos(x+1)+ln((x+1)(x-1))"};
+    // A fraction without its bar is a binomial coefficient, which no line writes.
+    QTest::newRow("a binomial coefficient")
+        << math(R"(<m:f><m:fPr><m:type m:val="noBar"/></m:fPr><m:num>)" + mr("n") +
+                "</m:num><m:den>" + mr("k") + "</m:den></m:f>")
+        << QStringLiteral("解：[公式]") << left;
+    QTest::newRow("an equation of 1000 characters, then one of 1001")
+        << "<w:p><m:oMath>" + mr(QString(1000, 'x')) + "</m:oMath>" + run("，") + "<m:oMath>" +
+               mr(QString(1001, 'y')) + "</m:oMath></w:p>"
+        << QString(1000, 'x') + QStringLiteral("，[公式]")
+        << QStringList{one_line + QString(1000, 'x')} + left;
     QTest::newRow("a cube root") << math("<m:rad><m:radPr/><m:deg>" + mr("3") + "</m:deg><m:e>" +
                                          mr("x") + "</m:e></m:rad>")
                                  << "解：[公式]" << left;
