@@ -140,6 +140,9 @@ void TestQuestionText::numbers_and_options_as_teachers_write_them_data()
                                                           << "S2:B:）\nA. a\nB. b";
     QTest::newRow("after a space that begins the stem") << "1．　A．a　B．b\n答案：B"
                                                         << "S2:B:A. a\nB. b";
+    QTest::newRow("an option that goes on over the next line")
+        << QStringLiteral("1．甲\nA．一行\n两行\nB．b\n答案：A")
+        << QStringLiteral("S2:A:甲\nA. 一行\n两行\nB. b");
     QTest::newRow("a word before a letter is no marker") << "1．甲\nA．Vitamin B.\nB．b\n答案：A"
                                                          << "S2:A:甲\nA. Vitamin B.\nB. b";
     QTest::newRow("control characters are dropped, tabs kept")
@@ -215,6 +218,19 @@ void TestQuestionText::keys_wherever_teachers_put_them_data()
     QTest::newRow("numbers that go on across sections")
         << "一、单选题\n1．甲\nA．a\nB．b\n二、多选题\n2．乙\nA．a\nB．b\n参考答案\n1.A 2.AB\n"
         << "S2:A:甲\nA. a\nB. b | M3/1.5:AB:乙\nA. a\nB. b";
+    QTest::newRow("answer headings without a numeral matched to sections of their kind")
+        << QStringLiteral("单选题\n1．甲\nA．a\nB．b\n判断题\n1．乙\n单选题\n1．丙\nA．a\nB．b\n"
+                          "参考答案\n单选题\n1.B\n多选题\n1.AB\n判断题\n1.×\n单选题\n1.A\n")
+        << QStringLiteral(
+               "S2:B:甲\nA. a\nB. b | S2:B:乙\nA. 正确\nB. 错误 | S2:A:丙\nA. a\nB. b | "
+               "change 第 6 行（第 1 题）: 判断题改成了单选题：A. 正确　B. 错误，答案 B");
+    QTest::newRow("labelled answers and analyses under numbers in the answer section")
+        << QStringLiteral(
+               "一、简答题\n1．丙\n二、单选题\n1．甲\nA．a\nB．b\n"
+               "参考答案\n【解析】本卷共两题。\n一、简答题\n1．\n【答案】丁\n戊\n【解析】因为\n"
+               "二、单选题\n1．\n【答案】B\n【解析】选 B。\n")
+        << QStringLiteral("S2:B:甲\nA. a\nB. b | U5:丙=>丁\n戊\n解析：\n因为 | "
+                          "note: 1 道选择题的解析没有导入：试卷的选择题没有放解析的地方");
     QTest::newRow("a section's numeral before a run")
         << "一、单选题\n1．甲\nA．a\nB．b\n二、单选题\n1．乙\nA．a\nB．b\n参考答案\n二、1～1 "
            "B\n一、1～1 A\n"
