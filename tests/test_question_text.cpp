@@ -76,6 +76,22 @@ void TestQuestionText::headings_name_kinds_and_scores_data()
            "change 第 3 行（三、第 2 题）: 判断题改成了单选题：A. 正确　B. 错误，答案 B | "
            "change 第 4 行（三、第 3 题）: 判断题改成了单选题：A. 对　B. 错，答案 B | "
            "change 第 6 行（三、第 4 题）: 判断题改成了单选题：A. T　B. F，答案 A";
+    QTest::newRow("judgements answered yes or no in Chinese, True or False, Yes or No")
+        << QStringLiteral("三、判断题\n1．甲\n答案：是\n2．乙\n答案：否\n3．丙\n答案：FALSE\n"
+                          "4．丁\n答案：true\n5．戊\n答案：Yes\n6．己\n答案：n\n")
+        << QStringLiteral(
+               "S2:A:甲\nA. 是\nB. 否 | S2:B:乙\nA. 是\nB. 否 | S2:B:丙\nA. True\nB. False | "
+               "S2:A:丁\nA. True\nB. False | S2:A:戊\nA. Yes\nB. No | S2:B:己\nA. Yes\nB. No | "
+               "change 第 2 行（三、第 1 题）: 判断题改成了单选题：A. 是　B. 否，答案 A | "
+               "change 第 4 行（三、第 2 题）: 判断题改成了单选题：A. 是　B. 否，答案 B | "
+               "change 第 6 行（三、第 3 题）: 判断题改成了单选题：A. True　B. False，答案 B | "
+               "change 第 8 行（三、第 4 题）: 判断题改成了单选题：A. True　B. False，答案 A | "
+               "change 第 10 行（三、第 5 题）: 判断题改成了单选题：A. Yes　B. No，答案 A | "
+               "change 第 12 行（三、第 6 题）: 判断题改成了单选题：A. Yes　B. No，答案 B");
+    QTest::newRow("headings in English")
+        << QStringLiteral("一、True/False\n1．甲\n答案：F\n二、Short answer\n1．乙\n答案：A\n")
+        << QStringLiteral("S2:B:甲\nA. T\nB. F | U5:乙=>A | "
+                          "change 第 2 行（一、第 1 题）: 判断题改成了单选题：A. T　B. F，答案 B");
     QTest::newRow("headings without a numeral")
         << "判断题（每小题1分）\n1．甲\n答案：对\n多选题：\n1．乙\nA．a\nB．b\n答案：B\n"
         << "S1:A:甲\nA. 对\nB. 错 | M3/1.5:B:乙\nA. a\nB. b | "
