@@ -197,6 +197,18 @@ void TestQuestionText::keys_wherever_teachers_put_them_data()
                                         << "S2:B:甲（\u3000）\nA. a\nB. b";
     QTest::newRow("two different keys") << "1．甲（B）\nA．a\nB．b\n答案：A"
                                         << "skip 第 1 行（第 1 题）: 有两个不同的答案：B 和 A";
+    QTest::newRow("a choice's key that is no letter")
+        << QStringLiteral("1．甲（B）\nA．a\nB．b\n答案：对")
+        << QStringLiteral("skip 第 1 行（第 1 题）: 答案“对”不是选项字母（A 到 F）或对错");
+    QTest::newRow("a judgement's key that is a letter")
+        << QStringLiteral("三、判断题\n1．甲（√）\n答案：B")
+        << QStringLiteral("skip 第 2 行（三、第 1 题）: 答案“B”不是选项字母（A 到 F）或对错");
+    QTest::newRow("a judgement's two different keys")
+        << QStringLiteral("三、判断题\n1．甲（√）\n答案：×")
+        << QStringLiteral("skip 第 2 行（三、第 1 题）: 有两个不同的答案：√ 和 ×");
+    QTest::newRow("a judgement without a key")
+        << QStringLiteral("三、判断题\n1．甲\n")
+        << QStringLiteral("skip 第 2 行（三、第 1 题）: 没有找到答案");
     QTest::newRow("a key outside the options")
         << "1．甲\nA．a\nB．b\n答案：C"
         << "skip 第 1 行（第 1 题）: 答案 C 不在选项 A 到 B 之中";
@@ -287,6 +299,14 @@ void TestQuestionText::scores_in_their_order_of_precedence_data()
         << "二、多选题\n1．（5分）甲\nA．a\nB．b\n答案：AB\n2．（2.5分）乙\nA．a\nB．b\n答案：AB\n"
            "3．（0.25分）丙\nA．a\nB．b\n答案：AB\n"
         << "M5/2.5:AB:甲\nA. a\nB. b | M2.5/1.25:AB:乙\nA. a\nB. b | M0.25/0.12:AB:丙\nA. a\nB. b";
+    QTest::newRow("a partial score the paper cannot hold is rounded")
+        << QStringLiteral("二、多选题（每小题4分，少选得1.333分）\n1．甲\nA．a\nB．b\n答案：AB\n")
+        << QStringLiteral("M4/1.33:AB:甲\nA. a\nB. b | change 第 2 行（二、第 1 题）: 分值 1.333 "
+                          "改成了 1.33：试卷的分数在 0 到 10000 之间，最多两位小数");
+    QTest::newRow("dollar signs in a free answer and its answer")
+        << QStringLiteral("五、简答题\n1．售价 $5，找零 $2 是多少？\n答案：$3\n")
+        << QStringLiteral("U5:售价 ＄5，找零 ＄2 是多少？=>＄3 | change 第 2 行（五、第 1 题）: "
+                          "“$”换成了全角的“＄”：试卷文件用“$”结束每段文字");
     QTest::newRow("a partial score above the full score")
         << "二、多选题（每小题2分，部分选对得3分）\n1．甲\nA．a\nB．b\n答案：AB\n"
         << "M2/1:AB:甲\nA. a\nB. b | change 第 2 行（二、第 1 题）: 部分得分 3 高于满分 "
