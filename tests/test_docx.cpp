@@ -358,6 +358,85 @@ void TestDocx::lines_data()
     QTest::newRow("bullets draw no number")
         << numbered(1, 0, "x") << list(0, level(0, "bullet", "")) + num(1, 0) << ""
         << "x";
+    // Word writes "01, 02, …" as a custom format, with decimalZero for older
+    // versions in the fallback.
+    QTest::newRow("a leading zero below ten, in Word's new format and its old one")
+        << numbered(1, 0, "a") + numbered(1, 0, "b") + numbered(2, 0, "c")
+        << list(
+               0,
+               R"(<w:lvl w:ilvl="0"><w:start w:val="9"/><mc:AlternateContent>)"
+               R"(<mc:Choice Requires="w14"><w:numFmt w:val="custom" w:format="01, 02, 03, ..."/>)"
+               R"(</mc:Choice><mc:Fallback><w:numFmt w:val="decimalZero"/></mc:Fallback>)"
+               R"(</mc:AlternateContent><w:lvlText w:val="%1."/><w:suff w:val="nothing"/></w:lvl>)") +
+               list(1, level(0, "decimalZero", "%1.", no_suffix)) + num(1, 0) + num(2, 1)
+        << ""
+        << "09.a | 10.b | 01.c";
+    QTest::newRow("heavenly stems and earthly branches to their last")
+        << numbered(1, 0, "a") + numbered(1, 0, "b") + numbered(2, 0, "c") + numbered(2, 0, "d")
+        << list(0, level(0, "ideographTraditional", QStringLiteral("%1、"), no_suffix, 9)) +
+               list(1, level(0, "ideographZodiac", QStringLiteral("（%1）"), no_suffix, 11)) +
+               num(1, 0) + num(2, 1)
+        << "" << QStringLiteral("壬、a | 癸、b | （戌）c | （亥）d");
+    QTest::newRow("full-width digits past nine")
+        << numbered(1, 0, "a") + numbered(1, 0, "b")
+        << list(0, level(0, "decimalFullWidth", QStringLiteral("%1．"), no_suffix, 9)) + num(1, 0)
+        << "" << QStringLiteral("９．a | １０．b");
+    QTest::newRow("Chinese counting with a zero inside")
+        << numbered(1, 0, "a") + numbered(2, 0, "b") + numbered(3, 0, "c")
+        << list(0, level(0, "chineseCounting", QStringLiteral("%1、"), no_suffix, 101)) +
+               list(1,
+                    level(0, "chineseCountingThousand", QStringLiteral("%1、"), no_suffix, 1001)) +
+               list(2,
+                    level(0, "chineseCountingThousand", QStringLiteral("%1、"), no_suffix, 1010)) +
+               num(1, 0) + num(2, 1) + num(3, 2)
+        << "" << QStringLiteral("一百〇一、a | 一千零一、b | 一千零一十、c");
+    QTest::newRow("a format of no number, and one not known, as digits")
+        << numbered(1, 0, "a") + numbered(2, 0, "b")
+        << list(0, level(0, "none", "%1")) + list(1, level(0, "koreanDigital", "%1.", {}, 3)) +
+               num(1, 0) + num(2, 1)
+        << ""
+        << "a | 3.\tb";
+    // A list may replace a level of the list it draws on with a whole level
+    // of its own; the levels below it write that level's number its way.
+    QTest::newRow("a level replaced by the list that uses it")
+        << numbered(2, 0, "x") + numbered(2, 1, "y") + numbered(2, 0, "z")
+        << list(0, level(0, "decimal", "%1.") + level(1, "decimal", "%1.%2")) +
+               num(2, 0,
+                   R"(<w:lvlOverride w:ilvl="0"><w:lvl w:ilvl="0"><w:start w:val="1"/>)"
+                   R"x(<w:numFmt w:val="upperLetter"/><w:lvlText w:val="%1)"/></w:lvl></w:lvlOverride>)x")
+        << ""
+        << "A)\tx | A.1\ty | B)\tz";
+    // lvlRestart names, counting from 1, the level after which this one
+    // starts again; 0 never.
+    QTest::newRow("levels that start again only after the level named, or never")
+        << numbered(1, 0, QStringLiteral("一")) + numbered(1, 2, "a") +
+               numbered(1, 1, QStringLiteral("二")) + numbered(1, 2, "b") +
+               numbered(1, 0, QStringLiteral("三")) + numbered(1, 2, "c") +
+               numbered(1, 1, QStringLiteral("四"))
+        << list(0,
+                level(0, "decimal", "%1.") +
+                    level(1, "decimal", "%2.", R"(<w:lvlRestart w:val="0"/>)") +
+                    level(2, "lowerLetter", "(%3)", R"(<w:lvlRestart w:val="1"/>)" + no_suffix)) +
+               num(1, 0)
+        << "" << QStringLiteral("1.\t一 | (a)a | 1.\t二 | (b)b | 2.\t三 | (a)c | 2.\t四");
+    // Legal numbering writes the higher levels' numbers as digits: "一、" then "1.1".
+    QTest::newRow("legal numbering, on and off")
+        << numbered(1, 0, "a") + numbered(1, 1, "b") + numbered(2, 0, "c") + numbered(2, 1, "d")
+        << list(0, level(0, "chineseCounting", QStringLiteral("%1、"), no_suffix) +
+                       level(1, "decimal", "%1.%2", "<w:isLgl/>")) +
+               list(1, level(0, "upperRoman", "%1.") +
+                           level(1, "decimal", "%1.%2", R"(<w:isLgl w:val="0"/>)")) +
+               num(1, 0) + num(2, 1)
+        << "" << QStringLiteral("一、a | 1.1\tb | I.\tc | I.1\td");
+    // A list of a list style that names the list again, a list of no list
+    // and a number of no list: the text stays, unnumbered.
+    QTest::newRow("lists that lead round in a circle or nowhere")
+        << numbered(1, 0, "x") + numbered(2, 0, "y") + numbered(3, 0, "z")
+        << list(0, R"(<w:numStyleLink w:val="Loop"/>)" + level(0, "decimal", "%1.")) + num(1, 0) +
+               num(2, 9)
+        << R"(<w:style w:type="numbering" w:styleId="Loop"><w:pPr><w:numPr>)"
+           R"(<w:numId w:val="1"/></w:numPr></w:pPr></w:style>)"
+        << "x | y | z";
 
     QTest::newRow("options in a 2×2 table")
         << table({cell(p("A．x")) + cell(p("B．y")), cell(p("C．z")) + cell(p("D．w"))}) << ""
@@ -606,6 +685,40 @@ void TestDocx::changes_data()
                "<m:e>" +
                mr("1") + "</m:e><m:e>" + mr("2") + "</m:e></m:d>")
         << "解：{1,2}" << QStringList{one_line + "{1,2}"};
+    QTest::newRow("tracked changes in an equation as accepted")
+        << math(R"(<m:r><w:rPr><w:rFonts w:ascii="Cambria Math"/></w:rPr><m:t>x</m:t></m:r>)"
+                "<w:del>" +
+                mr("-y") + "</w:del><w:ins>" + mr("+1") + "</w:ins><w:moveFrom>" + mr("=3") +
+                "</w:moveFrom><w:moveTo>" + mr("=2") + "</w:moveTo>")
+        << QStringLiteral("解：x+1=2") << QStringList{one_line + "x+1=2"};
+    const auto box = [](const QString &content) {
+        return "<m:box><m:boxPr/><m:e>" + content + "</m:e></m:box>";
+    };
+    QTest::newRow("boxed, alone and as a base")
+        << math(box(mr("a=b")) + mr(",") + sup(box(mr("a+b")), mr("2")))
+        << QStringLiteral("解：a=b,(a+b)^2") << QStringList{one_line + "a=b,(a+b)^2"};
+    const auto function = [](const QString &name, const QString &argument) {
+        return "<m:func><m:funcPr/><m:fName>" + name + "</m:fName><m:e>" + argument +
+               "</m:e></m:func>";
+    };
+    const auto brackets = [](const QString &content) {
+        return "<m:d><m:dPr/><m:e>" + content + "</m:e></m:d>";
+    };
+    QTest::newRow("functions of a letter, a bracket and two brackets")
+        << math(function(mr("sin"), mr("x")) + mr("+") + function(mr("cos"), brackets(mr("x+1"))) +
+                mr("+") + function(mr("ln"), brackets(mr("x+1")) + brackets(mr("x-1"))))
+        << QStringLiteral("解：sin(x)+cos(x+1)+ln((x+1)(x-1))")
+        << QStringList{one_line + "sin(x)+cos(x+1)+ln((x+1)(x-1))"};
+    // A fraction without its bar is a binomial coefficient, which no line writes.
+    QTest::newRow("a binomial coefficient")
+        << math(R"(<m:f><m:fPr><m:type m:val="noBar"/></m:fPr><m:num>)" + mr("n") +
+                "</m:num><m:den>" + mr("k") + "</m:den></m:f>")
+        << QStringLiteral("解：[公式]") << left;
+    QTest::newRow("an equation of 1000 characters, then one of 1001")
+        << "<w:p><m:oMath>" + mr(QString(1000, 'x')) + "</m:oMath>" + run("，") + "<m:oMath>" +
+               mr(QString(1001, 'y')) + "</m:oMath></w:p>"
+        << QString(1000, 'x') + QStringLiteral("，[公式]")
+        << QStringList{one_line + QString(1000, 'x')} + left;
     QTest::newRow("a cube root") << math("<m:rad><m:radPr/><m:deg>" + mr("3") + "</m:deg><m:e>" +
                                          mr("x") + "</m:e></m:rad>")
                                  << "解：[公式]" << left;

@@ -76,6 +76,22 @@ void TestQuestionText::headings_name_kinds_and_scores_data()
            "change 第 3 行（三、第 2 题）: 判断题改成了单选题：A. 正确　B. 错误，答案 B | "
            "change 第 4 行（三、第 3 题）: 判断题改成了单选题：A. 对　B. 错，答案 B | "
            "change 第 6 行（三、第 4 题）: 判断题改成了单选题：A. T　B. F，答案 A";
+    QTest::newRow("judgements answered yes or no in Chinese, True or False, Yes or No")
+        << QStringLiteral("三、判断题\n1．甲\n答案：是\n2．乙\n答案：否\n3．丙\n答案：FALSE\n"
+                          "4．丁\n答案：true\n5．戊\n答案：Yes\n6．己\n答案：n\n")
+        << QStringLiteral(
+               "S2:A:甲\nA. 是\nB. 否 | S2:B:乙\nA. 是\nB. 否 | S2:B:丙\nA. True\nB. False | "
+               "S2:A:丁\nA. True\nB. False | S2:A:戊\nA. Yes\nB. No | S2:B:己\nA. Yes\nB. No | "
+               "change 第 2 行（三、第 1 题）: 判断题改成了单选题：A. 是　B. 否，答案 A | "
+               "change 第 4 行（三、第 2 题）: 判断题改成了单选题：A. 是　B. 否，答案 B | "
+               "change 第 6 行（三、第 3 题）: 判断题改成了单选题：A. True　B. False，答案 B | "
+               "change 第 8 行（三、第 4 题）: 判断题改成了单选题：A. True　B. False，答案 A | "
+               "change 第 10 行（三、第 5 题）: 判断题改成了单选题：A. Yes　B. No，答案 A | "
+               "change 第 12 行（三、第 6 题）: 判断题改成了单选题：A. Yes　B. No，答案 B");
+    QTest::newRow("headings in English")
+        << QStringLiteral("一、True/False\n1．甲\n答案：F\n二、Short answer\n1．乙\n答案：A\n")
+        << QStringLiteral("S2:B:甲\nA. T\nB. F | U5:乙=>A | "
+                          "change 第 2 行（一、第 1 题）: 判断题改成了单选题：A. T　B. F，答案 B");
     QTest::newRow("headings without a numeral")
         << "判断题（每小题1分）\n1．甲\n答案：对\n多选题：\n1．乙\nA．a\nB．b\n答案：B\n"
         << "S1:A:甲\nA. 对\nB. 错 | M3/1.5:B:乙\nA. a\nB. b | "
@@ -140,6 +156,9 @@ void TestQuestionText::numbers_and_options_as_teachers_write_them_data()
                                                           << "S2:B:）\nA. a\nB. b";
     QTest::newRow("after a space that begins the stem") << "1．　A．a　B．b\n答案：B"
                                                         << "S2:B:A. a\nB. b";
+    QTest::newRow("an option that goes on over the next line")
+        << QStringLiteral("1．甲\nA．一行\n两行\nB．b\n答案：A")
+        << QStringLiteral("S2:A:甲\nA. 一行\n两行\nB. b");
     QTest::newRow("a word before a letter is no marker") << "1．甲\nA．Vitamin B.\nB．b\n答案：A"
                                                          << "S2:A:甲\nA. Vitamin B.\nB. b";
     QTest::newRow("control characters are dropped, tabs kept")
@@ -178,6 +197,18 @@ void TestQuestionText::keys_wherever_teachers_put_them_data()
                                         << "S2:B:甲（\u3000）\nA. a\nB. b";
     QTest::newRow("two different keys") << "1．甲（B）\nA．a\nB．b\n答案：A"
                                         << "skip 第 1 行（第 1 题）: 有两个不同的答案：B 和 A";
+    QTest::newRow("a choice's key that is no letter")
+        << QStringLiteral("1．甲（B）\nA．a\nB．b\n答案：对")
+        << QStringLiteral("skip 第 1 行（第 1 题）: 答案“对”不是选项字母（A 到 F）或对错");
+    QTest::newRow("a judgement's key that is a letter")
+        << QStringLiteral("三、判断题\n1．甲（√）\n答案：B")
+        << QStringLiteral("skip 第 2 行（三、第 1 题）: 答案“B”不是选项字母（A 到 F）或对错");
+    QTest::newRow("a judgement's two different keys")
+        << QStringLiteral("三、判断题\n1．甲（√）\n答案：×")
+        << QStringLiteral("skip 第 2 行（三、第 1 题）: 有两个不同的答案：√ 和 ×");
+    QTest::newRow("a judgement without a key")
+        << QStringLiteral("三、判断题\n1．甲\n")
+        << QStringLiteral("skip 第 2 行（三、第 1 题）: 没有找到答案");
     QTest::newRow("a key outside the options")
         << "1．甲\nA．a\nB．b\n答案：C"
         << "skip 第 1 行（第 1 题）: 答案 C 不在选项 A 到 B 之中";
@@ -215,6 +246,19 @@ void TestQuestionText::keys_wherever_teachers_put_them_data()
     QTest::newRow("numbers that go on across sections")
         << "一、单选题\n1．甲\nA．a\nB．b\n二、多选题\n2．乙\nA．a\nB．b\n参考答案\n1.A 2.AB\n"
         << "S2:A:甲\nA. a\nB. b | M3/1.5:AB:乙\nA. a\nB. b";
+    QTest::newRow("answer headings without a numeral matched to sections of their kind")
+        << QStringLiteral("单选题\n1．甲\nA．a\nB．b\n判断题\n1．乙\n单选题\n1．丙\nA．a\nB．b\n"
+                          "参考答案\n单选题\n1.B\n多选题\n1.AB\n判断题\n1.×\n单选题\n1.A\n")
+        << QStringLiteral(
+               "S2:B:甲\nA. a\nB. b | S2:B:乙\nA. 正确\nB. 错误 | S2:A:丙\nA. a\nB. b | "
+               "change 第 6 行（第 1 题）: 判断题改成了单选题：A. 正确　B. 错误，答案 B");
+    QTest::newRow("labelled answers and analyses under numbers in the answer section")
+        << QStringLiteral(
+               "一、简答题\n1．丙\n二、单选题\n1．甲\nA．a\nB．b\n"
+               "参考答案\n【解析】本卷共两题。\n一、简答题\n1．\n【答案】丁\n戊\n【解析】因为\n"
+               "二、单选题\n1．\n【答案】B\n【解析】选 B。\n")
+        << QStringLiteral("S2:B:甲\nA. a\nB. b | U5:丙=>丁\n戊\n解析：\n因为 | "
+                          "note: 1 道选择题的解析没有导入：试卷的选择题没有放解析的地方");
     QTest::newRow("a section's numeral before a run")
         << "一、单选题\n1．甲\nA．a\nB．b\n二、单选题\n1．乙\nA．a\nB．b\n参考答案\n二、1～1 "
            "B\n一、1～1 A\n"
@@ -255,6 +299,14 @@ void TestQuestionText::scores_in_their_order_of_precedence_data()
         << "二、多选题\n1．（5分）甲\nA．a\nB．b\n答案：AB\n2．（2.5分）乙\nA．a\nB．b\n答案：AB\n"
            "3．（0.25分）丙\nA．a\nB．b\n答案：AB\n"
         << "M5/2.5:AB:甲\nA. a\nB. b | M2.5/1.25:AB:乙\nA. a\nB. b | M0.25/0.12:AB:丙\nA. a\nB. b";
+    QTest::newRow("a partial score the paper cannot hold is rounded")
+        << QStringLiteral("二、多选题（每小题4分，少选得1.333分）\n1．甲\nA．a\nB．b\n答案：AB\n")
+        << QStringLiteral("M4/1.33:AB:甲\nA. a\nB. b | change 第 2 行（二、第 1 题）: 分值 1.333 "
+                          "改成了 1.33：试卷的分数在 0 到 10000 之间，最多两位小数");
+    QTest::newRow("dollar signs in a free answer and its answer")
+        << QStringLiteral("五、简答题\n1．售价 $5，找零 $2 是多少？\n答案：$3\n")
+        << QStringLiteral("U5:售价 ＄5，找零 ＄2 是多少？=>＄3 | change 第 2 行（五、第 1 题）: "
+                          "“$”换成了全角的“＄”：试卷文件用“$”结束每段文字");
     QTest::newRow("a partial score above the full score")
         << "二、多选题（每小题2分，部分选对得3分）\n1．甲\nA．a\nB．b\n答案：AB\n"
         << "M2/1:AB:甲\nA. a\nB. b | change 第 2 行（二、第 1 题）: 部分得分 3 高于满分 "
