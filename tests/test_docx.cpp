@@ -722,6 +722,14 @@ void TestDocx::changes_data()
     QTest::newRow("a cube root") << math("<m:rad><m:radPr/><m:deg>" + mr("3") + "</m:deg><m:e>" +
                                          mr("x") + "</m:e></m:rad>")
                                  << "解：[公式]" << left;
+    // Hidden only when it says so: "0", "off" and "false" show the degree.
+    for (const char *shown : {"0", "off", "false"})
+        QTest::newRow(qPrintable(
+            QStringLiteral("a cube root, its degree hidden as \"%1\"").arg(QLatin1String(shown))))
+            << math(QStringLiteral(R"(<m:rad><m:radPr><m:degHide m:val="%1"/></m:radPr><m:deg>)")
+                        .arg(QLatin1String(shown)) +
+                    mr("3") + "</m:deg><m:e>" + mr("x") + "</m:e></m:rad>")
+            << "解：[公式]" << left;
     QTest::newRow("a sum with limits")
         << math(mr("S=") + "<m:nary><m:naryPr><m:chr m:val=\"∑\"/></m:naryPr><m:sub>" + mr("i=1") +
                 "</m:sub><m:sup>" + mr("n") + "</m:sup><m:e>" + mr("i") + "</m:e></m:nary>")

@@ -388,6 +388,9 @@ void TestExchange::giftImport_data()
     QTest::newRow("one broken byte in UTF-8")
         << QByteArray("计算{=一 ~二}\n\n计\xFF算{=一 ~二}\n") << ""
         << "文件是 UTF-8 编码，但第 3 行的字节 0xFF 不合 UTF-8";
+    QTest::newRow("broken bytes, the first of them the file's first")
+        << QByteArray("\xFF计算{=一 ~二}\n\n计\xFE算{=一 ~二}\n") << ""
+        << "文件是 UTF-8 编码，但第 1 行的字节 0xFF 不合 UTF-8";
     // 0xFF is no character in GB18030 either.
     QTest::newRow("neither UTF-8 nor GB18030")
         << QByteArray("Q{=a ~b\xFF}\n") << ""

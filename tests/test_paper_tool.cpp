@@ -210,6 +210,7 @@ class TestPaperTool : public QObject
     void variants_names_what_it_could_not_shuffle_data();
     void variants_names_what_it_could_not_shuffle();
     void variants_never_writes_into_a_paper_folder_unasked();
+    void variants_name_the_paper_they_could_not_write();
 };
 
 void TestPaperTool::check_finds_what_to_mend_data()
@@ -785,6 +786,8 @@ void TestPaperTool::usage_errors_fail_with_a_message_data()
     row("print to a file without suffix", {"print", "x", "-o", "x"},
         "输出文件须以 .html 或 .pdf 结尾：x");
     row("unknown option", {"check", "--frobnicate", "x"}, "未知选项“frobnicate”。");
+    row("unknown option before the command", {"--frobnicate", "check", "x"},
+        "未知选项“frobnicate”。");
     row("variants without -n", {"variants", "x", "-o", "y"}, "须用 -n 给出份数");
     for (const char *count : {"0", "27", "x", "-1", "2.5", ""})
         row(qPrintable(QStringLiteral("variants -n \"%1\"").arg(count)),
@@ -866,6 +869,20 @@ void TestPaperTool::export_to_word_titles_the_paper_and_adds_the_key()
     export_with({"--key-only"});
     QVERIFY(word_body(docx).contains(QStringLiteral("参考答案")));
     QVERIFY(!word_body(docx).contains(QStringLiteral("班级")));
+}
+
+// A file where B卷's folder would go: the failure names B卷.
+void TestPaperTool::variants_name_the_paper_they_could_not_write()
+{
+    QTemporaryDir dir;
+    const QString paper = dir.filePath("paper");
+    QVERIFY(write_paper(paper, shuffled_paper()));
+    QVERIFY(QDir().mkpath(dir.filePath("out")));
+    QVERIFY(write_file(dir.filePath("out/B卷"), "not a folder"));
+    const Run run =
+        run_tool({"variants", paper, "-n", "2", "--seed", "1", "-o", dir.filePath("out")});
+    QCOMPARE(run.status, kFailed);
+    QVERIFY2(run.err.startsWith(QStringLiteral("qv_paper：B卷没有写出：")), qPrintable(run.err));
 }
 
 QTEST_MAIN(TestPaperTool)

@@ -96,6 +96,10 @@ void TestQuestionText::headings_name_kinds_and_scores_data()
         << "判断题（每小题1分）\n1．甲\n答案：对\n多选题：\n1．乙\nA．a\nB．b\n答案：B\n"
         << "S1:A:甲\nA. 对\nB. 错 | M3/1.5:B:乙\nA. a\nB. b | "
            "change 第 2 行（第 1 题）: 判断题改成了单选题：A. 对　B. 错，答案 A";
+    QTest::newRow("instructions under a heading, after a question's options")
+        << "一、单选题\n1．甲\nA．a\nB．b\n二、多选题\n每小题4分，错选不得分。\n"
+           "1．乙\nA．a\nB．b\n答案：AB\n"
+        << "XX";
     QTest::newRow("a judgement written with options is a single choice")
         << "三、是非题\n1．甲\nA．正确 B．错误\n答案：A\n"
         << "S2:A:甲\nA. 正确\nB. 错误";

@@ -142,8 +142,10 @@ void TestSheets::cells_data()
         << QByteArray("<row r=\"1\"><c r=\"A1\"><v>2</v></c><c r=\"B1\" t=\"n\"><v>2.5</v></c>"
                       "<c r=\"C1\"><v>0.30000000000000004</v></c><c r=\"D1\"><v>0.29999999999999999"
                       "</v></c><c r=\"E1\"><v>1E-3</v></c><c r=\"F1\"><v>1e20</v></c>"
-                      "<c r=\"G1\"><v>1000000</v></c><c r=\"H1\"><v>-1.5E-7</v></c></row>")
-        << QByteArray() << QByteArray() << "1:2|2.5|0.3|0.3|0.001|1E+20|1000000|-1.5E-07";
+                      "<c r=\"G1\"><v>1000000</v></c><c r=\"H1\"><v>-1.5E-7</v></c>"
+                      "<c r=\"I1\"><v>0.123456789012345</v></c></row>")
+        << QByteArray() << QByteArray()
+        << "1:2|2.5|0.3|0.3|0.001|1E+20|1000000|-1.5E-07|0.123456789012345";
     QTest::newRow("booleans, formula results, errors")
         << QByteArray(
                "<row r=\"1\"><c r=\"A1\" t=\"b\"><v>1</v></c><c r=\"B1\" t=\"b\"><v>0</v>"

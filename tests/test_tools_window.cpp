@@ -302,6 +302,8 @@ class TestToolsWindow : public QObject
         return widget;
     }
     bool wait_idle();
+    QString open_sound_paper();
+    QString preview_text_questions();
     QDialog *open_variants_dialog(const QString &paper);
     QStringList table_rows();
     QStringList finding_lines();
@@ -332,6 +334,27 @@ void TestToolsWindow::cleanup()
     platform::testing::remove_hooks();
     platform::testing::stop_recording_opened_documents();
     QCOMPARE(pending, 0);
+}
+
+// The paper "期中", sound, written and opened; empty when it could not be
+// written.
+QString TestToolsWindow::open_sound_paper()
+{
+    const QString paper = dir_->filePath(QStringLiteral("期中"));
+    if (!write_paper(paper, kSoundProblem, kSoundAnswer))
+        return QString();
+    window_->open_path(paper);
+    return paper;
+}
+
+// "题库.txt" of kText, written and previewed; empty when that failed.
+QString TestToolsWindow::preview_text_questions()
+{
+    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
+    if (!write_file(path, kText))
+        return QString();
+    window_->open_path(path);
+    return wait_idle() ? path : QString();
 }
 
 bool TestToolsWindow::wait_idle()
@@ -485,10 +508,8 @@ void TestToolsWindow::preview_puts_kinds_keys_and_notes_on_their_rows()
 
 void TestToolsWindow::scores_set_in_the_window_update_the_preview()
 {
-    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
-    QVERIFY(write_file(path, kText));
-    window_->open_path(path);
-    QVERIFY(wait_idle());
+    const QString path = preview_text_questions();
+    QVERIFY(!path.isEmpty());
     on<QDoubleSpinBox>("score_single")->setValue(2.5);
     QVERIFY(wait_idle());
     on<QDoubleSpinBox>("score_free")->setValue(12);
@@ -655,9 +676,8 @@ void TestToolsWindow::each_button_writes_the_file_qv_paper_writes()
     QFETCH(bool, with_key);
     QFETCH(QString, file);
     QFETCH(QStringList, command);
-    const QString paper = dir_->filePath(QStringLiteral("期中"));
-    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
-    window_->open_path(paper);
+    const QString paper = open_sound_paper();
+    QVERIFY(!paper.isEmpty());
     on<QCheckBox>("with_key")->setChecked(with_key);
     const QString ours = dir_->filePath(QStringLiteral("窗口"));
     QVERIFY(QDir().mkpath(ours));
@@ -703,9 +723,8 @@ void TestToolsWindow::print_opens_a_pdf_in_the_system_viewer()
     QFETCH(bool, with_key);
     QFETCH(bool, viewer);
     QFETCH(QString, name);
-    const QString paper = dir_->filePath(QStringLiteral("期中"));
-    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
-    window_->open_path(paper);
+    const QString paper = open_sound_paper();
+    QVERIFY(!paper.isEmpty());
     platform::testing::record_opened_documents(viewer);
     on<QCheckBox>("with_key")->setChecked(with_key);
     on<QPushButton>("print")->click();
@@ -729,9 +748,8 @@ void TestToolsWindow::print_opens_a_pdf_in_the_system_viewer()
 
 void TestToolsWindow::variants_are_the_folders_qv_paper_makes()
 {
-    const QString paper = dir_->filePath(QStringLiteral("期中"));
-    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
-    window_->open_path(paper);
+    const QString paper = open_sound_paper();
+    QVERIFY(!paper.isEmpty());
     on<QPushButton>("make_variants")->click();
     auto *dialog = window_->findChild<QDialog *>(QStringLiteral("variants_dialog"));
     QVERIFY(dialog && dialog->isVisible());
@@ -1014,10 +1032,8 @@ void TestToolsWindow::no_progress_shows_until_work_runs()
     auto *work = on<WorkRunner>("work");
     QVERIFY(window_->isVisible());
     QVERIFY(!work->isVisible());
-    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
-    QVERIFY(write_file(path, kText));
-    window_->open_path(path);
-    QVERIFY(wait_idle());
+    const QString path = preview_text_questions();
+    QVERIFY(!path.isEmpty());
     QVERIFY(!work->isVisible());
 }
 
@@ -1047,10 +1063,7 @@ void TestToolsWindow::an_empty_target_writes_nothing()
         dialog->findChild<QLineEdit *>("variant_target")->setText(target);
         dialog->findChild<QPushButton *>("variant_ok")->click();
     } else {
-        const QString path = dir_->filePath(QStringLiteral("题库.txt"));
-        QVERIFY(write_file(path, kText));
-        window_->open_path(path);
-        QVERIFY(wait_idle());
+        QVERIFY(!preview_text_questions().isEmpty());
         on<QLineEdit>("import_target")->setText(target);
         on<QPushButton>("import")->click();
     }
@@ -1084,10 +1097,7 @@ void TestToolsWindow::a_cancelled_folder_choice_keeps_the_target()
         target = dialog->findChild<QLineEdit *>("variant_target");
         change = dialog->findChild<QPushButton *>("variant_change_target");
     } else {
-        const QString path = dir_->filePath(QStringLiteral("题库.txt"));
-        QVERIFY(write_file(path, kText));
-        window_->open_path(path);
-        QVERIFY(wait_idle());
+        QVERIFY(!preview_text_questions().isEmpty());
         target = on<QLineEdit>("import_target");
         change = on<QPushButton>("import_change_target");
     }
@@ -1105,10 +1115,8 @@ void TestToolsWindow::a_cancelled_folder_choice_keeps_the_target()
 
 void TestToolsWindow::a_question_file_gone_since_its_preview_says_why_on_import()
 {
-    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
-    QVERIFY(write_file(path, kText));
-    window_->open_path(path);
-    QVERIFY(wait_idle());
+    const QString path = preview_text_questions();
+    QVERIFY(!path.isEmpty());
     QVERIFY(QFile::remove(path));
     on<QPushButton>("import")->click();
     QVERIFY(wait_idle());
@@ -1159,9 +1167,8 @@ void TestToolsWindow::a_file_that_cannot_be_saved_says_why()
 {
     QFETCH(QString, control);
     QFETCH(QString, file);
-    const QString paper = dir_->filePath(QStringLiteral("期中"));
-    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
-    window_->open_path(paper);
+    const QString paper = open_sound_paper();
+    QVERIFY(!paper.isEmpty());
     const QString in_the_way = dir_->filePath(file);
     QVERIFY(QDir().mkpath(in_the_way));
     platform::testing::queue_path(in_the_way);
@@ -1207,9 +1214,8 @@ void TestToolsWindow::a_pdf_without_a_chinese_font_says_so_and_writes_nothing()
                  qPrintable(told));
         return;
     }
-    const QString paper = dir_->filePath(QStringLiteral("期中"));
-    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
-    window_->open_path(paper);
+    const QString paper = open_sound_paper();
+    QVERIFY(!paper.isEmpty());
     const QString pdf = dir_->filePath(QStringLiteral("卷.pdf"));
     platform::testing::queue_path(pdf);
     on<QPushButton>("save_pdf")->click();
@@ -1227,9 +1233,8 @@ void TestToolsWindow::a_pdf_without_a_chinese_font_says_so_and_writes_nothing()
 // Its one click shows GIFT and Moodle XML; no press held long is needed.
 void TestToolsWindow::the_platforms_button_opens_its_menu_at_a_click()
 {
-    const QString paper = dir_->filePath(QStringLiteral("期中"));
-    QVERIFY(write_paper(paper, kSoundProblem, kSoundAnswer));
-    window_->open_path(paper);
+    const QString paper = open_sound_paper();
+    QVERIFY(!paper.isEmpty());
     auto *button = on<QToolButton>("export_platform");
     QStringList shown;
     // The menu runs an event loop of its own while it is open.
@@ -1256,13 +1261,9 @@ void TestToolsWindow::no_control_covers_another()
 {
     QFETCH(bool, paper);
     if (paper) {
-        const QString folder = dir_->filePath(QStringLiteral("期中"));
-        QVERIFY(write_paper(folder, kSoundProblem, kSoundAnswer));
-        window_->open_path(folder);
+        QVERIFY(!open_sound_paper().isEmpty());
     } else {
-        const QString path = dir_->filePath(QStringLiteral("题库.txt"));
-        QVERIFY(write_file(path, kText));
-        window_->open_path(path);
+        QVERIFY(!preview_text_questions().isEmpty());
     }
     QVERIFY(wait_idle());
     QWidget *view = on<QStackedWidget>("views")->currentWidget();
@@ -1364,14 +1365,9 @@ void TestToolsWindow::each_screen_reads_in_order()
     QWidget *top = window_.get();
     QSemaphore held;
     if (screen == QLatin1String("questions") || screen == QLatin1String("work")) {
-        const QString path = dir_->filePath(QStringLiteral("题库.txt"));
-        QVERIFY(write_file(path, kText));
-        window_->open_path(path);
-        QVERIFY(wait_idle());
+        QVERIFY(!preview_text_questions().isEmpty());
     } else if (screen == QLatin1String("paper")) {
-        const QString folder = dir_->filePath(QStringLiteral("期中"));
-        QVERIFY(write_paper(folder, kSoundProblem, kSoundAnswer));
-        window_->open_path(folder);
+        QVERIFY(!open_sound_paper().isEmpty());
         QVERIFY(wait_idle());
     } else if (screen == QLatin1String("variants")) {
         top = open_variants_dialog(dir_->filePath(QStringLiteral("期中")));
@@ -1479,10 +1475,8 @@ void TestToolsWindow::scores_typed_are_the_scores_previewed()
     QFETCH(QString, typed);
     QFETCH(double, score);
     QFETCH(QString, cell);
-    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
-    QVERIFY(write_file(path, kText));
-    window_->open_path(path);
-    QVERIFY(wait_idle());
+    const QString path = preview_text_questions();
+    QVERIFY(!path.isEmpty());
     auto *box = on<QDoubleSpinBox>("score_single");
     box->setFocus();
     box->selectAll();
@@ -1497,10 +1491,8 @@ void TestToolsWindow::scores_typed_are_the_scores_previewed()
 // change nothing, so none can be.
 void TestToolsWindow::preview_rows_are_read_not_edited()
 {
-    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
-    QVERIFY(write_file(path, kText));
-    window_->open_path(path);
-    QVERIFY(wait_idle());
+    const QString path = preview_text_questions();
+    QVERIFY(!path.isEmpty());
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     auto *table = on<QTableWidget>("preview");
     const QPoint words = table->visualItemRect(table->item(1, 5)).center();
@@ -1602,10 +1594,8 @@ void TestToolsWindow::variants_are_made_only_from_a_seed_and_a_folder()
 // questions stay on screen to be imported elsewhere.
 void TestToolsWindow::an_import_that_cannot_be_written_says_why_and_stays()
 {
-    const QString path = dir_->filePath(QStringLiteral("题库.txt"));
-    QVERIFY(write_file(path, kText));
-    window_->open_path(path);
-    QVERIFY(wait_idle());
+    const QString path = preview_text_questions();
+    QVERIFY(!path.isEmpty());
     on<QLineEdit>("import_target")->setText(path + QStringLiteral("/新卷"));
     on<QPushButton>("import")->click();
     QVERIFY(wait_idle());
