@@ -99,7 +99,7 @@ void TestQuestionText::headings_name_kinds_and_scores_data()
     QTest::newRow("instructions under a heading, after a question's options")
         << "一、单选题\n1．甲\nA．a\nB．b\n二、多选题\n每小题4分，错选不得分。\n"
            "1．乙\nA．a\nB．b\n答案：AB\n"
-        << "XX";
+        << "M3/1.5:AB:乙\nA. a\nB. b | skip 第 2 行（一、第 1 题）: 没有找到答案";
     QTest::newRow("a judgement written with options is a single choice")
         << "三、是非题\n1．甲\nA．正确 B．错误\n答案：A\n"
         << "S2:A:甲\nA. 正确\nB. 错误";
