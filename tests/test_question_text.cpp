@@ -163,6 +163,18 @@ void TestQuestionText::numbers_and_options_as_teachers_write_them_data()
     QTest::newRow("an option that goes on over the next line")
         << QStringLiteral("1．甲\nA．一行\n两行\nB．b\n答案：A")
         << QStringLiteral("S2:A:甲\nA. 一行\n两行\nB. b");
+    QTest::newRow("six options, as many as a paper holds")
+        << "1．甲\nA．a\nB．b\nC．c\nD．d\nE．e\nF．f\n答案：F"
+        << "S2:F:甲\nA. a\nB. b\nC. c\nD. d\nE. e\nF. f";
+    QTest::newRow("a seventh option refuses the question")
+        << "1．甲\nA．a\nB．b\nC．c\nD．d\nE．e\nF．f\nG．g\n答案：A"
+        << "skip 第 1 行（第 1 题）: 有 7 个选项，试卷的选择题最多六个（A 到 F）";
+    QTest::newRow("seven on a line")
+        << "1．甲\nA．a B．b C．c D．d E．e F．f G．g\n答案：A"
+        << "skip 第 1 行（第 1 题）: 有 7 个选项，试卷的选择题最多六个（A 到 F）";
+    QTest::newRow("eight options")
+        << "1．甲\nA．a\nB．b\nC．c\nD．d\nE．e\nF．f\nG．g\nH．h\n答案：A"
+        << "skip 第 1 行（第 1 题）: 有 8 个选项，试卷的选择题最多六个（A 到 F）";
     QTest::newRow("a word before a letter is no marker") << "1．甲\nA．Vitamin B.\nB．b\n答案：A"
                                                          << "S2:A:甲\nA. Vitamin B.\nB. b";
     QTest::newRow("control characters are dropped, tabs kept")
