@@ -256,6 +256,7 @@ class TestToolsWindow : public QObject
     void variants_never_replace_papers_unasked_data();
     void variants_never_replace_papers_unasked();
     void a_long_note_wraps_on_its_own_row();
+    void the_columns_fill_the_preview_without_scrolling_data();
     void the_columns_fill_the_preview_without_scrolling();
     void cancelled_work_leaves_nothing_behind_data();
     void cancelled_work_leaves_nothing_behind();
@@ -856,8 +857,20 @@ void TestToolsWindow::a_long_note_wraps_on_its_own_row()
 
 // The first words and the notes take the room the other columns leave, to
 // the pixel: a note is read whole without scrolling sideways.
+// The first words take the room the other columns leave, all but the
+// notes' 200 pixels, up to 240; the notes take the rest.
+void TestToolsWindow::the_columns_fill_the_preview_without_scrolling_data()
+{
+    QTest::addColumn<int>("width"); // the window's
+    QTest::newRow("as it opens") << 0;
+    QTest::newRow("wide") << 1400;
+}
+
 void TestToolsWindow::the_columns_fill_the_preview_without_scrolling()
 {
+    QFETCH(int, width);
+    if (width > 0)
+        window_->resize(width, window_->height());
     window_->open_path(source_file("questions-libreoffice.docx"));
     QVERIFY(wait_idle());
     auto *table = on<QTableWidget>("preview");
@@ -865,6 +878,14 @@ void TestToolsWindow::the_columns_fill_the_preview_without_scrolling()
     for (int c = 0; c < table->columnCount(); ++c)
         widths += table->columnWidth(c);
     QCOMPARE(widths, table->viewport()->width());
+    int needed = 0;
+    for (int r = 0; r < table->rowCount(); ++r)
+        needed =
+            std::max(needed, table->fontMetrics().horizontalAdvance(table->item(r, 5)->text()));
+    QVERIFY2(needed > 240, qPrintable(QString::number(needed)));
+    const int room = table->columnWidth(5) + table->columnWidth(7);
+    QVERIFY2(room >= 320, qPrintable(QString::number(room)));
+    QCOMPARE(table->columnWidth(5), std::min(240, room - 200));
 }
 
 void TestToolsWindow::cancelled_work_leaves_nothing_behind_data()
