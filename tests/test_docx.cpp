@@ -2,6 +2,7 @@
 // lines the conventions parser makes questions of, and hostile files refused.
 
 #include "exchange/docx.h"
+#include "exchange/exchange_messages.h"
 
 #include <QBuffer>
 #include <QtTest>
@@ -251,6 +252,7 @@ class TestDocx : public QObject
     void lines_data();
     void lines();
     void places();
+    void partsWhereTheRelationshipsPutThem();
     void marked_data();
     void marked();
     void changes_data();
@@ -539,6 +541,36 @@ void TestDocx::places()
         places << line.text + "@" + line.place;
     QCOMPARE(places.join(" | "),
              QString("a@第 1 段 | b\tc\td@第 2 段 | e@第 5 段 | f@第 5 段 | g@第 6 段"));
+    // Text before any paragraph is in the first.
+    const SourceDocument loose = read_docx(docx(run("z") + p("a")), error);
+    QVERIFY(!loose.lines.empty());
+    QCOMPARE(loose.lines[0].place, QStringLiteral("第 1 段"));
+}
+
+// Other writers name their parts otherwise; the relationships say where.
+void TestDocx::partsWhereTheRelationshipsPutThem()
+{
+    const QString rels =
+        R"(<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">%1</Relationships>)";
+    const QString relationship =
+        R"(<Relationship Id="r%1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/%2" Target="%3"%4/>)";
+    Entries entries = {
+        {"_rels/.rels",
+         rels.arg(relationship.arg(1).arg("officeDocument", "text/main.xml", "")).toUtf8()},
+        {"text/main.xml", part("document", "<w:body>" + numbered(1, 0, "x") + "</w:body>")},
+        {"text/_rels/main.xml.rels",
+         rels.arg(relationship.arg(1).arg("numbering", "https://example.com/lists.xml",
+                                          R"( TargetMode="External")") +
+                  relationship.arg(2).arg("styles", "look.xml", "") +
+                  relationship.arg(3).arg("numbering", "lists/all.xml", ""))
+             .toUtf8()},
+        {"text/lists/all.xml", part("numbering", list(0, level(0, "decimal", "%1.")) + num(1, 0))},
+        {"text/look.xml", part("styles", "")},
+    };
+    ExchangeError error;
+    const SourceDocument document = read_docx(zip_of(entries), error);
+    QVERIFY2(!error.failed(), qPrintable(exchange_message(error)));
+    QCOMPARE(texts(document), QStringLiteral("1.\tx"));
 }
 
 void TestDocx::marked_data()
@@ -819,6 +851,9 @@ void TestDocx::refused_data()
                                        << What::XmlTooDeep << "word/document.xml";
     QTest::newRow("a gigabyte of zeros") << zip_bomb() << What::ZipTooLarge << "word/document.xml";
     QTest::newRow("100000 entries") << many_entries(100000) << What::ZipTooManyEntries << "";
+    entries = package(p("x"));
+    entries[2].second.replace("</w:body>", "</w:bod>");
+    QTest::newRow("not well-formed") << zip_of(entries) << What::XmlBroken << "word/document.xml";
 }
 
 void TestDocx::refused()
@@ -832,6 +867,9 @@ void TestDocx::refused()
     QCOMPARE(int(error.what), int(what));
     QCOMPARE(error.part, part);
     QVERIFY(document.lines.empty());
+    // The teacher is told the part, and what the XML reader found wrong.
+    const QString told = exchange_message(error);
+    QVERIFY2(told.contains(part) && told.contains(error.detail), qPrintable(told));
 }
 
 // About 10 MB of Word file, a long paper of numbered questions with

@@ -788,6 +788,7 @@ void TestPaperTool::usage_errors_fail_with_a_message_data()
     row("unknown option", {"check", "--frobnicate", "x"}, "未知选项“frobnicate”。");
     row("unknown option before the command", {"--frobnicate", "check", "x"},
         "未知选项“frobnicate”。");
+    row("an unknown option alone", {"--frobnicate"}, "未知选项“frobnicate”。");
     row("variants without -n", {"variants", "x", "-o", "y"}, "须用 -n 给出份数");
     for (const char *count : {"0", "27", "x", "-1", "2.5", ""})
         row(qPrintable(QStringLiteral("variants -n \"%1\"").arg(count)),

@@ -351,7 +351,7 @@ void TestQuestionText::analyses_kept_for_free_answers_and_counted_for_choices()
 void TestQuestionText::a_key_marked_by_formatting_alone_data()
 {
     QTest::addColumn<QString>("heading");
-    QTest::addColumn<QVector<int>>("marked"); // option letters marked, 0 for A
+    QTest::addColumn<QVector<int>>("marked"); // option letters marked, 0 for A; or -begin, end
     QTest::addColumn<QString>("paper");
 
     QTest::newRow("one option marked")
@@ -368,6 +368,12 @@ void TestQuestionText::a_key_marked_by_formatting_alone_data()
         << "一、单选题" << QVector<int>{0, 1, 2} << "skip 第 2 段（一、第 1 题）: 没有找到答案";
     QTest::newRow("none marked") << "一、单选题" << QVector<int>{}
                                  << "skip 第 2 段（一、第 1 题）: 没有找到答案";
+    // "A．aaB．bb" with B coloured from its letter: the colour starts where A's
+    // text ends, and marks B alone.
+    QTest::newRow("run together, the second marked from its letter")
+        << "一、单选题" << QVector<int>{-4, 8}
+        << "S2:B:甲\nA. aa\nB. bb | change 第 2 段（一、第 1 题）: "
+           "没有写出答案，答案 B 取自标了颜色或突出显示的选项";
 }
 
 void TestQuestionText::a_key_marked_by_formatting_alone()
@@ -380,6 +386,11 @@ void TestQuestionText::a_key_marked_by_formatting_alone()
     document.lines.push_back({heading, QStringLiteral("第 1 段"), {}, {}});
     document.lines.push_back({QStringLiteral("1．甲"), QStringLiteral("第 2 段"), {}, {}});
     SourceLine options{QStringLiteral("A．aa B．bb C．cc"), QStringLiteral("第 3 段"), {}, {}};
+    if (!marked.isEmpty() && marked[0] < 0) { // a range of its own on "A．aaB．bb"
+        options.text = QStringLiteral("A．aaB．bb");
+        options.marked.push_back({-marked[0], marked[1]});
+        marked.clear();
+    }
     for (const int letter : marked)
         options.marked.push_back({letter * 5 + 2, letter * 5 + 4});
     document.lines.push_back(options);
