@@ -541,8 +541,9 @@ void TestDocx::places()
         places << line.text + "@" + line.place;
     QCOMPARE(places.join(" | "),
              QString("a@第 1 段 | b\tc\td@第 2 段 | e@第 5 段 | f@第 5 段 | g@第 6 段"));
-    // Text before any paragraph is in the first.
-    const SourceDocument loose = read_docx(docx(run("z") + p("a")), error);
+    // A row of cells without paragraphs is placed at the first, not at none.
+    const SourceDocument loose =
+        read_docx(docx("<w:tbl><w:tr><w:tc/></w:tr></w:tbl>" + p("a")), error);
     QVERIFY(!loose.lines.empty());
     QCOMPARE(loose.lines[0].place, QStringLiteral("第 1 段"));
 }
