@@ -165,7 +165,8 @@ QStringList entries(const QString &folder)
 // What a teacher reads on a window or dialog, line by line from the top and
 // left to right on each line: its title, then every visible label, button,
 // field, box and header. Controls whose middles lie within a few pixels of a
-// line's first one are on that line. `dir` is shown as "…".
+// line's first one are on that line. `dir` is shown as "…", and Windows'
+// paths with "/" as the others.
 QStringList screen_lines(QWidget *top, const QString &dir)
 {
     struct Shown {
@@ -176,7 +177,8 @@ QStringList screen_lines(QWidget *top, const QString &dir)
     const auto add = [&](QWidget *widget, QString text) {
         if (text.isEmpty())
             return;
-        text.replace(QDir::toNativeSeparators(dir), QStringLiteral("…"));
+        text.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        text.replace(QDir::fromNativeSeparators(dir), QStringLiteral("…"));
         text.replace(QRegularExpression(QStringLiteral("[0-9]{10,}")), QStringLiteral("#"));
         shown.append({QRect(widget->mapTo(top, QPoint()), widget->size()), text});
     };
