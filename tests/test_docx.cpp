@@ -494,6 +494,11 @@ void TestDocx::lines_data()
         << ""
         << ""
         << "答：____。  ____（　　）姓名____";
+    QTest::newRow("a blank that opens its paragraph")
+        << "<w:p>" + run("    ", underline) + run("是中国的首都。") + "</w:p>"
+        << ""
+        << ""
+        << "____是中国的首都。";
     QTest::newRow("fields, links, tags and bookmarks")
         << R"(<w:p><w:r><w:fldChar w:fldCharType="begin"/></w:r><w:r><w:instrText> PAGE </w:instrText></w:r>)"
            R"(<w:r><w:fldChar w:fldCharType="separate"/></w:r><w:r><w:t>3</w:t></w:r>)"
