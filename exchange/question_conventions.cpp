@@ -1,7 +1,5 @@
 #include "exchange/question_conventions.h"
 
-#include "paper/paper_model.h"
-
 #include <QRegularExpression>
 #include <cmath>
 
@@ -282,10 +280,8 @@ std::optional<OptionMarker> option_marker_at(const QString &text, int at)
     auto letter_at = [&](int i) -> int {
         if (i >= text.size())
             return -1;
-        // Two letters past the paper's six, so that a seventh option is
-        // found, and the question refused, instead of read into option F.
         const char16_t u = narrow(text[i]).unicode();
-        return u >= u'A' && u < u'A' + kOptionCount + 2 ? int(u - u'A') : -1;
+        return u >= u'A' && u < u'A' + kOptionLettersKnown ? int(u - u'A') : -1;
     };
     auto skip_spaces = [&](int i) {
         while (i < text.size() && text[i] == QLatin1Char(' '))

@@ -4,6 +4,8 @@
 // "每小题2分", "选对但不全的得2分") and options ("A．…  B．…"). Shared by text,
 // Word documents and the cells of Excel and CSV files.
 
+#include "paper/paper_model.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -64,8 +66,13 @@ std::optional<QString> take_bracket_key(QString &stem);
 // The blanks to fill in a stem: "____" runs and empty brackets; at least 1.
 int blank_count(const QString &stem);
 
+// The option letters known, two past the paper's six (A to H): a question
+// with a seventh or eighth option is found and refused, not read into F.
+constexpr int kOptionLettersKnown = kOptionCount + 2;
+
 // An option marker at `at` in `text` ("A．", "A.", "A、", "A)", "(A)", "（A）"):
-// the letter (0 for A) and where the option's text starts; none otherwise.
+// the letter (0 for A, below kOptionLettersKnown) and where the option's text
+// starts; none otherwise.
 struct OptionMarker {
     int letter = 0;
     int begin = 0; // the marker's first character

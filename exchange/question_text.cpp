@@ -438,9 +438,8 @@ class LineParser
 
     bool read_options(const Line &line)
     {
+        // Past H no marker is known, so a ninth letter goes on H's text.
         const int next = current_.raw.options.size();
-        if (next >= kOptionCount + 2)
-            return false;
         const std::vector<LineOption> options = split_option_line(line.text.toString(), next);
         if (options.empty())
             return false;
