@@ -886,9 +886,6 @@ void TestPaperTool::variants_name_the_paper_they_could_not_write()
     QVERIFY2(run.err.startsWith(QStringLiteral("qv_paper：B卷没有写出：")), qPrintable(run.err));
 }
 
-QTEST_MAIN(TestPaperTool)
-#include "test_paper_tool.moc"
-
 void TestPaperTool::the_shipped_templates_are_what_export_writes_and_read_back_data()
 {
     QTest::addColumn<QString>("format");
@@ -1221,3 +1218,6 @@ void TestPaperTool::variants_never_writes_into_a_paper_folder_unasked()
     QStringList left = QDir(dir.filePath("out/B卷")).entryList(QDir::Files | QDir::Hidden);
     QCOMPARE(left, QStringList({"answer.ans", "problem.prb"}));
 }
+
+QTEST_MAIN(TestPaperTool)
+#include "test_paper_tool.moc"

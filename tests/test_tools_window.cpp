@@ -857,10 +857,9 @@ void TestToolsWindow::a_long_note_wraps_on_its_own_row()
              qPrintable(QStringLiteral("%1 %2").arg(table->rowHeight(1)).arg(table->rowHeight(0))));
 }
 
-// The first words and the notes take the room the other columns leave, to
-// the pixel: a note is read whole without scrolling sideways.
-// The first words take the room the other columns leave, all but the
-// notes' 200 pixels, up to 240; the notes take the rest.
+// The columns fill the view to the pixel, so a note is read whole without
+// scrolling sideways: the first words take the room the others leave, all
+// but the notes' 200 pixels, up to 240, and the notes take the rest.
 void TestToolsWindow::the_columns_fill_the_preview_without_scrolling_data()
 {
     QTest::addColumn<int>("width"); // the window's
@@ -1636,7 +1635,6 @@ void TestToolsWindow::an_import_that_cannot_be_written_says_why_and_stays()
     QCOMPARE(entries(dir_->path()), QStringList{"题库.txt"});
 }
 
-QTEST_MAIN(TestToolsWindow)
 void TestToolsWindow::a_paper_that_does_not_read_shows_why_and_nothing_else()
 {
     const QString paper = dir_->filePath(QStringLiteral("坏卷"));
@@ -1686,4 +1684,5 @@ void TestToolsWindow::progress_names_done_of_all_from_one_step_on()
     QCOMPARE(tools_text::working(done, total), line);
 }
 
+QTEST_MAIN(TestToolsWindow)
 #include "test_tools_window.moc"
