@@ -407,6 +407,11 @@ void TestSheets::csv_data()
         << "标题;说明\n题型,题干,答案\n单选,甲;乙,A\n判断,对,B\n" // ';' splits two records, ','
                                                                   // three
         << "1:标题;说明 / 2:题型|题干|答案 / 3:单选|甲;乙|A / 4:判断|对|B";
+    // Blank records say nothing of the separator: a sheet whose first rows are
+    // empty still splits on what its questions use.
+    QTest::newRow("blank records do not choose the separator")
+        << QString("\n").repeated(12) + "题型\t题干\n单选\t甲,乙\n"
+        << "13:题型|题干 / 14:单选|甲,乙";
 }
 
 void TestSheets::csv()
