@@ -301,6 +301,15 @@ void TestDocx::lines_data()
                numbered(1, 1, "e")
         << list(0, level(0, "decimal", "%1.") + level(1, "decimal", "%1.%2")) + num(1, 0) << ""
         << "1.\ta | 1.1\tb | 1.2\tc | 2.\td | 2.1\te";
+    // A level's text may be longer than its format's name: "%1.%2.%3." is
+    // nine characters, "decimal" seven.
+    QTest::newRow("a third level numbered by all three")
+        << numbered(1, 0, "a") + numbered(1, 1, "b") + numbered(1, 2, "c") + numbered(1, 2, "d")
+        << list(0, level(0, "decimal", "%1.") + level(1, "decimal", "%1.%2.") +
+                       level(2, "decimal", "%1.%2.%3.")) +
+               num(1, 0)
+        << ""
+        << "1.\ta | 1.1.\tb | 1.1.1.\tc | 1.1.2.\td";
     QTest::newRow("a new list told to start again")
         << numbered(1, 0, "a") + numbered(1, 0, "b") + numbered(2, 0, "c") + numbered(2, 0, "d")
         << decimal +
