@@ -786,6 +786,14 @@ class TestPaperFiles : public QObject
             << QByteArray("\xE2\x80\x8B"
                           "1 0 0")
             << QByteArray() << QStringList{prb, "单选题数量" + number, "“[U+200B]1”"};
+        QTest::newRow("line separator before the counts")
+            << QByteArray("\xE2\x80\xA8"
+                          "1 0 0")
+            << QByteArray() << QStringList{prb, "单选题数量" + number, "“[U+2028]1”"};
+        QTest::newRow("paragraph separator before the counts")
+            << QByteArray("\xE2\x80\xA9"
+                          "1 0 0")
+            << QByteArray() << QStringList{prb, "单选题数量" + number, "“[U+2029]1”"};
         QTest::newRow("NUL in a score") << QByteArray("1 0 0\r\n\0"
                                                       "2\r\n@a$",
                                                       13)

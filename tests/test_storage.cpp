@@ -65,6 +65,8 @@ class TestStorage : public QObject
     void temporaryNames_areOfTheShapeTheCleanUpRemoves();
     void finishingASave_usesOnlyTheTemporariesItWrote_data();
     void finishingASave_usesOnlyTheTemporariesItWrote();
+    void finishingASave_pastARename_onlyWhereThatTemporaryIsGone_data();
+    void finishingASave_pastARename_onlyWhereThatTemporaryIsGone();
     void save_whoseRecordStays_isSavedAndTold_andTheNextOpenRemovesIt_data();
     void save_whoseRecordStays_isSavedAndTold_andTheNextOpenRemovesIt();
 
@@ -159,6 +161,16 @@ void TestStorage::temporaryNames_areOfTheShapeTheCleanUpRemoves()
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
 }
 
+// What finishing a save says of a temporary it cannot use.
+QString unfit_temporary_message(const QString &temporary, const QString &why, const QString &folder)
+{
+    return QStringLiteral("上次保存被中断，但记录中的临时文件 %1 %2，不能用它完成这次保存；"
+                          "什么也没有改动。请检查文件夹 %3 中的文件；确认无误后删除 %4，"
+                          "再打开试卷。")
+        .arg(QDir::toNativeSeparators(temporary), why, QDir::toNativeSeparators(folder),
+             QDir::toNativeSeparators(folder + QStringLiteral("/.qv_make-save")));
+}
+
 void TestStorage::finishingASave_usesOnlyTheTemporariesItWrote_data()
 {
     QTest::addColumn<QString>("temporary"); // what stands at the new answer file's temporary
@@ -221,12 +233,66 @@ void TestStorage::finishingASave_usesOnlyTheTemporariesItWrote()
         return;
     }
     QCOMPARE(finished.message(),
-             QStringLiteral("上次保存被中断，但记录中的临时文件 %1 %2，不能用它完成这次保存；"
-                            "什么也没有改动。请检查文件夹 %3 中的文件；确认无误后删除 %4，"
-                            "再打开试卷。")
-                 .arg(QDir::toNativeSeparators(waiting_answer), said.arg(new_answer.size()),
-                      QDir::toNativeSeparators(folder->path()),
-                      QDir::toNativeSeparators(path(".qv_make-save"))));
+             unfit_temporary_message(waiting_answer, said.arg(new_answer.size()), folder->path()));
+    QCOMPARE(entries_of(folder->path()), before);
+}
+
+void TestStorage::finishingASave_pastARename_onlyWhereThatTemporaryIsGone_data()
+{
+    QTest::addColumn<int>("renamed");  // how many of the two renames were done
+    QTest::addColumn<QString>("left"); // what stands where the problem's temporary was
+    QTest::addColumn<QString>("said"); // empty: the save is finished
+    const QString folder = QStringLiteral("不是一个普通文件");
+    const QString link = QStringLiteral("是一个符号链接，不是 qv_make 写下的文件");
+    QTest::newRow("one rename, nothing left as it leaves it") << 1 << "nothing" << QString();
+    QTest::newRow("one rename, a folder") << 1 << "folder" << folder;
+    QTest::newRow("one rename, a link") << 1 << "link" << link;
+    QTest::newRow("both renames, nothing left") << 2 << "nothing" << QString();
+    QTest::newRow("both renames, a folder") << 2 << "folder" << folder;
+    QTest::newRow("both renames, a link") << 2 << "link" << link;
+}
+
+// A save cut short after a rename: the paper file renamed is the new one and
+// its temporary is gone. Anything standing where that temporary was came
+// since, and the save is not finished past it.
+void TestStorage::finishingASave_pastARename_onlyWhereThatTemporaryIsGone()
+{
+    QFETCH(int, renamed);
+    QFETCH(QString, left);
+    QFETCH(QString, said);
+#ifndef Q_OS_UNIX
+    if (left == QLatin1String("link"))
+        QSKIP("a symbolic link is made the POSIX way");
+#endif
+    const QByteArray new_problem = QByteArray(kExampleProblem).replace("1+1=?", "2+2=?");
+    const QByteArray new_answer = QByteArray(kExampleAnswer).replace("notes", "book");
+    write_paper_files(folder->path(), new_problem, renamed == 2 ? new_answer : kExampleAnswer);
+    const QString renamed_problem = path("problem.prb.qv_make-AbC123");
+    if (renamed == 1)
+        QVERIFY(write_file(path("answer.ans.qv_make-XyZ789"), new_answer));
+    QVERIFY(write_file(path(".qv_make-save"), "qv_make interrupted save 1\n"
+                                              "problem.prb problem.prb.qv_make-AbC123 " +
+                                                  QByteArray::number(new_problem.size()) +
+                                                  "\n"
+                                                  "answer.ans answer.ans.qv_make-XyZ789 " +
+                                                  QByteArray::number(new_answer.size()) +
+                                                  "\nend\n"));
+    if (left == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(renamed_problem));
+    } else if (left == QLatin1String("link")) {
+        QVERIFY(write_file(path("elsewhere"), new_problem));
+        QVERIFY(QFile::link(path("elsewhere"), renamed_problem));
+    }
+    const QMap<QString, QByteArray> before = entries_of(folder->path());
+    const CommandOutcome finished = finish_interrupted_save_in(folder->path());
+    if (said.isEmpty()) {
+        QVERIFY2(finished.ok(), qPrintable(finished.message()));
+        QCOMPARE(read_file(path("problem.prb")), new_problem);
+        QCOMPARE(read_file(path("answer.ans")), new_answer);
+        QVERIFY(!QFileInfo::exists(path(".qv_make-save")));
+        return;
+    }
+    QCOMPARE(finished.message(), unfit_temporary_message(renamed_problem, said, folder->path()));
     QCOMPARE(entries_of(folder->path()), before);
 }
 
