@@ -201,6 +201,8 @@ class TestPaperTool : public QObject
     void usage_errors_fail_with_a_message();
     void each_commands_help_names_what_it_works_on();
     void export_to_word_titles_the_paper_and_adds_the_key();
+    void export_names_the_questions_that_would_read_back_differently_data();
+    void export_names_the_questions_that_would_read_back_differently();
     void the_shipped_templates_are_what_export_writes_and_read_back_data();
     void the_shipped_templates_are_what_export_writes_and_read_back();
     void libreoffice_reads_the_excel_export_as_the_paper();
@@ -870,6 +872,48 @@ void TestPaperTool::export_to_word_titles_the_paper_and_adds_the_key()
     export_with({"--key-only"});
     QVERIFY(word_body(docx).contains(QStringLiteral("参考答案")));
     QVERIFY(!word_body(docx).contains(QStringLiteral("班级")));
+}
+
+void TestPaperTool::export_names_the_questions_that_would_read_back_differently_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("named"); // the questions told, in order; none: done
+    // The multiple choice lays out no options, and the free answer has a
+    // score in its text.
+    QTest::newRow("text") << QStringList{"--to", "text"}
+                          << QStringList{"多选题 1 写成文本后读回会不同",
+                                         "非选择题 1 写成文本后读回会不同"};
+    QTest::newRow("Excel") << QStringList{"--to", "xlsx"}
+                           << QStringList{"非选择题 1 写成 Excel 表格后读回会不同"};
+    QTest::newRow("Word with its key") << QStringList{"--to", "docx", "--answers"}
+                                       << QStringList{"多选题 1 写成 Word 文档后读回会不同",
+                                                      "非选择题 1 写成 Word 文档后读回会不同"};
+    // Without the key, nothing brings the answers back to compare.
+    QTest::newRow("Word without its key") << QStringList{"--to", "docx"} << QStringList();
+    QTest::newRow("GIFT") << QStringList{"--to", "gift"} << QStringList();
+    QTest::newRow("Moodle XML") << QStringList{"--to", "moodle-xml"} << QStringList();
+}
+
+// An export is written whole; the questions an import of it would read
+// otherwise are named, and the exit status asks the teacher to look.
+void TestPaperTool::export_names_the_questions_that_would_read_back_differently()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, named);
+    QTemporaryDir dir;
+    const QString paper = dir.filePath("paper");
+    QVERIFY(QDir().mkpath(paper));
+    QVERIFY(write_file(paper + "/problem.prb",
+                       QByteArray(kSoundProblem).replace("证明之。", "证明之（5分）。")));
+    QVERIFY(write_file(paper + "/answer.ans", kSoundAnswer));
+    const QString exported = dir.filePath("exported");
+    const Run run = run_tool(QStringList{"export", paper, "-o", exported} + options);
+    QCOMPARE(run.status, named.isEmpty() ? 0 : 1);
+    const QStringList told = run.err.split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
+    QCOMPARE(told.size(), named.size());
+    for (int i = 0; i < named.size(); ++i)
+        QVERIFY2(told[i].startsWith(QStringLiteral("qv_paper：") + named[i]), qPrintable(run.err));
+    QVERIFY(!file_bytes(exported).isEmpty());
 }
 
 // A file where B卷's folder would go: the failure names B卷.
