@@ -191,6 +191,7 @@ class TestPaperTool : public QObject
     void variants_whose_save_record_stays_are_all_written_and_told();
     void pdf_is_refused_where_no_font_shows_chinese_data();
     void pdf_is_refused_where_no_font_shows_chinese();
+    void pdf_longer_than_its_pages_can_number_is_refused();
     void never_writes_into_a_paper_folder_unasked_data();
     void never_writes_into_a_paper_folder_unasked();
     void import_reports_what_it_left_out_and_writes_a_paper_qv_make_reads();
@@ -486,6 +487,30 @@ void TestPaperTool::variants_whose_save_record_stays_are_all_written_and_told()
             QFileInfo(target).fileName() + QStringLiteral("：试卷已经保存，但无法删除记录");
         QVERIFY2(made.notes.join('\n').contains(told), qPrintable(made.notes.join('\n')));
     }
+}
+
+// A layout's numbers hold to about 10000 pages: a paper well past them
+// (600000 lines) is refused, said so, and no PDF is written, never one whose
+// pages come out garbled.
+void TestPaperTool::pdf_longer_than_its_pages_can_number_is_refused()
+{
+    QByteArray lines;
+    for (int line = 0; line < 120000; ++line)
+        lines += "x\r\n";
+    QByteArray problem = "0 0 5\r\n";
+    for (int question = 0; question < 5; ++question)
+        problem += "1\r\n@" + lines + "x$\r\n";
+    QTemporaryDir dir;
+    const QString paper = dir.filePath("paper");
+    QVERIFY(QDir().mkpath(paper));
+    QVERIFY(write_file(paper + "/problem.prb", problem));
+    QVERIFY(write_file(paper + "/answer.ans", "@a$\r\n@a$\r\n@a$\r\n@a$\r\n@a$\r\n"));
+    const QString pdf = dir.filePath("paper.pdf");
+    const Run run = run_tool({"print", paper, "-o", pdf});
+    QCOMPARE(run.status, 2);
+    QCOMPARE(run.err.trimmed(),
+             QStringLiteral("qv_paper：试卷太长，无法排成一份 PDF（超过约 10000 页）。"));
+    QVERIFY(!QFileInfo::exists(pdf));
 }
 
 // Without a font for Chinese, Qt would leave every Chinese character out of
