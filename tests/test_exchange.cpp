@@ -329,6 +329,10 @@ void TestExchange::giftImport_data()
         << "S2:A:Cost ＄5?\nA. a\nB. ＄b | change 第 1 行: “$”换成了全角的“＄”："
            "试卷文件用“$”结束每段文字"
         << "";
+    QTest::newRow("dollar in a reference answer made full-width")
+        << QByteArray("Price?{=$5}")
+        << "U5:Price?=>＄5 | change 第 1 行: “$”换成了全角的“＄”：试卷文件用“$”结束每段文字"
+        << "";
     QTest::newRow("empty option, picture, auto format")
         << QByteArray("看\n下图\n<img src=\"@@PLUGINFILE@@/map.png\">{=甲 ~}")
         << "S2:A:看\n下图 [图片：map.png]\nA. 甲\nB.  | change 第 1 行: [图片：map.png]无法导入，"

@@ -200,7 +200,7 @@ class TestPaperTool : public QObject
     void import_that_cannot_write_takes_back_the_folders_it_made();
     void usage_errors_fail_with_a_message_data();
     void usage_errors_fail_with_a_message();
-    void each_commands_help_names_what_it_works_on();
+    void each_commands_help_names_what_it_works_on_and_its_version_is_the_programs();
     void export_to_word_titles_the_paper_and_adds_the_key();
     void export_names_the_questions_that_would_read_back_differently_data();
     void export_names_the_questions_that_would_read_back_differently();
@@ -837,7 +837,7 @@ void TestPaperTool::usage_errors_fail_with_a_message()
     QVERIFY(run.out.isEmpty());
 }
 
-void TestPaperTool::each_commands_help_names_what_it_works_on()
+void TestPaperTool::each_commands_help_names_what_it_works_on_and_its_version_is_the_programs()
 {
     for (const auto &[command, named] :
          {std::pair{"check", "试卷文件夹"}, std::pair{"print", "试卷文件夹"},
@@ -846,6 +846,9 @@ void TestPaperTool::each_commands_help_names_what_it_works_on()
         const Run help = run_tool({command, "--help"});
         QCOMPARE(help.status, 0);
         QVERIFY2(help.out.contains(QString::fromUtf8(named)), qPrintable(help.out));
+        const Run version = run_tool({command, "--version"});
+        QCOMPARE(version.status, 0);
+        QCOMPARE(version.out.trimmed(), QStringLiteral("qv_paper " QV_VERSION));
     }
     QVERIFY(run_tool({"import", "--help"}).out.contains(QLatin1String("--score")));
     QVERIFY(run_tool({"variants", "--help"}).out.contains(QLatin1String("--seed")));
