@@ -222,6 +222,11 @@ void TestHtmlText::flatten_data()
         {QStringLiteral("[链接：https://moodle.org]"), QStringLiteral("[链接：https://x.org/]"),
          QStringLiteral("[链接：y.pdf]"), QStringLiteral("[链接：1.html]"),
          QStringLiteral("[链接：2.html]")});
+    // Word's HTML leaves empty superscripts about: a link whose text is its
+    // address is still shown once.
+    row("a link whose text is its address and an empty superscript",
+        QStringLiteral("<a href=\"https://x.org/\">https://x.org/<sup></sup></a>"),
+        QStringLiteral("[链接：https://x.org/]"), {QStringLiteral("[链接：https://x.org/]")});
     row("script and style",
         QStringLiteral("<head><title>t</title><style>p { color: red; }</style></head>"
                        "<p>a<script>if (a < b && c > d) f('</p>x');</SCRIPT >b"
