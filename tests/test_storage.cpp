@@ -161,6 +161,15 @@ void TestStorage::temporaryNames_areOfTheShapeTheCleanUpRemoves()
     QCOMPARE(files_in(folder->path()), (QStringList{"answer.ans", "problem.prb"}));
 }
 
+// The record a save leaves before its renames, naming the temporaries the
+// tests below write.
+QByteArray save_record_of(const QByteArray &problem, const QByteArray &answer)
+{
+    return "qv_make interrupted save 1\nproblem.prb problem.prb.qv_make-AbC123 " +
+           QByteArray::number(problem.size()) + "\nanswer.ans answer.ans.qv_make-XyZ789 " +
+           QByteArray::number(answer.size()) + "\nend\n";
+}
+
 // What finishing a save says of a temporary it cannot use.
 QString unfit_temporary_message(const QString &temporary, const QString &why, const QString &folder)
 {
@@ -202,13 +211,7 @@ void TestStorage::finishingASave_usesOnlyTheTemporariesItWrote()
     const QString waiting_problem = path("problem.prb.qv_make-AbC123");
     const QString waiting_answer = path("answer.ans.qv_make-XyZ789");
     QVERIFY(write_file(waiting_problem, new_problem));
-    QVERIFY(write_file(path(".qv_make-save"), "qv_make interrupted save 1\n"
-                                              "problem.prb problem.prb.qv_make-AbC123 " +
-                                                  QByteArray::number(new_problem.size()) +
-                                                  "\n"
-                                                  "answer.ans answer.ans.qv_make-XyZ789 " +
-                                                  QByteArray::number(new_answer.size()) +
-                                                  "\nend\n"));
+    QVERIFY(write_file(path(".qv_make-save"), save_record_of(new_problem, new_answer)));
     if (temporary == QLatin1String("link")) {
         QVERIFY(write_file(path("elsewhere"), new_answer));
         QVERIFY(QFile::link(path("elsewhere"), waiting_answer));
@@ -270,13 +273,7 @@ void TestStorage::finishingASave_pastARename_onlyWhereThatTemporaryIsGone()
     const QString renamed_problem = path("problem.prb.qv_make-AbC123");
     if (renamed == 1)
         QVERIFY(write_file(path("answer.ans.qv_make-XyZ789"), new_answer));
-    QVERIFY(write_file(path(".qv_make-save"), "qv_make interrupted save 1\n"
-                                              "problem.prb problem.prb.qv_make-AbC123 " +
-                                                  QByteArray::number(new_problem.size()) +
-                                                  "\n"
-                                                  "answer.ans answer.ans.qv_make-XyZ789 " +
-                                                  QByteArray::number(new_answer.size()) +
-                                                  "\nend\n"));
+    QVERIFY(write_file(path(".qv_make-save"), save_record_of(new_problem, new_answer)));
     if (left == QLatin1String("folder")) {
         QVERIFY(QDir().mkpath(renamed_problem));
     } else if (left == QLatin1String("link")) {
