@@ -211,8 +211,8 @@ double partial_score_of(const ForeignQuestion &question, double score)
     return double(std::llround(score * 100) / 2) / 100;
 }
 
-// The paper's files end each text at a "$", which no text can therefore hold;
-// its full-width sister reads the same.
+} // namespace
+
 void replace_dollars(QString &text, QStringList &changes)
 {
     if (!text.contains(QLatin1Char('$')))
@@ -222,8 +222,6 @@ void replace_dollars(QString &text, QStringList &changes)
     if (!changes.contains(change))
         changes.append(change);
 }
-
-} // namespace
 
 void ImportResult::skip(const QString &position, const QString &reason)
 {

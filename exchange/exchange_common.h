@@ -28,6 +28,11 @@ ExportedChoice export_choice(const ChoiceQuestion &question);
 // characters, only line breaks and tabs, as its editors show nothing else.
 QString without_control_characters(const QString &text);
 
+// The paper's files end each text at a "$", which no text can therefore hold:
+// each becomes its full-width sister "＄", which reads the same, and `changes`
+// says so once.
+void replace_dollars(QString &text, QStringList &changes);
+
 // Scores as printf's "%g" writes them ("2.5", "10").
 QString exchange_score_text(double score);
 

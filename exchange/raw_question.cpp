@@ -242,13 +242,8 @@ void take_raw_question(RawQuestion &question, const ImportScores &scores, Import
                             : paper_kind == QuestionKind::MultipleChoice ? scores.multiple_choice
                                                                          : scores.free_answer;
     const double score = score_of(question, kind, fallback);
-    for (QString *text : {&choice.problem, &unch.problem, &unch.answer}) {
-        if (text->contains(QLatin1Char('$'))) {
-            text->replace(QLatin1Char('$'), QChar(0xFF04));
-            if (!question.changes.contains(dollar_change()))
-                question.changes.append(dollar_change());
-        }
-    }
+    for (QString *text : {&choice.problem, &unch.problem, &unch.answer})
+        replace_dollars(*text, question.changes);
     switch (paper_kind) {
     case QuestionKind::SingleChoice:
         choice.score = score;
